@@ -1,0 +1,26 @@
+// Knobs of the native build's stand-in platform, for tests and plix-sim: what
+// the command line, clock and screen report, and what the message box saw.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+void headless_set_command_line(const char *cmdline);
+void headless_set_foreground_window(plat_window w);
+void headless_set_tick_count(int32_t ticks);
+void headless_set_screen_size(int width, int height);
+void headless_set_module_file_name(const char *path);
+
+// Every message box shown so far, as "caption|text|owner" lines; cleared on reset.
+const std::string &headless_message_boxes();
+
+// A headless screen to present frames onto: plat_copy_pixel(headless_screen(), ...)
+// copies from framebuf into it. Sized cx * cy, black, by headless_screen_reset().
+plat_dc headless_screen();
+uint32_t *headless_screen_pixels();
+void headless_screen_reset();
+
+// Back to the defaults: empty command line and module path, tick 0, a 0 x 0
+// screen, no boxes.
+void headless_reset();

@@ -1,0 +1,46 @@
+// Every service the portable core needs from the operating system, and nothing
+// else. platform_win32.cpp makes the real Win32 calls; platform_headless.cpp gives
+// the headless build (unit tests, plix-sim) stand-ins with the same behaviour.
+#pragma once
+#include <cstdint>
+
+// Opaque stand-ins for HWND and HINSTANCE, so no portable header needs windows.h.
+typedef struct plat_window_tag *plat_window;
+typedef struct plat_instance_tag *plat_instance;
+
+// GetCommandLineA: the whole command line, program name included.
+const char *plat_command_line();
+
+// GetForegroundWindow.
+plat_window plat_foreground_window();
+
+// GetTickCount, taken as a signed 32-bit value.
+int32_t plat_tick_count();
+
+// GetSystemMetrics(SM_CXSCREEN / SM_CYSCREEN): the primary screen in pixels.
+int plat_screen_width();
+int plat_screen_height();
+
+// GetModuleFileNameA: the program's own path, truncated to size - 1 bytes and
+// always zero-terminated. Returns the length copied; size when it was truncated.
+unsigned plat_module_file_name(plat_instance instance, char *buf, unsigned size);
+
+// The character that ends a directory in the paths plat_module_file_name gives.
+extern const char plat_path_separator;
+
+// GetPrivateProfileIntA(section, key, def, path).
+unsigned plat_profile_int(const char *section, const char *key, int def, const char *path);
+
+// WritePrivateProfileStringA(section, key, value, path). Non-zero on success.
+int plat_profile_write(const char *section, const char *key, const char *value, const char *path);
+
+// MessageBoxA(owner, text, caption, MB_OK); returns once the user dismissed it.
+void plat_message_box(plat_window owner, const char *text, const char *caption);
+
+// A drawing target: the saver window's paint device context (HDC), or the
+// headless screen of the native build.
+typedef struct plat_dc_tag *plat_dc;
+
+// BitBlt(target, x, y, 1, 1, frame buffer context, x, y, SRCCOPY): one pixel of
+// the frame buffer copied unchanged to the same place on the target.
+void plat_copy_pixel(plat_dc target, int32_t x, int32_t y);

@@ -1,0 +1,60 @@
+// The dot field: the random source, the dot records and the saver's set-up.
+#pragma once
+#include <cstdint>
+
+#include "platform/platform.h"
+
+constexpr int dot_historyy = 1024;  // longest trail a dot record can hold
+
+struct history {
+    int16_t x, y;
+};
+
+struct plix {
+    int16_t r, g, b;  // 0..255, fixed at set-up
+    float x, y;       // position in pixels
+    float xv, yv;     // speed in pixels per frame
+    history hist[dot_historyy];  // hist[0] is the newest; only dot_history entries are used
+};
+
+struct dirty_pixels {
+    int32_t x, y;
+};
+
+extern int32_t rand_seed;
+extern plix *dot;
+extern dirty_pixels *dirty_dot;
+extern int cx, cy;
+extern float dot_fade;
+
+// 0..32767; the one random source of the set-up and the frame step.
+int rnd();
+
+// The number of dirty-list entries one frame records: dot_count * (dot_history + 2).
+// Negative when it cannot be represented.
+int64_t dirty_capacity(int32_t count, int32_t history_len);
+
+// Allocates `dot` and `dirty_dot` for the current settings; both are attempted
+// before either is tested. Returns 0, or 1 when either failed (the other may be held).
+int alloc_dots();
+void free_dots();
+
+// Clamps the trail length to 1..dot_historyy.
+void clamp_dot_history();
+
+// Takes the screen size, kept within 1..32767 so every position is drawable and
+// fits a trail point.
+void set_screen_size(int width, int height);
+
+// dot_fade = 256 / dot_history, divided in double and kept in single precision.
+void set_dot_fade();
+
+// Colour, start position, zero speed and a trail lying on the start, per dot.
+void init_dots();
+
+// The whole saver set-up, before any window exists. Returns 0, or 1 after the
+// "Out of memory" box (owned by hWnd) when the arrays cannot be had.
+int saver_setup(plat_instance instance);
+
+extern const char out_of_memory_text[];
+extern const char out_of_memory_caption[];

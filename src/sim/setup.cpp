@@ -1,0 +1,105 @@
+// The random source and the saver's set-up: settings, arrays, screen, dots.
+#include <climits>
+#include <cstdlib>
+
+#include "settings/settings.h"
+#include "sim/dots.h"
+#include "startup/scrmode.h"
+
+int32_t rand_seed;
+plix *dot;
+dirty_pixels *dirty_dot;
+int cx, cy;
+float dot_fade;
+
+const char out_of_memory_text[] =
+    "Sorry, there isn't enough memory to run the screensaver.\r\n"
+    "Try specifying fewer Plix or shorter trails in the configuration.";
+const char out_of_memory_caption[] = "Out of memory";
+
+int rnd() {
+    // The product wraps in 32 bits; unsigned arithmetic keeps that defined.
+    rand_seed = int32_t(uint32_t(rand_seed) * 1103515245u + 12345u);
+    // Signed division truncates toward zero: not the same as >> 16 for a negative state.
+    return (rand_seed / 65536) & 0x7FFF;
+}
+
+int64_t dirty_capacity(int32_t count, int32_t history_len) {
+    if (count < 0 || history_len < -2) return -1;
+    return int64_t(count) * (int64_t(history_len) + 2);  // at most about 2^62: no overflow
+}
+
+// malloc for `count` records of `size` bytes; null when negative or too big to
+// express. A zero count still gets a real (empty) block, since it is no failure.
+static void *alloc_records(int64_t count, size_t size) {
+    if (count < 0 || uint64_t(count) > SIZE_MAX / size) return nullptr;
+    size_t bytes = size_t(count) * size;
+    return malloc(bytes ? bytes : 1);
+}
+
+int alloc_dots() {
+    dot = static_cast<plix *>(alloc_records(dot_count, sizeof(plix)));
+    dirty_dot = static_cast<dirty_pixels *>(
+        alloc_records(dirty_capacity(dot_count, dot_history), sizeof(dirty_pixels)));
+    return dot && dirty_dot ? 0 : 1;
+}
+
+void free_dots() {
+    free(dot);
+    free(dirty_dot);
+    dot = nullptr;
+    dirty_dot = nullptr;
+}
+
+void clamp_dot_history() {
+    if (dot_history > dot_historyy) dot_history = dot_historyy;
+    if (dot_history < 1) dot_history = 1;
+}
+
+static int clamp_screen_side(int v) {
+    // A headless machine reports 0; trail points hold 16-bit coordinates.
+    return v < 1 ? 1 : v > 32767 ? 32767 : v;
+}
+
+void set_screen_size(int width, int height) {
+    cx = clamp_screen_side(width);
+    cy = clamp_screen_side(height);
+}
+
+void set_dot_fade() { dot_fade = float(256.0 / dot_history); }
+
+void init_dots() {
+    for (int32_t i = 0; i < dot_count; i++) {
+        plix &d = dot[i];
+        // The order of the draws is fixed: r, g, b, then x and y for random starts.
+        d.r = int16_t(rnd() % 256);
+        d.g = int16_t(rnd() % 256);
+        d.b = int16_t(rnd() % 256);
+        int sx = cx / 2, sy = cy / 2;
+        if (starting_pos) {
+            sx = rnd() % cx;
+            sy = rnd() % cy;
+        }
+        d.x = float(sx);
+        d.y = float(sy);
+        for (int h = 0; h < dot_history; h++) d.hist[h] = {int16_t(sx), int16_t(sy)};
+        d.xv = 0;
+        d.yv = 0;
+    }
+}
+
+int saver_setup(plat_instance instance) {
+    GetIniFilePath(instance);
+    rand_seed = plat_tick_count();
+    load_settings();
+    clamp_dot_history();
+    if (alloc_dots() != 0) {
+        plat_message_box(hWnd, out_of_memory_text, out_of_memory_caption);
+        free_dots();  // whichever of the two was obtained
+        return 1;
+    }
+    set_screen_size(plat_screen_width(), plat_screen_height());
+    set_dot_fade();
+    init_dots();
+    return 0;
+}

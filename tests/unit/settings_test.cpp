@@ -1,0 +1,122 @@
+// The settings file's location, the key table, and reading and writing values.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/headless.h"
+#include "settings/settings.h"
+
+namespace {
+
+std::string ini_path_for(const std::string &module, bool truncated = false, char sep = '\\') {
+    char out[256];
+    memset(out, 'X', sizeof out);
+    ini_path_from_module(module.c_str(), truncated, sep, out, sizeof out);
+    return out;
+}
+
+TEST(IniPath, IsTheProgramsDirectoryPlusTheFileName) {
+    EXPECT_EQ(ini_path_for("C:\\Windows\\System\\x.scr"), "C:\\Windows\\System\\Plix.ini");
+    EXPECT_EQ(ini_path_for("C:\\x.scr"), "C:\\Plix.ini");
+    EXPECT_EQ(ini_path_for("x.scr"), "Plix.ini");
+    EXPECT_EQ(ini_path_for(""), "Plix.ini");
+    EXPECT_EQ(ini_path_for("C:\\dir\\"), "C:\\dir\\Plix.ini");
+    EXPECT_EQ(ini_path_for("/opt/plix/plix-sim", false, '/'), "/opt/plix/Plix.ini");
+}
+
+TEST(IniPath, TooLongForTheBufferFallsBackToTheBareName) {
+    // The directory plus "Plix.ini" and its zero need 247 + 9 = 256 bytes: fits.
+    std::string dir = "C:\\" + std::string(243, 'd') + "\\";
+    ASSERT_EQ(dir.size(), 247u);
+    EXPECT_EQ(ini_path_for(dir + "p.scr"), dir + "Plix.ini");
+    // One byte longer no longer fits.
+    std::string longer = "C:\\" + std::string(244, 'd') + "\\";
+    EXPECT_EQ(ini_path_for(longer + "p.scr"), "Plix.ini");
+    // A path the platform had to cut is never trusted, even if its directory fits.
+    EXPECT_EQ(ini_path_for("C:\\short\\" + std::string(240, 'n'), true), "Plix.ini");
+}
+
+TEST(IniPath, GetIniFilePathUsesTheModulePath) {
+    headless_reset();
+    headless_set_module_file_name("/srv/savers/plix.scr");
+    EXPECT_EQ(GetIniFilePath(nullptr), 1);
+    EXPECT_STREQ(lpIniFileNameAndPath, "/srv/savers/Plix.ini");
+    headless_set_module_file_name(("/" + std::string(300, 'a') + "/plix.scr").c_str());
+    GetIniFilePath(nullptr);
+    EXPECT_STREQ(lpIniFileNameAndPath, "Plix.ini");
+}
+
+TEST(KeyTable, ListsTheEightKeysInOrder) {
+    const char *names[] = {"dot_count", "dot_history", "inertia", "speed_limit",
+                           "brownian",  "bounce",      "chow",    "starting_pos"};
+    int32_t *vars[] = {&dot_count, &dot_history, &inertia, &speed_limit,
+                       &brownian,  &bounce,      &chow,     &starting_pos};
+    for (int i = 0; i < 8; i++) {
+        EXPECT_STREQ(setting_keys[i].key, names[i]);
+        EXPECT_EQ(setting_keys[i].value, vars[i]);
+        EXPECT_EQ(setting_keys[i].control_id, 104 + i);
+        EXPECT_EQ(setting_keys[i].is_flag, i >= 4);
+    }
+}
+
+class SettingsFile : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("plix-settings-" + std::to_string(getpid()) + "-" +
+                testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        headless_reset();
+        headless_set_module_file_name((dir_ / "Plix.scr").c_str());
+        GetIniFilePath(nullptr);
+        reset_settings();
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void write(const std::string &text) { std::ofstream(dir_ / "Plix.ini", std::ios::binary) << text; }
+    std::string read() {
+        std::ifstream in(dir_ / "Plix.ini", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::filesystem::path dir_;
+};
+
+TEST_F(SettingsFile, MissingFileSectionOrKeyReadsAsZero) {
+    EXPECT_EQ(read_int_ini("dot_count"), 0);
+    write("[Other]\r\ndot_count=5\r\n");
+    EXPECT_EQ(read_int_ini("dot_count"), 0);
+    write("[Plix]\r\ndot_count=5\r\nspeed_limit=3\r\n");
+    EXPECT_EQ(read_int_ini("inertia"), 0);
+    load_settings();
+    EXPECT_EQ(dot_count, 5);
+    EXPECT_EQ(inertia, 0);
+    EXPECT_EQ(speed_limit, 3);
+    EXPECT_STREQ(lpIniSection, "Plix");
+    EXPECT_STREQ(lpIniKeyName, "starting_pos");  // the last key read, in table order
+}
+
+TEST_F(SettingsFile, WrittenValuesReadBack) {
+    write_int_value("dot_count", 12);
+    write_int_value("bounce", 1);
+    write_int_value("inertia", -2147483647 - 1);
+    EXPECT_STREQ(lpIniKeyData, "-2147483648");
+    EXPECT_EQ(read_int_ini("dot_count"), 12);
+    EXPECT_EQ(read_int_ini("bounce"), 1);
+    EXPECT_EQ(read_int_ini("inertia"), -2147483647 - 1);
+    EXPECT_EQ(read(), "[Plix]\r\ndot_count=12\r\nbounce=1\r\ninertia=-2147483648\r\n");
+}
+
+TEST_F(SettingsFile, WritingAllEightKeepsTableOrderInANewFile) {
+    for (const setting_key &k : setting_keys) write_int_value(k.key, k.is_flag ? 1 : 7);
+    EXPECT_EQ(read(),
+              "[Plix]\r\ndot_count=7\r\ndot_history=7\r\ninertia=7\r\nspeed_limit=7\r\n"
+              "brownian=1\r\nbounce=1\r\nchow=1\r\nstarting_pos=1\r\n");
+}
+
+}  // namespace

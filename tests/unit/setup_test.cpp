@@ -1,0 +1,238 @@
+// The random source and the saver's set-up: draws, clamps, allocations, dots.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/headless.h"
+#include "settings/settings.h"
+#include "sim/dots.h"
+#include "startup/scrmode.h"
+
+namespace {
+
+TEST(Rnd, SeedOneGivesTheKnownSequence) {
+    rand_seed = 1;
+    const int expected[] = {16838, 5759, 10113, 17516, 31052, 5628};
+    for (int e : expected) EXPECT_EQ(rnd(), e);
+}
+
+TEST(Rnd, DividesTowardZeroForNegativeStates) {
+    // From seed 1 the states are 1103527590, then -1770082073.
+    rand_seed = 1;
+    rnd();
+    EXPECT_EQ(rand_seed, 1103527590);
+    // An arithmetic shift would give 5758 here.
+    EXPECT_EQ(rnd(), 5759);
+    EXPECT_EQ(rand_seed, -1770082073);
+}
+
+TEST(Rnd, WrapsWithoutOverflowAtTheExtremes) {
+    for (int32_t seed : {INT_MIN, INT_MAX, -1, 0}) {
+        rand_seed = seed;
+        int v = rnd();
+        EXPECT_GE(v, 0);
+        EXPECT_LE(v, 32767);
+        EXPECT_EQ(rand_seed, int32_t(uint32_t(seed) * 1103515245u + 12345u));
+    }
+}
+
+TEST(Clamp, TrailLengthStaysWithinOneAnd1024) {
+    struct {
+        int32_t stored, used;
+    } cases[] = {{0, 1}, {-5, 1}, {INT_MIN, 1}, {1, 1}, {3, 3}, {1024, 1024}, {1025, 1024},
+                 {5000, 1024}, {INT_MAX, 1024}};
+    for (auto c : cases) {
+        dot_history = c.stored;
+        clamp_dot_history();
+        EXPECT_EQ(dot_history, c.used) << c.stored;
+    }
+}
+
+TEST(Fade, IsTheSinglePrecisionQuotient) {
+    struct {
+        int32_t history;
+        float fade;
+    } cases[] = {{1, 256.0f}, {3, 85.33333587646484f}, {6, 42.66666793823242f}, {1024, 0.25f}};
+    for (auto c : cases) {
+        dot_history = c.history;
+        set_dot_fade();
+        EXPECT_EQ(dot_fade, c.fade) << c.history;
+    }
+}
+
+TEST(ScreenSize, KeepsEveryPositionDrawable) {
+    struct {
+        int w, h, cx, cy;
+    } cases[] = {{1024, 768, 1024, 768}, {0, 0, 1, 1}, {-3, 5, 1, 5}, {40000, 1, 32767, 1}};
+    for (auto c : cases) {
+        set_screen_size(c.w, c.h);
+        EXPECT_EQ(cx, c.cx);
+        EXPECT_EQ(cy, c.cy);
+    }
+}
+
+TEST(DirtyCapacity, IsCountTimesTrailPlusTwo) {
+    EXPECT_EQ(dirty_capacity(2, 4), 12);
+    EXPECT_EQ(dirty_capacity(0, 1024), 0);
+    EXPECT_EQ(dirty_capacity(INT_MAX, 1024), int64_t(INT_MAX) * 1026);
+    EXPECT_LT(dirty_capacity(-1, 4), 0);
+}
+
+class Allocation : public testing::Test {
+protected:
+    void TearDown() override { free_dots(); }
+};
+
+TEST_F(Allocation, ZeroDotsIsNoFailure) {
+    dot_count = 0;
+    dot_history = 1;
+    EXPECT_EQ(alloc_dots(), 0);
+    EXPECT_NE(dot, nullptr);
+    EXPECT_NE(dirty_dot, nullptr);
+}
+
+TEST_F(Allocation, NegativeOrUnrepresentableCountsFail) {
+    dot_history = 1024;
+    for (int32_t count : {-1, INT_MIN}) {
+        dot_count = count;
+        EXPECT_EQ(alloc_dots(), 1) << count;
+        free_dots();
+    }
+    if (sizeof(size_t) == 4) {  // 2^31 records of 4120 bytes cannot be expressed in 32 bits
+        dot_count = INT_MAX;
+        EXPECT_EQ(alloc_dots(), 1);
+    }
+}
+
+// A full set-up through the stand-in platform.
+class Setup : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("plix-setup-" + std::to_string(getpid()) + "-" +
+                testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        headless_reset();
+        headless_set_module_file_name((dir_ / "Plix.scr").c_str());
+        headless_set_tick_count(1);
+        headless_set_screen_size(1024, 768);
+        reset_settings();
+        hWnd = nullptr;
+    }
+    void TearDown() override {
+        free_dots();
+        std::filesystem::remove_all(dir_);
+    }
+    void settings(const std::string &body) {
+        std::ofstream(dir_ / "Plix.ini", std::ios::binary) << "[Plix]\r\n" << body;
+    }
+    std::filesystem::path dir_;
+};
+
+TEST_F(Setup, CentreStartsPutEveryDotAndTrailPointInTheMiddle) {
+    settings("dot_count=3\r\ndot_history=4\r\n");
+    ASSERT_EQ(saver_setup(nullptr), 0);
+    EXPECT_EQ(cx, 1024);
+    EXPECT_EQ(cy, 768);
+    EXPECT_EQ(dot_fade, 64.0f);
+    // Seed 1: colours take the first nine draws in r, g, b order per dot.
+    const int draws[] = {16838, 5759, 10113, 17516, 31052, 5628};
+    EXPECT_EQ(dot[0].r, draws[0] % 256);
+    EXPECT_EQ(dot[0].g, draws[1] % 256);
+    EXPECT_EQ(dot[0].b, draws[2] % 256);
+    EXPECT_EQ(dot[1].r, draws[3] % 256);
+    EXPECT_EQ(dot[1].g, draws[4] % 256);
+    EXPECT_EQ(dot[1].b, draws[5] % 256);
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(dot[i].x, 512.0f);
+        EXPECT_EQ(dot[i].y, 384.0f);
+        EXPECT_EQ(dot[i].xv, 0.0f);
+        EXPECT_EQ(dot[i].yv, 0.0f);
+        for (int h = 0; h < 4; h++) {
+            EXPECT_EQ(dot[i].hist[h].x, 512);
+            EXPECT_EQ(dot[i].hist[h].y, 384);
+        }
+    }
+    EXPECT_TRUE(headless_message_boxes().empty());
+}
+
+TEST_F(Setup, OddWidthHalvesByTruncation) {
+    settings("dot_count=1\r\n");
+    headless_set_screen_size(1023, 767);
+    ASSERT_EQ(saver_setup(nullptr), 0);
+    EXPECT_EQ(dot[0].x, 511.0f);
+    EXPECT_EQ(dot[0].y, 383.0f);
+    EXPECT_EQ(dot_history, 1);  // missing key: 0, clamped to 1
+}
+
+TEST_F(Setup, RandomStartsDrawXAndYAfterTheColour) {
+    settings("dot_count=2\r\ndot_history=2\r\nstarting_pos=1\r\n");
+    headless_set_screen_size(100, 50);
+    ASSERT_EQ(saver_setup(nullptr), 0);
+    rand_seed = 1;
+    for (int i = 0; i < 2; i++) {
+        int r = rnd() % 256, g = rnd() % 256, b = rnd() % 256;
+        int sx = rnd() % 100, sy = rnd() % 50;
+        EXPECT_EQ(dot[i].r, r);
+        EXPECT_EQ(dot[i].g, g);
+        EXPECT_EQ(dot[i].b, b);
+        EXPECT_EQ(dot[i].x, float(sx));
+        EXPECT_EQ(dot[i].y, float(sy));
+        EXPECT_EQ(dot[i].hist[1].x, sx);
+        EXPECT_EQ(dot[i].hist[1].y, sy);
+    }
+    // The first two dots of seed 1: colours 16838, 5759, 10113 then x = 17516 % 100.
+    EXPECT_EQ(dot[0].x, 16.0f);
+    EXPECT_EQ(dot[0].y, 2.0f);  // 31052 % 50
+}
+
+TEST_F(Setup, RandomStartsStayOnTheScreen) {
+    settings("dot_count=2000\r\nstarting_pos=1\r\n");
+    headless_set_screen_size(37, 11);
+    headless_set_tick_count(-123456789);
+    ASSERT_EQ(saver_setup(nullptr), 0);
+    for (int i = 0; i < 2000; i++) {
+        ASSERT_GE(dot[i].x, 0.0f);
+        ASSERT_LT(dot[i].x, 37.0f);
+        ASSERT_GE(dot[i].y, 0.0f);
+        ASSERT_LT(dot[i].y, 11.0f);
+        for (int16_t c : {dot[i].r, dot[i].g, dot[i].b}) {
+            ASSERT_GE(c, 0);
+            ASSERT_LE(c, 255);
+        }
+    }
+}
+
+TEST_F(Setup, AHeadlessScreenOfZeroPixelsIsUsable) {
+    settings("dot_count=5\r\nstarting_pos=1\r\n");
+    headless_set_screen_size(0, 0);
+    ASSERT_EQ(saver_setup(nullptr), 0);
+    EXPECT_EQ(dot[4].x, 0.0f);
+    EXPECT_EQ(dot[4].y, 0.0f);
+}
+
+TEST_F(Setup, TrailLengthIsClampedAfterLoading) {
+    settings("dot_count=1\r\ndot_history=5000\r\n");
+    ASSERT_EQ(saver_setup(nullptr), 0);
+    EXPECT_EQ(dot_history, 1024);
+    EXPECT_EQ(dot_fade, 0.25f);
+}
+
+TEST_F(Setup, OutOfMemoryShowsTheBoxOwnedByTheWindowAndFails) {
+    settings("dot_count=-1\r\n");
+    hWnd = reinterpret_cast<plat_window>(intptr_t(4321));
+    EXPECT_EQ(saver_setup(nullptr), 1);
+    EXPECT_EQ(headless_message_boxes(),
+              "Out of memory|Sorry, there isn't enough memory to run the screensaver.\r\n"
+              "Try specifying fewer Plix or shorter trails in the configuration.|4321\n");
+    EXPECT_EQ(dot, nullptr);
+    EXPECT_EQ(dirty_dot, nullptr);
+}
+
+}  // namespace
