@@ -2,6 +2,9 @@
 // configuration dialog.
 #include <windows.h>
 
+#include "config/config.h"
+#include "saver/saver.h"
+#include "settings/settings.h"
 #include "sim/dots.h"
 #include "startup/scrmode.h"
 
@@ -9,9 +12,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     plat_instance inst = reinterpret_cast<plat_instance>(instance);
     if (GetScrMode() == smSaver) {
         if (saver_setup(inst) != 0) return 1;
-        free_dots();
-        return 0;
+        return saver_run(inst);
     }
-    if (GetScrMode() == smConfig) return 0;
+    // Read a second time, as the host may expect: a bare /c takes the
+    // foreground window of this moment as the dialog's owner.
+    if (GetScrMode() == smConfig) {
+        GetIniFilePath(inst);
+        return config_run(inst);
+    }
     return 1;  // preview, password and unknown switches are not served
 }
