@@ -77,8 +77,12 @@ TEST(ScreenSize, KeepsEveryPositionDrawable) {
 TEST(DirtyCapacity, IsCountTimesTrailPlusTwo) {
     EXPECT_EQ(dirty_capacity(2, 4), 12);
     EXPECT_EQ(dirty_capacity(0, 1024), 0);
-    EXPECT_EQ(dirty_capacity(INT_MAX, 1024), int64_t(INT_MAX) * 1026);
     EXPECT_LT(dirty_capacity(-1, 4), 0);
+    // A frame counts its entries in 32 bits: one entry more than that is refused.
+    EXPECT_EQ(dirty_capacity(INT_MAX / 3, 1), int64_t(INT_MAX / 3) * 3);
+    EXPECT_LT(dirty_capacity(INT_MAX / 3 + 1, 1), 0);
+    EXPECT_EQ(dirty_capacity(1, INT_MAX - 2), INT_MAX);
+    EXPECT_LT(dirty_capacity(INT_MAX, 1024), 0);
 }
 
 class Allocation : public testing::Test {
