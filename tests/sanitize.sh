@@ -1,0 +1,18 @@
+#!/bin/sh
+# The native unit tests built with AddressSanitizer and UndefinedBehaviorSanitizer
+# (build-asan/) and run with ctest; any report fails the run.
+# Usage: tests/sanitize.sh   (CXX=clang++ tests/sanitize.sh for clang's sanitizers)
+set -eu
+cd "$(dirname "$0")/.."
+build=${PLIX_ASAN_BUILD:-build-asan}
+
+cmake -S . -B "$build" -DPLIX_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j2 --target plix_unit_tests
+
+# allocator_may_return_null: the out-of-memory tests ask for more than the
+# sanitizer's allocator will give; the program must see the null malloc returns.
+ASAN_OPTIONS=${ASAN_OPTIONS:-allocator_may_return_null=1:detect_leaks=1:abort_on_error=0}
+UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export ASAN_OPTIONS UBSAN_OPTIONS
+cd "$build"
+ctest --output-on-failure -j2
