@@ -24,7 +24,8 @@ int32_t parse_handle(const char *s) {
 }
 
 static plat_window handle_from(const char *s) {
-    return reinterpret_cast<plat_window>(intptr_t(parse_handle(s)));
+    // A window handle arrives as a number; turning it back into one is the point.
+    return reinterpret_cast<plat_window>(intptr_t(parse_handle(s)));  // NOLINT(performance-no-int-to-ptr)
 }
 
 static const char *skip_blanks_and_colons(const char *p) {
@@ -32,7 +33,8 @@ static const char *skip_blanks_and_colons(const char *p) {
     return p;
 }
 
-ScrMode parse_scr_mode(const char *p, plat_window foreground, plat_window *handle) {
+ScrMode parse_scr_mode(const char *cmdline, plat_window foreground, plat_window *handle) {
+    const char *p = cmdline;
     // The program name: quoted (an unclosed quote eats the line) or up to a space.
     if (*p == '"') {
         p++;
