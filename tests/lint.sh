@@ -11,9 +11,11 @@ status=0
 # The compile database limited to our own sources under src/.
 src_database() {
     python3 - "$1" <<'PY'
-import json, sys
+import json, os, sys
 build = sys.argv[1]
-db = [e for e in json.load(open(build + "/compile_commands.json")) if "/src/" in e["file"]]
+src = os.path.abspath("src") + os.sep
+db = [e for e in json.load(open(build + "/compile_commands.json"))
+      if os.path.abspath(os.path.join(e["directory"], e["file"])).startswith(src)]
 json.dump(db, open(build + "/src_commands.json", "w"), indent=1)
 PY
 }
