@@ -27,11 +27,15 @@ inline float inertial_speed(float v, int32_t m, int32_t inertia_value) {
     return float(double(float(m)) / double(float(inertia_value)) + double(v));
 }
 
-// The two limits of an inertial speed. The lower one is the negated setting
-// negated as an integer; negating INT_MIN in 32 bits overflows, so it is negated
-// in 64 bits: a negative limit means |limit| on both sides, INT_MIN included.
+// The two limits of an inertial speed. The lower one is the setting negated as
+// an integer. -INT_MIN does not fit 32 bits; it is taken as 2^31, its true
+// value, so a negative limit means |limit| on both sides, INT_MIN included.
+// (Spelled out rather than negated in 64 bits: i686 would convert an int64 with
+// x87 instructions.)
 inline float upper_speed_limit(int32_t limit) { return float(limit); }
-inline float lower_speed_limit(int32_t limit) { return float(-int64_t(limit)); }
+inline float lower_speed_limit(int32_t limit) {
+    return limit == INT32_MIN ? 2147483648.0f : float(-limit);
+}
 
 // The comparison forms decide where infinities and NaN go: +inf and NaN fail
 // `upper >= v` and take the upper limit, -inf takes the lower one. Both limits
