@@ -12,6 +12,10 @@
 // the recorded pixels to `target`.
 void render(plat_dc target, uint32_t *fb);
 
+// render without the presentation: every dot stepped and drawn into `fb`, the
+// pixels recorded in the dirty list.
+void render_dots(uint32_t *fb);
+
 // A component of a trail point `age` frames old: trunc(c - age * dot_fade), the
 // product and difference in double (exact for every value that occurs),
 // negative results becoming 0.
@@ -19,6 +23,19 @@ inline int32_t fade_component(int32_t c, int32_t age) {
     double v = double(float(c)) - double(float(age)) * double(dot_fade);
     int32_t t = int32_t(v);  // |v| <= 1024 * 256 + 255: always representable
     return t < 0 ? 0 : t;
+}
+
+// The same fade the fast way render takes it. For an integer c and an exact
+// product p >= 0, trunc(c - p) clamped at 0 equals max(0, c - ceil(p)), so one
+// ceil(age * dot_fade) per age and frame serves every dot and component.
+inline int32_t fade_step(int32_t age) {
+    double p = double(float(age)) * double(dot_fade);  // exact: <= 35 significant bits
+    int32_t t = int32_t(p);                            // p <= 1024 * 256
+    return double(t) < p ? t + 1 : t;
+}
+inline int32_t faded_by_step(int32_t c, int32_t step) {
+    int32_t v = c - step;
+    return v < 0 ? 0 : v;
 }
 
 // One inertial push: m / inertia + v, both in double, kept in single precision.

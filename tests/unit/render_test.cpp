@@ -126,6 +126,22 @@ TEST(Fade, TheOldestPointIsAlwaysBlack) {
     }
 }
 
+// render takes the fade through one ceil(age * dot_fade) per age; it must give
+// exactly the truncated double-precision difference, for every trail length,
+// age and component value.
+TEST(Fade, StepFormEqualsTheTruncatedDifferenceEverywhere) {
+    for (int32_t h = 1; h <= dot_historyy; h++) {
+        dot_history = h;
+        set_dot_fade();
+        for (int32_t age = 1; age <= h; age++) {
+            int32_t step = fade_step(age);
+            for (int32_t c = 0; c <= 255; c++)
+                if (faded_by_step(c, step) != fade_component(c, age))
+                    FAIL() << "history " << h << " age " << age << " component " << c;
+        }
+    }
+}
+
 // Pixel order and colours of one dot in one frame. The speed limit -3 forces
 // both speeds to +3, so the head lands away from the trail.
 TEST_F(Render, DrawsTrailBlackTailNewestPointAndHeadInOrder) {
@@ -500,6 +516,15 @@ TEST_F(Render, StaysOnTheScreenUnderExtremeSettings) {
         }
         free_dots();
     }
+}
+
+TEST_F(Render, RenderDotsDrawsAndRecordsButPresentsNothing) {
+    field(12, 9, 2, 3);
+    starting_pos = 1;
+    init_dots();
+    render_dots(framebuf);
+    EXPECT_EQ(dirty_dot_index, 2 * (3 + 2));
+    for (size_t k = 0; k < 12 * 9; k++) EXPECT_EQ(headless_screen_pixels()[k], 0u);
 }
 
 TEST_F(Render, NoDotsRecordsNothing) {
