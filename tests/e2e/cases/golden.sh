@@ -23,10 +23,22 @@ golden_both() {
     golden_verify "$name" "$dir/win" || { e2e_fail "plix-sim.exe off the pinned output"; return 1; }
 }
 
-for _golden in $(golden_names); do
-    eval "test_golden_${_golden}() { golden_both ${_golden}; }"
-done
-unset _golden
+# One test per line of cases.txt (the harness finds tests by name in this file).
+test_golden_inertial_bounce() { golden_both inertial_bounce; }
+test_golden_inertial_wrap_inertia0() { golden_both inertial_wrap_inertia0; }
+test_golden_brownian_centre() { golden_both brownian_centre; }
+test_golden_history1_random() { golden_both history1_random; }
+test_golden_history1024_clamped() { golden_both history1024_clamped; }
+test_golden_negative_limit_min() { golden_both negative_limit_min; }
+test_golden_huge_limit_wrap() { golden_both huge_limit_wrap; }
+test_golden_screen_1024x768() { golden_both screen_1024x768; }
+
+test_golden_every_case_has_a_test() {
+    local name
+    for name in $(golden_names); do
+        declare -F "test_golden_$name" >/dev/null || { e2e_fail "no test for golden case $name"; return 1; }
+    done
+}
 
 # The Windows program reports bad arguments and lack of memory as the native one does.
 test_golden_exe_exit_statuses() {
