@@ -73,6 +73,33 @@ if [ "$(stat -c %s r.raw)" -ne $((32767 * 4)) ]; then
     failed=1
 fi
 
+# The PNG shows what a person would see: bits 16-23 as red, 0-7 as blue. Decoded
+# by an independent reader (ImageMagick) and compared with the raw words.
+if command -v convert >/dev/null && command -v python3 >/dev/null; then
+    printf '[Plix]\ndot_count=40\ndot_history=20\ninertia=10\nspeed_limit=3\nstarting_pos=1\n' > png.ini
+    "$sim" --settings png.ini --size 37x23 --seed 5 --frames 30 --raw p.raw --png p.png > /dev/null &&
+        convert p.png -depth 8 rgb:p.rgb &&
+        python3 - <<'PY'
+import sys
+raw = open("p.raw", "rb").read()
+rgb = open("p.rgb", "rb").read()
+n = 37 * 23
+lit = sum(1 for i in range(n) if raw[4 * i:4 * i + 3] != b"\0\0\0")
+same = len(raw) == 4 * n and len(rgb) == 3 * n and all(
+    rgb[3 * i] == raw[4 * i + 2] and rgb[3 * i + 1] == raw[4 * i + 1] and rgb[3 * i + 2] == raw[4 * i]
+    for i in range(n))
+sys.exit(0 if same and lit > 20 else 1)
+PY
+    if [ $? -ne 0 ]; then
+        echo "FAIL png content differs from the raw pixels"
+        failed=1
+    else
+        echo "PASS png content"
+    fi
+else
+    echo "SKIP png content (needs ImageMagick convert and python3)"
+fi
+
 if ! "$sim" --help | grep -q "^usage: plix-sim --settings FILE --size WxH --seed N --frames K"; then
     echo "FAIL --help"
     failed=1
