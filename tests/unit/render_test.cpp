@@ -208,6 +208,16 @@ TEST_F(Render, BlackTailBeatsAgedPointsButNotTheNewestOne) {
     EXPECT_EQ(screen_at({7, 7}), packed({250, 250, 250}));
 }
 
+TEST_F(Render, NewestTrailPointBeatsTheBlackTail) {
+    field(20, 20, 1, 3);
+    speed_limit = -3;  // the head moves on to (8, 9)
+    // After ageing the oldest point hist[2] is (5, 6), where hist[0] lands too.
+    place(0, {200, 100, 0}, 5.7f, 6.2f, 0, 0, {{1, 1}, {5, 6}, {3, 3}});
+    frame();
+    EXPECT_EQ(fb_at({5, 6}), packed({114, 14, 0}));
+    EXPECT_EQ(screen_at({5, 6}), packed({114, 14, 0}));
+}
+
 TEST_F(Render, AStationaryDotShowsOnlyItsHead) {
     field(16, 16, 1, 8);
     speed_limit = 0;
