@@ -537,6 +537,16 @@ TEST_F(Render, RenderDotsDrawsAndRecordsButPresentsNothing) {
     for (size_t k = 0; k < 12 * 9; k++) EXPECT_EQ(headless_screen_pixels()[k], 0u);
 }
 
+TEST_F(Render, TwoDotsWithTrailFourRecordTwelvePixelsEveryFrame) {
+    field(30, 20, 2, 4);
+    starting_pos = 1;
+    init_dots();
+    for (int f = 0; f < 50; f++) {
+        frame();
+        ASSERT_EQ(dirty_dot_index, 12) << f;
+    }
+}
+
 TEST_F(Render, NoDotsRecordsNothing) {
     field(8, 8, 0, 1024);
     frame();
