@@ -7,7 +7,7 @@
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$here/../.." || exit 2
 
-E2E_TEST_TIMEOUT=${E2E_TEST_TIMEOUT:-180}   # seconds per test function, whatever it waits for
+E2E_TEST_TIMEOUT=${E2E_TEST_TIMEOUT:-240}   # seconds per test function, whatever it waits for
 
 win_build=""
 native_build=build
