@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # End-to-end harness: one Xvfb display and one throw-away Wine prefix per run,
 # and the helpers the case files use to drive Plix.scr and judge what it did.
 # Sourced by tests/e2e/run.sh; every process it starts is stopped by pid at exit.
@@ -39,9 +40,11 @@ e2e_start_xvfb() {
         Xvfb ":$n" -screen 0 "$E2E_SCREEN" -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
         E2E_XVFB=$!
         local t
-        for ((t = 0; t < 50; t++)); do
+        for ((t = 0; t < 100; t++)); do
             kill -0 "$E2E_XVFB" 2>/dev/null || break
-            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+            # Ours must still be alive once the display answers: it may be a
+            # concurrent run's server that won the lock.
+            if xdpyinfo -display ":$n" >/dev/null 2>&1 && kill -0 "$E2E_XVFB" 2>/dev/null; then
                 export DISPLAY=":$n"
                 return 0
             fi

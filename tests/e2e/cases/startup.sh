@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Start-up under Wine: the exit status of each run mode, and the "Out of memory"
 # box of the saver's set-up.
 
@@ -31,7 +32,7 @@ test_unserved_modes_exit_1() {
 run_saver_to_end() {
     local dir=$1 win t
     e2e_start "$dir" /s
-    for ((t = 0; t < 100; t++)); do
+    for ((t = 0; t < 150; t++)); do
         [ -f "$E2E_TAG.status" ] && break
         win=$(e2e_find_window "Plix screensaver")
         if [ -n "$win" ]; then
@@ -40,7 +41,7 @@ run_saver_to_end() {
         fi
         sleep 0.2
     done
-    e2e_wait_exit 20
+    e2e_wait_exit 30
 }
 
 test_saver_without_settings_file_exits_0() {
