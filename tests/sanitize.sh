@@ -1,13 +1,14 @@
 #!/bin/sh
-# The native unit tests built with AddressSanitizer and UndefinedBehaviorSanitizer
-# (build-asan/) and run with ctest; any report fails the run.
+# The native unit tests and golden checks built with AddressSanitizer and
+# UndefinedBehaviorSanitizer (build-asan/) and run with ctest; any report fails the run.
 # Usage: tests/sanitize.sh   (CXX=clang++ tests/sanitize.sh for clang's sanitizers)
 set -eu
 cd "$(dirname "$0")/.."
 build=${PLIX_ASAN_BUILD:-build-asan}
 
 cmake -S . -B "$build" -DPLIX_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target plix_unit_tests
+# Everything ctest runs: the unit tests and plix-sim for the golden checks.
+cmake --build "$build" -j2 --target plix_unit_tests plix-sim
 
 # allocator_may_return_null: the out-of-memory tests ask for more than the
 # sanitizer's allocator will give; the program must see the null malloc returns.
