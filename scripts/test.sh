@@ -55,6 +55,11 @@ else
     skip unit "native build failed"
 fi
 
+# ASan/UBSan unit tests, each fuzz target for 20 s, clang-tidy and cppcheck.
+stage sanitize tests/sanitize.sh
+stage fuzz tests/fuzz.sh 20
+stage lint tests/lint.sh
+
 stage win32 build build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake
 win32=$?
 stage win64 build build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake
