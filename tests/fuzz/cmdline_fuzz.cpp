@@ -1,11 +1,14 @@
-// Fuzz target: the command-line parser over arbitrary bytes, as GetCommandLineA
-// could hand them over (one NUL-terminated string).
+// Fuzz target: what the program learns at start-up from outside: the command line
+// (arbitrary bytes, as GetCommandLineA could hand them over, one NUL-terminated
+// string) and, from the same bytes, its own module path for the settings path.
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "settings/settings.h"
 #include "startup/scrmode.h"
 
 namespace {
@@ -45,5 +48,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     // The parse has no state: a second call agrees (WinMain makes two).
     if (parse_scr_mode(s, foreground, &second) != mode || second != first) abort();
+
+    // The settings path from the same bytes as a module path, into a buffer of
+    // exactly the program's size (ASan sees any overrun): the directory up to the
+    // last backslash plus "Plix.ini", or the bare name when that cannot fit.
+    const bool truncated = size % 7 == 0;
+    std::vector<char> out(sizeof lpIniFileNameAndPath);
+    ini_path_from_module(s, truncated, '\\', out.data(), unsigned(out.size()));
+    if (!memchr(out.data(), '\0', out.size())) abort();
+    const std::string path = out.data();
+    const char *last = strrchr(s, '\\');
+    const std::string dir = last ? std::string(s, size_t(last - s) + 1) : std::string();
+    if (path != "Plix.ini" && (truncated || path != dir + "Plix.ini")) abort();
+    if (path == "Plix.ini" && !truncated && !dir.empty() &&
+        dir.size() + strlen(lpIniFileName) < sizeof lpIniFileNameAndPath)
+        abort();
     return 0;
 }
