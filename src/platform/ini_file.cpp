@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace {
@@ -22,33 +23,32 @@ char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c; }
 // character contains one. A UTF-16 file (byte-order mark FF FE or FE FF) has
 // each code unit reduced to one byte, every non-ASCII unit to 0x80.
 struct ini_text {
-    std::string chars;
+    std::string_view chars;  // the file's own bytes, or `wide` below
+    std::string wide;
     size_t mark = 0;   // bytes before chars[0]
     size_t width = 1;  // bytes per character in the file
     bool big_endian = false;
 };
 
-ini_text decode(const std::string &raw) {
-    ini_text t;
+// Holds a view of `raw`, which must outlive it.
+void decode(const std::string &raw, ini_text *t) {
+    t->chars = raw;
     if (raw.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        t.mark = 3;
-        t.chars = raw.substr(3);
-        return t;
+        t->mark = 3;
+        t->chars.remove_prefix(3);
+        return;
     }
     bool le = raw.compare(0, 2, "\xFF\xFE") == 0, be = raw.compare(0, 2, "\xFE\xFF") == 0;
-    if (!le && !be) {
-        t.chars = raw;
-        return t;
-    }
-    t.mark = 2;
-    t.width = 2;
-    t.big_endian = be;
-    t.chars.reserve(raw.size() / 2);
+    if (!le && !be) return;
+    t->mark = 2;
+    t->width = 2;
+    t->big_endian = be;
+    t->wide.reserve(raw.size() / 2);
     for (size_t i = 2; i + 1 < raw.size(); i += 2) {
         unsigned hi = uint8_t(raw[be ? i : i + 1]), lo = uint8_t(raw[be ? i + 1 : i]);
-        t.chars += hi == 0 && lo < 0x80 ? char(lo) : '\x80';
+        t->wide += hi == 0 && lo < 0x80 ? char(lo) : '\x80';
     }
-    return t;
+    t->chars = t->wide;
 }
 
 // Text of ours (ASCII names, the caller's value) in the file's own encoding.
@@ -66,7 +66,7 @@ struct span {
     size_t b, e;
 };
 
-span trim(const std::string &s, size_t b, size_t e) {
+span trim(std::string_view s, size_t b, size_t e) {
     while (b < e && is_blank(s[b])) b++;
     while (e > b && is_blank(s[e - 1])) e--;
     return {b, e};
@@ -74,12 +74,12 @@ span trim(const std::string &s, size_t b, size_t e) {
 
 // Names and values are C strings to the profile code: a NUL byte ends them.
 // (It is applied after trimming, so "a \0" is the name "a ".)
-size_t cut_at_nul(const std::string &s, size_t b, size_t e) {
+size_t cut_at_nul(std::string_view s, size_t b, size_t e) {
     const void *nul = memchr(s.data() + b, '\0', e - b);
     return nul ? size_t(static_cast<const char *>(nul) - s.data()) : e;
 }
 
-bool same_name(const std::string &s, span name, const std::string &want) {
+bool same_name(std::string_view s, span name, const std::string &want) {
     if (name.e - name.b != want.size()) return false;
     for (size_t i = 0; i < want.size(); i++)
         if (lower(s[name.b + i]) != lower(want[i])) return false;
@@ -111,7 +111,7 @@ struct location {
 // comments are entries whose names no key matches. Lines before the first header
 // form a nameless section, and of several sections with one name only the first
 // counts: nothing is merged.
-location locate(const std::string &s, const std::string &section, const std::string &key) {
+location locate(std::string_view s, const std::string &section, const std::string &key) {
     location loc;
     bool inside = section.empty();
     loc.section = inside;
@@ -192,16 +192,27 @@ uint32_t parse_int(const char *s, size_t n) {
     return minus ? 0u - total : total;
 }
 
+// Larger files are refused rather than risk running out of memory; a settings
+// file is a few hundred bytes.
+const long kMaxFileSize = 64L << 20;
+
 // The whole file: 1 when read, 0 when there is no such file (or folder), -1
-// when it exists but cannot be read.
+// when it exists but cannot be read or is too large.
 int read_file(const char *path, std::string *text) {
     text->clear();
     FILE *f = fopen(path, "rb");
     if (!f) return errno == ENOENT ? 0 : -1;
+    // A directory opens on Linux, and gives a meaningless size and a read error.
+    long size = fseek(f, 0, SEEK_END) == 0 ? ftell(f) : -1;
+    bool ok = size >= 0 && size <= kMaxFileSize && fseek(f, 0, SEEK_SET) == 0;
+    if (ok) text->reserve(size_t(size));
     char buf[65536];
     size_t got;
-    while ((got = fread(buf, 1, sizeof buf, f)) > 0) text->append(buf, got);
-    bool ok = !ferror(f);  // a directory opens on Linux but fails to read
+    while (ok && (got = fread(buf, 1, sizeof buf, f)) > 0) {
+        text->append(buf, got);
+        ok = text->size() <= size_t(kMaxFileSize);  // grown since it was measured
+    }
+    ok = ok && !ferror(f);
     fclose(f);
     return ok ? 1 : -1;
 }
@@ -234,7 +245,8 @@ bool has_line_break(const std::string &s) { return s.find_first_of("\r\n") != st
 unsigned ini_get_int(const std::string &text, const char *section, const char *key, int def) {
     std::string want_key = trimmed(key);
     if (want_key.empty()) return unsigned(def);
-    ini_text t = decode(text);
+    ini_text t;
+    decode(text, &t);
     location loc = locate(t.chars, trimmed(section), want_key);
     if (!loc.key || !loc.has_value) return unsigned(def);
     const char *v = t.chars.data() + loc.value.b;
@@ -261,7 +273,8 @@ bool ini_set_string(const std::string &text, const char *section, const char *ke
     while (skip < val.size() && is_blank(val[skip])) skip++;
     val.erase(0, skip);
 
-    ini_text t = decode(text);
+    ini_text t;
+    decode(text, &t);
     location loc = locate(t.chars, sec, name);
     size_t begin, end;  // the characters of t.chars to replace
     std::string with;
@@ -272,7 +285,7 @@ bool ini_set_string(const std::string &text, const char *section, const char *ke
         }
         begin = loc.line.b;
         end = loc.line.e;
-        with = t.chars.substr(loc.name.b, loc.name.e - loc.name.b) + "=" + val;
+        with = std::string(t.chars.substr(loc.name.b, loc.name.e - loc.name.b)) + "=" + val;
     } else if (loc.section) {
         begin = end = loc.insert_at;
         with = std::string(loc.insert_eol ? "\r\n" : "") + name + "=" + val + "\r\n";

@@ -351,6 +351,12 @@ TEST_F(IniFile, FailedWritesReturnZeroAndKeepTheOldFile) {
     EXPECT_EQ(ini_file_write(path_.c_str(), "Plix", "a=b", "1"), 0);
     EXPECT_EQ(slurp(path_), "[Plix]\r\na=1\r\n");
     EXPECT_EQ(listing(dir_), (Names{"Plix.ini", "file"}));
+    // A file too large to be a settings file (65 MiB) is neither read nor replaced.
+    fs::resize_file(path_, 65u << 20);
+    EXPECT_EQ(int(ini_file_get_int(path_.c_str(), "Plix", "a", -7)), -7);
+    EXPECT_EQ(ini_file_write(path_.c_str(), "Plix", "a", "2"), 0);
+    EXPECT_EQ(fs::file_size(path_), 65u << 20);
+    EXPECT_EQ(slurp(path_).compare(0, 14, "[Plix]\r\na=1\r\n"), 0);
 }
 
 // Runs `fn` in a child process without root's right to ignore permissions.
