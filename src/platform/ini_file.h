@@ -20,11 +20,12 @@ unsigned ini_get_int(const std::string &text, const char *section, const char *k
 bool ini_set_string(const std::string &text, const char *section, const char *key,
                     const char *value, std::string *out);
 
-// The same on files. A missing or unreadable file reads as `def`. A write that
-// changes the file goes to a temporary file beside it that replaces the old one
-// only once complete; a write that cannot be done (unreadable or read-only file,
-// missing or read-only directory, a directory in the way) leaves the old file as
-// it was and returns 0. Returns non-zero on success.
+// The same on files. A missing or unreadable file, or one over 64 MiB, reads as
+// `def`. A write that changes the file goes to a temporary file beside it that
+// replaces the old one only once complete; a write that cannot be done
+// (unreadable, read-only or oversized file, missing or read-only directory, a
+// directory in the way) leaves the old file as it was and returns 0. Returns
+// non-zero on success.
 unsigned ini_file_get_int(const char *path, const char *section, const char *key, int def);
 int ini_file_write(const char *path, const char *section, const char *key, const char *value);
 
