@@ -13,24 +13,9 @@
 
 namespace {
 
-// The writer's shape changed from returning the new text to reporting whether the
-// names could be stored at all; either form is accepted here.
-[[maybe_unused]] bool set_value(std::string (*set)(const std::string &, const char *,
-                                                   const char *, const char *),
-                                const std::string &text, const char *section, const char *key,
-                                const char *value, std::string *out) {
-    *out = set(text, section, key, value);
-    return true;
-}
-[[maybe_unused]] bool set_value(bool (*set)(const std::string &, const char *, const char *,
-                                            const char *, std::string *),
-                                const std::string &text, const char *section, const char *key,
-                                const char *value, std::string *out) {
-    return set(text, section, key, value, out);
-}
 bool write(const std::string &text, const std::string &section, const std::string &key,
            const std::string &value, std::string *out) {
-    return set_value(&ini_set_string, text, section.c_str(), key.c_str(), value.c_str(), out);
+    return ini_set_string(text, section.c_str(), key.c_str(), value.c_str(), out);
 }
 
 // A name the program could pass: letters of both cases, digits, '_', '.', '-'
