@@ -1,8 +1,11 @@
 // A plain Win32 window for the end-to-end tests: a known bright picture for the
 // saver's chow mode to eat into, or just another window to take the activation.
 // Usage: plix-e2e-window.exe TITLE [pattern|plain] [X Y W H]
+// Prints each mouse button message it receives ("down 1", "up 1"; 1 left,
+// 2 middle, 3 right), so a test can tell where a button event went.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -40,6 +43,20 @@ static LRESULT CALLBACK window_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         DeleteObject(yellow);
         DeleteObject(grey);
         EndPaint(w, &ps);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP: {
+        bool down = msg == WM_LBUTTONDOWN || msg == WM_MBUTTONDOWN || msg == WM_RBUTTONDOWN;
+        int button = (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP)   ? 1
+                     : (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP) ? 2
+                                                                      : 3;
+        printf("%s %d\n", down ? "down" : "up", button);
+        fflush(stdout);
         return 0;
     }
     case WM_CLOSE:
