@@ -165,7 +165,7 @@ test_saver_dots_stay_on_screen() {
         geom=$(xwininfo -id "$SAVER_WIN" | awk '/Absolute upper-left X/ {x=$NF}
             /Absolute upper-left Y/ {y=$NF} /Width:/ {w=$NF} /Height:/ {h=$NF}
             END {print x "," y " " w "x" h}')
-        sleep 3
+        sleep 4  # at 100 frames a second the dots reach the corner in about 1.5 s
         shot=$(e2e_shot "saver_edges_bounce$bounce")
         edges=($(saver_lit_on_edges "$shot"))
         echo "bounce=$bounce: window $geom, lit in last column ${edges[0]}, last row ${edges[1]}," \
