@@ -346,14 +346,17 @@ test_saver_chow_eats_into_the_previous_picture() {
 
 test_saver_restores_the_screen_saving_state() {
     local before during after dir rc=0
-    # Under Wine with X11 the state is the X server's own screen saver, which
-    # outlives every Wine process; plix-spi reads and sets it as the saver does.
+    # Under Wine with X11 the state is the X server's own screen saver;
+    # plix-spi reads and sets it as the saver does. The X server resets it to
+    # its default when its last client disconnects, so a window of ours stays
+    # connected from the first probe to the last.
+    saver_window "Plix e2e keeper" plain 0 0 32 32 || return 1
     for before in 0 1; do
         e2e_wine_exe plix-spi.exe set "$before" >/dev/null
         [ "$(e2e_wine_exe plix-spi.exe get | tr -d '\r')" = "$before" ] ||
-            { e2e_fail "could not set the screen-saving state to $before"; return 1; }
-        dir=$(saver_dir) || return 1
-        saver_start "$dir" || return 1
+            { e2e_fail "could not set the screen-saving state to $before"; saver_window_stop; return 1; }
+        dir=$(saver_dir) || { saver_window_stop; return 1; }
+        saver_start "$dir" || { saver_window_stop; return 1; }
         during=$(e2e_wine_exe plix-spi.exe get | tr -d '\r')
         xdotool key a
         saver_expect_exit "key press (state $before)" || rc=1
@@ -364,6 +367,7 @@ test_saver_restores_the_screen_saving_state() {
         [ "$after" = "$before" ] || { e2e_fail "state $before became $after after the run"; rc=1; }
     done
     e2e_wine_exe plix-spi.exe set 1 >/dev/null
+    saver_window_stop
     return $rc
 }
 
