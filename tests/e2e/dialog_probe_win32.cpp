@@ -57,13 +57,20 @@ static std::string read_sz_or_ord(const BYTE *&p) {
     if (first == 0xFFFF) {
         p += 2;
         WORD ord = read_word(p);
-        static const char *names[] = {"Button", "Edit", "Static", "ListBox", "ScrollBar", "ComboBox"};
+        static const char *names[] = {"BUTTON", "EDIT", "STATIC", "LISTBOX", "SCROLLBAR", "COMBOBOX"};
         if (ord >= 0x80 && ord <= 0x85) return names[ord - 0x80];
         char buf[16];
         snprintf(buf, sizeof buf, "#%u", ord);
         return buf;
     }
     return read_sz(p);
+}
+
+// Class names are not case-sensitive; they are printed in capitals.
+static std::string upper(std::string s) {
+    for (char &c : s)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return s;
 }
 
 static int print_template(const char *file) {
@@ -90,9 +97,12 @@ static int print_template(const char *file) {
            caption.c_str());
     if (style & (DS_SETFONT | DS_SHELLFONT)) {
         WORD points = read_word(p), weight = read_word(p);
-        BYTE italic = *p++, charset = *p++;
+        BYTE italic = *p++;
+        p++;  // character set
         std::string face = read_sz(p);
-        printf(" font=%u,%u,%u,%u,\"%s\"", points, weight, italic, charset, face.c_str());
+        printf(" font=%u,\"%s\"", points, face.c_str());
+        if (weight != 0 && weight != FW_NORMAL) printf(" weight=%u", weight);
+        if (italic) printf(" italic");
     }
     printf(" items=%u\n", count);
     for (WORD i = 0; i < count; i++) {
@@ -105,7 +115,7 @@ static int print_template(const char *file) {
         WORD extra = read_word(p);
         p += extra;
         printf("item id=%ld class=%s style=0x%08lx exstyle=0x%08lx rect=%d,%d,%d,%d text=\"%s\"\n",
-               (long)id, icls.c_str(), (unsigned long)istyle, (unsigned long)iex, ix, iy, iw, ih,
+               (long)id, upper(icls).c_str(), (unsigned long)istyle, (unsigned long)iex, ix, iy, iw, ih,
                text.c_str());
     }
     return 0;
