@@ -16,7 +16,8 @@ void headless_set_module_file_name(const char *path);
 const std::string &headless_message_boxes();
 
 // A headless screen to present frames onto: plat_copy_pixel(headless_screen(), ...)
-// copies from framebuf into it. Sized cx * cy, black, by headless_screen_reset().
+// copies from framebuf into it. Sized cx * cy, black, by headless_screen_reset();
+// the pixels are null when that much memory cannot be had.
 plat_dc headless_screen();
 uint32_t *headless_screen_pixels();
 void headless_screen_reset();

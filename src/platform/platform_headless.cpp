@@ -2,8 +2,8 @@
 // tests set, our own settings-file reader and writer, and a screen in memory.
 // The native build uses them throughout; the Windows build only in plix-sim.exe.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "framebuf/framebuf.h"
 #include "platform/headless.h"
@@ -18,7 +18,7 @@ static int32_t g_ticks;
 static int g_width, g_height;
 static std::string g_module_path;
 static std::string g_boxes;
-static std::vector<uint32_t> g_screen;
+static uint32_t *g_screen;  // calloc, so a screen too big to have is a null, not a throw
 
 void headless_set_command_line(const char *cmdline) { g_command_line = cmdline; }
 void headless_set_foreground_window(plat_window w) { g_foreground = w; }
@@ -30,9 +30,12 @@ void headless_set_screen_size(int width, int height) {
 void headless_set_module_file_name(const char *path) { g_module_path = path; }
 const std::string &headless_message_boxes() { return g_boxes; }
 
-plat_dc headless_screen() { return reinterpret_cast<plat_dc>(g_screen.data()); }
-uint32_t *headless_screen_pixels() { return g_screen.data(); }
-void headless_screen_reset() { g_screen.assign(size_t(cx) * size_t(cy), 0); }
+plat_dc headless_screen() { return reinterpret_cast<plat_dc>(g_screen); }
+uint32_t *headless_screen_pixels() { return g_screen; }
+void headless_screen_reset() {
+    free(g_screen);
+    g_screen = static_cast<uint32_t *>(calloc(size_t(cx) * size_t(cy), sizeof(uint32_t)));
+}
 
 void headless_reset() {
     g_command_line.clear();
@@ -41,7 +44,8 @@ void headless_reset() {
     g_width = g_height = 0;
     g_module_path.clear();
     g_boxes.clear();
-    g_screen.clear();
+    free(g_screen);
+    g_screen = nullptr;
 }
 
 const char *plat_command_line() { return g_command_line.c_str(); }

@@ -31,7 +31,8 @@ extern float dot_fade;
 int rnd();
 
 // The number of dirty-list entries one frame records: dot_count * (dot_history + 2).
-// Negative when it cannot be represented.
+// Negative when it cannot be represented, or exceeds what the 32-bit
+// dirty_dot_index can count.
 int64_t dirty_capacity(int32_t count, int32_t history_len);
 
 // Allocates `dot` and `dirty_dot` for the current settings; both are attempted
@@ -51,6 +52,13 @@ void set_dot_fade();
 
 // Colour, start position, zero speed and a trail lying on the start, per dot.
 void init_dots();
+
+// The set-up after the settings path, in two halves so the headless renderer can
+// give its own seed and screen size: the random state, the settings (trail
+// clamped) and the arrays, or 1 after the "Out of memory" box; then the screen
+// size, the fade step and the dots.
+int setup_settings_and_arrays(int32_t seed);
+void setup_screen_and_dots(int width, int height);
 
 // The whole saver set-up, before any window exists. Returns 0, or 1 after the
 // "Out of memory" box (owned by hWnd) when the arrays cannot be had.

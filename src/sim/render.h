@@ -1,9 +1,72 @@
 // The frame step: moves, fades and draws every dot, then presents the frame.
+// The per-value rules are inline here so the tests exercise the very code
+// render runs; their rounding (which operation happens in single and which in
+// double precision) is what makes the native and the Windows builds agree.
 #pragma once
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "sim/dots.h"
 
 // One frame: steps and draws every dot into `fb` through put_pixel, then copies
 // the recorded pixels to `target`.
 void render(plat_dc target, uint32_t *fb);
+
+// A component of a trail point `age` frames old: trunc(c - age * dot_fade), the
+// product and difference in double (exact for every value that occurs),
+// negative results becoming 0.
+inline int32_t fade_component(int32_t c, int32_t age) {
+    double v = double(float(c)) - double(float(age)) * double(dot_fade);
+    int32_t t = int32_t(v);  // |v| <= 1024 * 256 + 255: always representable
+    return t < 0 ? 0 : t;
+}
+
+// One inertial push: m / inertia + v, both in double, kept in single precision.
+// inertia 0 gives +inf, -inf or NaN, which the limit below turns into a number.
+inline float inertial_speed(float v, int32_t m, int32_t inertia_value) {
+    return float(double(float(m)) / double(float(inertia_value)) + double(v));
+}
+
+// The two limits of an inertial speed. The lower one is the negated setting
+// negated as an integer; negating INT_MIN in 32 bits overflows, so it is negated
+// in 64 bits: a negative limit means |limit| on both sides, INT_MIN included.
+inline float upper_speed_limit(int32_t limit) { return float(limit); }
+inline float lower_speed_limit(int32_t limit) { return float(-int64_t(limit)); }
+
+// The comparison forms decide where infinities and NaN go: +inf and NaN fail
+// `upper >= v` and take the upper limit, -inf takes the lower one. Both limits
+// are finite, so the result always is.
+inline float limit_speed(float v, float upper, float lower) {
+    if (!(upper >= v)) v = upper;
+    if (lower > v) v = lower;
+    return v;
+}
+
+// The move, added in double and kept in single precision.
+inline float moved(float p, float v) { return float(double(p) + double(v)); }
+
+// Keeps one coordinate within 0..edge (edge = side - 1) by bouncing: the speed
+// reverses. A NaN or infinite position also ends inside, by the second test.
+inline void bounce_axis(float &p, float &v, float edge) {
+    if (0.0f > p) {
+        p = 0.0f;
+        v = 0.0f - v;
+    }
+    if (!(edge >= p)) {
+        p = edge;
+        v = 0.0f - v;
+    }
+}
+
+// Keeps one coordinate within 0..edge by wrapping to the other side; the
+// overshoot is dropped.
+inline void wrap_axis(float &p, float edge) {
+    if (0.0f > p) p = edge;
+    if (!(edge >= p)) p = 0.0f;
+}
+
+// The inertial push's m: (rnd() - 16383) rem 1001, with C++'s truncating %.
+inline int32_t inertial_push() { return (rnd() - 16383) % 1001; }
+
+// A random-walk speed: -1, 0 or +1.
+inline float random_walk_speed() { return float(rnd() % 3 - 1); }

@@ -26,7 +26,9 @@ int rnd() {
 
 int64_t dirty_capacity(int32_t count, int32_t history_len) {
     if (count < 0 || history_len < -2) return -1;
-    return int64_t(count) * (int64_t(history_len) + 2);  // at most about 2^62: no overflow
+    int64_t n = int64_t(count) * (int64_t(history_len) + 2);  // at most about 2^62: no overflow
+    // The frame counts its entries in the 32-bit dirty_dot_index.
+    return n > INT32_MAX ? -1 : n;
 }
 
 // malloc for `count` records of `size` bytes; null when negative or too big to
@@ -88,9 +90,8 @@ void init_dots() {
     }
 }
 
-int saver_setup(plat_instance instance) {
-    GetIniFilePath(instance);
-    rand_seed = plat_tick_count();
+int setup_settings_and_arrays(int32_t seed) {
+    rand_seed = seed;
     load_settings();
     clamp_dot_history();
     if (alloc_dots() != 0) {
@@ -98,8 +99,18 @@ int saver_setup(plat_instance instance) {
         free_dots();  // whichever of the two was obtained
         return 1;
     }
-    set_screen_size(plat_screen_width(), plat_screen_height());
+    return 0;
+}
+
+void setup_screen_and_dots(int width, int height) {
+    set_screen_size(width, height);
     set_dot_fade();
     init_dots();
+}
+
+int saver_setup(plat_instance instance) {
+    GetIniFilePath(instance);
+    if (setup_settings_and_arrays(plat_tick_count()) != 0) return 1;
+    setup_screen_and_dots(plat_screen_width(), plat_screen_height());
     return 0;
 }

@@ -1,16 +1,13 @@
 // The settings file's location, the key table, and reading and writing values.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "platform/headless.h"
 #include "settings/settings.h"
+#include "test_support.h"
 
 namespace {
 
@@ -65,33 +62,13 @@ TEST(KeyTable, ListsTheEightKeysInOrder) {
     }
 }
 
-class SettingsFile : public testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("plix-settings-" + std::to_string(getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        headless_reset();
-        headless_set_module_file_name((dir_ / "Plix.scr").c_str());
-        GetIniFilePath(nullptr);
-        reset_settings();
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    void write(const std::string &text) { std::ofstream(dir_ / "Plix.ini", std::ios::binary) << text; }
-    std::string read() {
-        std::ifstream in(dir_ / "Plix.ini", std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    std::filesystem::path dir_;
-};
+using SettingsFile = ProgramFolderTest;
 
 TEST_F(SettingsFile, MissingFileSectionOrKeyReadsAsZero) {
     EXPECT_EQ(read_int_ini("dot_count"), 0);
-    write("[Other]\r\ndot_count=5\r\n");
+    write_ini("[Other]\r\ndot_count=5\r\n");
     EXPECT_EQ(read_int_ini("dot_count"), 0);
-    write("[Plix]\r\ndot_count=5\r\nspeed_limit=3\r\n");
+    write_ini("[Plix]\r\ndot_count=5\r\nspeed_limit=3\r\n");
     EXPECT_EQ(read_int_ini("inertia"), 0);
     load_settings();
     EXPECT_EQ(dot_count, 5);
@@ -109,12 +86,12 @@ TEST_F(SettingsFile, WrittenValuesReadBack) {
     EXPECT_EQ(read_int_ini("dot_count"), 12);
     EXPECT_EQ(read_int_ini("bounce"), 1);
     EXPECT_EQ(read_int_ini("inertia"), -2147483647 - 1);
-    EXPECT_EQ(read(), "[Plix]\r\ndot_count=12\r\nbounce=1\r\ninertia=-2147483648\r\n");
+    EXPECT_EQ(read_ini(), "[Plix]\r\ndot_count=12\r\nbounce=1\r\ninertia=-2147483648\r\n");
 }
 
 TEST_F(SettingsFile, WritingAllEightKeepsTableOrderInANewFile) {
     for (const setting_key &k : setting_keys) write_int_value(k.key, k.is_flag ? 1 : 7);
-    EXPECT_EQ(read(),
+    EXPECT_EQ(read_ini(),
               "[Plix]\r\ndot_count=7\r\ndot_history=7\r\ninertia=7\r\nspeed_limit=7\r\n"
               "brownian=1\r\nbounce=1\r\nchow=1\r\nstarting_pos=1\r\n");
 }

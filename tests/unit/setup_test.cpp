@@ -1,17 +1,15 @@
 // The random source and the saver's set-up: draws, clamps, allocations, dots.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "platform/headless.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
 #include "startup/scrmode.h"
+#include "test_support.h"
 
 namespace {
 
@@ -79,8 +77,12 @@ TEST(ScreenSize, KeepsEveryPositionDrawable) {
 TEST(DirtyCapacity, IsCountTimesTrailPlusTwo) {
     EXPECT_EQ(dirty_capacity(2, 4), 12);
     EXPECT_EQ(dirty_capacity(0, 1024), 0);
-    EXPECT_EQ(dirty_capacity(INT_MAX, 1024), int64_t(INT_MAX) * 1026);
     EXPECT_LT(dirty_capacity(-1, 4), 0);
+    // A frame counts its entries in 32 bits: one entry more than that is refused.
+    EXPECT_EQ(dirty_capacity(INT_MAX / 3, 1), int64_t(INT_MAX / 3) * 3);
+    EXPECT_LT(dirty_capacity(INT_MAX / 3 + 1, 1), 0);
+    EXPECT_EQ(dirty_capacity(1, INT_MAX - 2), INT_MAX);
+    EXPECT_LT(dirty_capacity(INT_MAX, 1024), 0);
 }
 
 class Allocation : public testing::Test {
@@ -110,29 +112,19 @@ TEST_F(Allocation, NegativeOrUnrepresentableCountsFail) {
 }
 
 // A full set-up through the stand-in platform.
-class Setup : public testing::Test {
+class Setup : public ProgramFolderTest {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("plix-setup-" + std::to_string(getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        headless_reset();
-        headless_set_module_file_name((dir_ / "Plix.scr").c_str());
+        ProgramFolderTest::SetUp();
         headless_set_tick_count(1);
         headless_set_screen_size(1024, 768);
-        reset_settings();
         hWnd = nullptr;
     }
     void TearDown() override {
         free_dots();
-        std::filesystem::remove_all(dir_);
+        ProgramFolderTest::TearDown();
     }
-    void settings(const std::string &body) {
-        std::ofstream(dir_ / "Plix.ini", std::ios::binary) << "[Plix]\r\n" << body;
-    }
-    std::filesystem::path dir_;
+    void settings(const std::string &body) { write_ini("[Plix]\r\n" + body); }
 };
 
 TEST_F(Setup, CentreStartsPutEveryDotAndTrailPointInTheMiddle) {

@@ -1,0 +1,265 @@
+# End-to-end harness: one Xvfb display and one throw-away Wine prefix per run,
+# and the helpers the case files use to drive Plix.scr and judge what it did.
+# Sourced by tests/e2e/run.sh; every process it starts is stopped by pid at exit.
+
+E2E_SCREEN=1024x768x24
+E2E_WINEBOOT_TIMEOUT=180   # creating a prefix takes ~15 s; a slow CI box more
+E2E_XVFB=""                # pid of our X server
+E2E_SERVER=""              # wineserver binary used for -p / -k
+E2E_PID=""                 # the program started last by e2e_start
+
+e2e_log() { printf '%s\n' "$*" >&2; }
+
+# 32-bit programs run only where 32-bit ELF binaries can execute; otherwise the
+# 64-bit build of the same sources runs under 64-bit Wine.
+e2e_pick_wine() {
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        WINE=wine
+        E2E_DEFAULT_WIN_BUILD=build-win32
+        e2e_log "wine: 32-bit Wine works here; running the 32-bit build"
+    else
+        WINE=/usr/lib/wine/wine64
+        E2E_DEFAULT_WIN_BUILD=build-win64
+        e2e_log "wine: 32-bit programs cannot run here; running the 64-bit build under $WINE"
+    fi
+    if command -v wineserver >/dev/null 2>&1; then
+        E2E_SERVER=wineserver
+    else
+        E2E_SERVER=/usr/lib/wine/wineserver64
+    fi
+}
+
+# Starts Xvfb on the first display from a random point in 100..199 that is free;
+# a lock lost to a concurrent run makes Xvfb exit, and the next number is tried.
+e2e_start_xvfb() {
+    local start=$((100 + RANDOM % 100)) i n
+    for ((i = 0; i < 100; i++)); do
+        n=$((100 + (start - 100 + i) % 100))
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 "$E2E_SCREEN" -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
+        E2E_XVFB=$!
+        local t
+        for ((t = 0; t < 50; t++)); do
+            kill -0 "$E2E_XVFB" 2>/dev/null || break
+            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            sleep 0.1
+        done
+        kill "$E2E_XVFB" 2>/dev/null
+        wait "$E2E_XVFB" 2>/dev/null
+        E2E_XVFB=""
+    done
+    e2e_log "e2e: no free X display in :100..:199 (see $E2E_TMP/xvfb.log)"
+    return 1
+}
+
+# e2e_setup WIN_BUILD NATIVE_BUILD: display, prefix, variables. Call once per run.
+e2e_setup() {
+    e2e_pick_wine
+    E2E_WIN_BUILD=$(cd "${1:-$E2E_DEFAULT_WIN_BUILD}" 2>/dev/null && pwd) || {
+        e2e_log "e2e: Windows build directory '${1:-$E2E_DEFAULT_WIN_BUILD}' not found"
+        return 1
+    }
+    E2E_NATIVE_BUILD=$(cd "${2:-build}" 2>/dev/null && pwd) || E2E_NATIVE_BUILD=${2:-build}
+    if [ ! -f "$E2E_WIN_BUILD/Plix.scr" ]; then
+        e2e_log "e2e: $E2E_WIN_BUILD/Plix.scr is missing; build it first"
+        return 1
+    fi
+    local tool
+    for tool in Xvfb xdotool xdpyinfo xwininfo import; do
+        command -v "$tool" >/dev/null || { e2e_log "e2e: '$tool' is not installed"; return 1; }
+    done
+    E2E_TMP=$(mktemp -d /tmp/plix-e2e.XXXXXX) || return 1
+    : >"$E2E_TMP/pids"
+    export E2E_WIN_BUILD E2E_NATIVE_BUILD E2E_TMP WINE
+    export WINEPREFIX="$E2E_TMP/pfx"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    e2e_start_xvfb || return 1
+    local t0=$SECONDS
+    if ! timeout "$E2E_WINEBOOT_TIMEOUT" "$WINE" wineboot -i >"$E2E_TMP/wineboot.log" 2>&1; then
+        e2e_log "e2e: wineboot -i failed or took over ${E2E_WINEBOOT_TIMEOUT}s (see $E2E_TMP/wineboot.log)"
+        return 1
+    fi
+    # Keep the server and Wine's own services up between tests, so each test
+    # does not pay their start-up again.
+    "$E2E_SERVER" -p >/dev/null 2>&1
+    e2e_log "e2e: display $DISPLAY, prefix ready in $((SECONDS - t0)) s, build $E2E_WIN_BUILD"
+}
+
+# Stops every program still recorded, then the wineserver, then Xvfb.
+e2e_teardown() {
+    e2e_kill_programs
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        timeout 20 "$E2E_SERVER" -k >/dev/null 2>&1
+        timeout 20 "$E2E_SERVER" -w >/dev/null 2>&1
+    fi
+    if [ -n "$E2E_XVFB" ]; then
+        kill "$E2E_XVFB" 2>/dev/null
+        wait "$E2E_XVFB" 2>/dev/null
+        E2E_XVFB=""
+    fi
+    if [ -n "${E2E_TMP:-}" ] && [ -d "$E2E_TMP" ]; then
+        rm -rf "$WINEPREFIX"
+        [ "${E2E_KEEP:-0}" = 1 ] || rm -rf "$E2E_TMP"
+    fi
+}
+
+# Ends every program e2e_start recorded that is still alive: TERM, then KILL.
+e2e_kill_programs() {
+    [ -n "${E2E_TMP:-}" ] && [ -f "$E2E_TMP/pids" ] || return 0
+    local pid live=""
+    while read -r pid; do
+        kill -0 "$pid" 2>/dev/null && { kill "$pid" 2>/dev/null; live="$live $pid"; }
+    done <"$E2E_TMP/pids"
+    [ -n "$live" ] || return 0
+    sleep 1
+    for pid in $live; do kill -9 "$pid" 2>/dev/null; done
+    : >"$E2E_TMP/pids"
+}
+
+# e2e_kill_tree PID: ends PID and every process descended from it (by pid).
+e2e_kill_tree() {
+    local child
+    for child in $(ps -o pid= --ppid "$1" 2>/dev/null); do
+        e2e_kill_tree "$child"
+    done
+    kill "$1" 2>/dev/null
+}
+
+# e2e_case_dir: a fresh directory holding a copy of Plix.scr.
+e2e_case_dir() {
+    local dir
+    dir=$(mktemp -d "$E2E_TMP/case.XXXXXX") || return 1
+    cp "$E2E_WIN_BUILD/Plix.scr" "$dir/" || return 1
+    printf '%s\n' "$dir"
+}
+
+# e2e_start DIR ARGS...: runs DIR/Plix.scr in the background from DIR.
+# A watcher subshell records the exit status in a file, so e2e_wait_exit also
+# works from inside $(...), where the program is not a child of the caller.
+e2e_start() {
+    local dir=$1
+    shift
+    local tag
+    tag=$(mktemp -u "$E2E_TMP/run.XXXXXX")
+    (
+        cd "$dir" || exit
+        "$WINE" ./Plix.scr "$@" </dev/null >>"$tag.log" 2>&1 &
+        echo $! >"$tag.pid"
+        wait $!
+        echo $? >"$tag.status.tmp"
+        mv "$tag.status.tmp" "$tag.status"
+    ) </dev/null >/dev/null 2>&1 &
+    local t
+    for ((t = 0; t < 100; t++)); do
+        [ -s "$tag.pid" ] && break
+        sleep 0.05
+    done
+    E2E_PID=$(cat "$tag.pid" 2>/dev/null)
+    E2E_TAG=$tag
+    echo "$E2E_PID" >>"$E2E_TMP/pids"
+}
+
+# e2e_wait_exit [SECONDS]: prints the exit status of the program started last;
+# on time-out kills it, prints 124 and returns 124.
+e2e_wait_exit() {
+    local limit=${1:-30} t
+    for ((t = 0; t < limit * 10; t++)); do
+        if [ -f "$E2E_TAG.status" ]; then
+            cat "$E2E_TAG.status"
+            return 0
+        fi
+        sleep 0.1
+    done
+    kill "$E2E_PID" 2>/dev/null
+    sleep 0.5
+    kill -9 "$E2E_PID" 2>/dev/null
+    echo 124
+    return 124
+}
+
+# e2e_run DIR ARGS...: start and wait up to 30 s; prints the exit status.
+e2e_run() {
+    e2e_start "$@"
+    e2e_wait_exit 30
+}
+
+# Regular expression matching exactly the given text (xdotool takes a regex).
+e2e_exact_re() {
+    printf '^%s$' "$(printf '%s' "$1" | sed 's/[][\\.^$*+?(){}|]/\\&/g')"
+}
+
+e2e_find_window() {
+    xdotool search --onlyvisible --name "$(e2e_exact_re "$1")" 2>/dev/null | head -n 1
+}
+
+# e2e_wait_window TITLE [SECONDS]: prints the id of the first visible window
+# titled exactly TITLE; returns 1 if none appears in time.
+e2e_wait_window() {
+    local title=$1 limit=${2:-20} t id
+    for ((t = 0; t < limit * 5; t++)); do
+        id=$(e2e_find_window "$title")
+        if [ -n "$id" ]; then
+            printf '%s\n' "$id"
+            return 0
+        fi
+        sleep 0.2
+    done
+    return 1
+}
+
+# e2e_no_window TITLE [SECONDS]: succeeds if no visible window titled TITLE
+# appears within SECONDS (default 3).
+e2e_no_window() {
+    local title=$1 limit=${2:-3} t id
+    for ((t = 0; t <= limit * 5; t++)); do
+        id=$(e2e_find_window "$title")
+        if [ -n "$id" ]; then
+            e2e_log "window '$title' appeared ($id)"
+            return 1
+        fi
+        sleep 0.2
+    done
+    return 0
+}
+
+# e2e_shot NAME: screenshot of the whole display; prints its path.
+e2e_shot() {
+    local path="$E2E_TMP/$1.png"
+    import -display "$DISPLAY" -window root "$path" 2>/dev/null
+    printf '%s\n' "$path"
+}
+
+# The windows Wine shows right now: id, mapped or not, title (unnamed ones left out).
+e2e_list_windows() {
+    local id name state
+    for id in $(xdotool search --name '.' 2>/dev/null); do
+        name=$(xdotool getwindowname "$id" 2>/dev/null)
+        state=$(xwininfo -id "$id" 2>/dev/null | sed -n 's/.*Map State: //p')
+        [ "$name" = "Default IME" ] && continue
+        printf '  %s %-12s "%s"\n' "$id" "$state" "$name"
+    done
+}
+
+# e2e_fail MESSAGE: says what went wrong and what was on the screen; returns 1.
+e2e_fail() {
+    local shot
+    shot=$(e2e_shot "fail-$(date +%H%M%S)-$$-$RANDOM")
+    printf '%s\n' "$*"
+    printf 'windows:\n'
+    e2e_list_windows
+    printf 'screenshot: %s\n' "$shot"
+    return 1
+}
+
+# e2e_wine_exe EXE ARGS...: runs a helper program from the Windows build and
+# waits for it (at most 60 s); prints its standard output.
+e2e_wine_exe() {
+    local exe=$1
+    shift
+    timeout 60 "$WINE" "$E2E_WIN_BUILD/$exe" "$@" 2>>"$E2E_TMP/helpers.log" </dev/null | tr -d '\r'
+    return "${PIPESTATUS[0]}"
+}

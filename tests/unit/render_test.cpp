@@ -1,0 +1,513 @@
+// The frame step and the frame buffer: draw order and colours, fading, speeds,
+// limits, screen edges, the dirty list and the presentation.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "framebuf/framebuf.h"
+#include "platform/headless.h"
+#include "settings/settings.h"
+#include "sim/dots.h"
+#include "sim/render.h"
+
+namespace {
+
+constexpr uint32_t kUntouched = 0xAB000000u;  // no put_pixel can store this
+const float kInf = std::numeric_limits<float>::infinity();
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+struct point {
+    int x, y;
+    bool operator==(const point &o) const { return x == o.x && y == o.y; }
+};
+struct rgb {
+    int r, g, b;
+};
+uint32_t packed(rgb c) { return uint32_t(c.r + c.g * 256 + c.b * 65536); }
+
+class Render : public testing::Test {
+protected:
+    void SetUp() override {
+        reset_settings();
+        headless_reset();
+        rand_seed = 12345;
+    }
+    void TearDown() override {
+        free_dots();
+        framebuf = nullptr;
+    }
+
+    // A w x h screen of `count` dots with `history` trail points; the frame
+    // buffer starts with a value no pixel store can produce.
+    void field(int w, int h, int32_t count, int32_t history) {
+        cx = w;
+        cy = h;
+        dot_count = count;
+        dot_history = history;
+        set_dot_fade();
+        ASSERT_EQ(alloc_dots(), 0);
+        fb_.assign(size_t(w) * size_t(h), kUntouched);
+        framebuf = fb_.data();
+        headless_screen_reset();
+    }
+    // Dot i with a colour, position, speed and trail (hist[0] first).
+    void place(int i, rgb c, float x, float y, float xv, float yv, std::vector<point> trail) {
+        plix &d = dot[i];
+        d.r = int16_t(c.r);
+        d.g = int16_t(c.g);
+        d.b = int16_t(c.b);
+        d.x = x;
+        d.y = y;
+        d.xv = xv;
+        d.yv = yv;
+        for (size_t k = 0; k < trail.size(); k++)
+            d.hist[k] = {int16_t(trail[k].x), int16_t(trail[k].y)};
+    }
+    void frame() { render(headless_screen(), framebuf); }
+    uint32_t fb_at(point p) const { return fb_[size_t(p.y) * size_t(cx) + size_t(p.x)]; }
+    uint32_t screen_at(point p) const {
+        return headless_screen_pixels()[size_t(p.y) * size_t(cx) + size_t(p.x)];
+    }
+    std::vector<point> recorded() const {
+        std::vector<point> out;
+        for (int32_t k = 0; k < dirty_dot_index; k++) out.push_back({dirty_dot[k].x, dirty_dot[k].y});
+        return out;
+    }
+
+    std::vector<uint32_t> fb_;
+};
+
+TEST(PutPixel, PacksRedLowAndRecordsThePosition) {
+    cx = 10;
+    cy = 3;
+    std::vector<uint32_t> fb(30, 0);
+    std::vector<dirty_pixels> list(2);
+    dirty_pixels *saved = dirty_dot;
+    dirty_dot = list.data();
+    dirty_dot_index = 0;
+    put_pixel(nullptr, fb.data(), 3, 2, 0x12, 0x34, 0x56);
+    put_pixel(nullptr, fb.data(), 9, 2, 255, 255, 255);
+    EXPECT_EQ(fb[23], 0x00563412u);
+    EXPECT_EQ(fb[29], 0x00FFFFFFu);  // the bottom-right pixel; bits 24-31 stay clear
+    EXPECT_EQ(dirty_dot_index, 2);
+    EXPECT_EQ(list[0].x, 3);
+    EXPECT_EQ(list[0].y, 2);
+    EXPECT_EQ(list[1].x, 9);
+    dirty_dot = saved;
+}
+
+TEST(Fade, MatchesTheSinglePrecisionStep) {
+    struct {
+        int32_t history, component, age, faded;
+    } cases[] = {
+        {3, 200, 2, 29},  {3, 200, 1, 114}, {3, 100, 1, 14}, {3, 100, 2, 0},
+        // 200 - 3 * 42.666668 is just below 72: the float step, not 256/6.
+        {6, 200, 3, 71},  {6, 200, 1, 157}, {6, 100, 1, 57}, {6, 50, 1, 7},
+        {6, 200, 4, 29},  {6, 200, 5, 0},   {1, 255, 1, 0},  {1024, 255, 1016, 1},
+        {1024, 255, 1017, 0}, {1024, 0, 1, 0}, {1024, 255, 1, 254},
+    };
+    for (auto c : cases) {
+        dot_history = c.history;
+        set_dot_fade();
+        EXPECT_EQ(fade_component(c.component, c.age), c.faded)
+            << "history " << c.history << " component " << c.component << " age " << c.age;
+    }
+}
+
+TEST(Fade, TheOldestPointIsAlwaysBlack) {
+    for (int32_t h = 1; h <= dot_historyy; h++) {
+        dot_history = h;
+        set_dot_fade();
+        ASSERT_EQ(fade_component(255, h), 0) << h;
+    }
+}
+
+// Pixel order and colours of one dot in one frame. The speed limit -3 forces
+// both speeds to +3, so the head lands away from the trail.
+TEST_F(Render, DrawsTrailBlackTailNewestPointAndHeadInOrder) {
+    struct step {
+        point at;
+        rgb colour;
+    };
+    struct {
+        int32_t history;
+        rgb colour;
+        std::vector<point> trail;
+        std::vector<step> expected;
+    } cases[] = {
+        {1, {200, 100, 50}, {{1, 1}},
+         {{{1, 1}, {0, 0, 0}}, {{5, 6}, {0, 0, 0}}, {{8, 9}, {200, 100, 50}}}},
+        {3, {200, 100, 0}, {{1, 1}, {2, 2}, {3, 3}},
+         {{{2, 2}, {0, 0, 0}},
+          {{1, 1}, {29, 0, 0}},
+          {{2, 2}, {0, 0, 0}},
+          {{5, 6}, {114, 14, 0}},
+          {{8, 9}, {200, 100, 0}}}},
+        {6, {200, 100, 50}, {{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}},
+         {{{5, 5}, {0, 0, 0}},
+          {{4, 4}, {0, 0, 0}},
+          {{3, 3}, {29, 0, 0}},
+          {{2, 2}, {71, 0, 0}},
+          {{1, 1}, {114, 14, 0}},
+          {{5, 5}, {0, 0, 0}},
+          {{5, 6}, {157, 57, 7}},
+          {{8, 9}, {200, 100, 50}}}},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.history);
+        field(20, 20, 1, c.history);
+        speed_limit = -3;
+        place(0, c.colour, 5.7f, 6.2f, 0, 0, c.trail);
+        frame();
+        std::vector<point> order;
+        for (auto &s : c.expected) order.push_back(s.at);
+        ASSERT_EQ(recorded(), order);
+        for (auto &s : c.expected) {
+            EXPECT_EQ(fb_at(s.at), packed(s.colour)) << s.at.x << "," << s.at.y;
+            EXPECT_EQ(screen_at(s.at), packed(s.colour)) << s.at.x << "," << s.at.y;
+        }
+        for (int k = 0; k < c.history; k++) {
+            point want = k == 0 ? point{5, 6} : c.trail[k - 1];
+            EXPECT_EQ(dot[0].hist[k].x, want.x) << k;
+            EXPECT_EQ(dot[0].hist[k].y, want.y) << k;
+        }
+        free_dots();
+    }
+}
+
+// The oldest point is drawn after the aged points but before the newest point
+// and the head, so it wins over the former only.
+TEST_F(Render, BlackTailBeatsAgedPointsButNotTheNewestOne) {
+    field(20, 20, 1, 4);
+    speed_limit = 0;  // pins the dot at (7, 7)
+    // After ageing: hist[3] = (2, 2), hist[2] = (2, 2), hist[1] = (7, 7).
+    place(0, {250, 250, 250}, 7.5f, 7.5f, 0, 0, {{7, 7}, {2, 2}, {2, 2}, {9, 9}});
+    frame();
+    EXPECT_EQ(fb_at({2, 2}), 0u);
+    EXPECT_EQ(fb_at({7, 7}), packed({250, 250, 250}));
+    EXPECT_EQ(screen_at({7, 7}), packed({250, 250, 250}));
+}
+
+TEST_F(Render, AStationaryDotShowsOnlyItsHead) {
+    field(16, 16, 1, 8);
+    speed_limit = 0;
+    place(0, {10, 20, 30}, 4.0f, 9.0f, 0, 0, std::vector<point>(8, {4, 9}));
+    for (int f = 0; f < 3; f++) {
+        frame();
+        for (point p : recorded()) EXPECT_EQ(p, (point{4, 9}));
+        EXPECT_EQ(screen_at({4, 9}), packed({10, 20, 30}));
+    }
+}
+
+TEST_F(Render, TheHigherIndexWinsWhereDotsOverlap) {
+    // Dot A's head sits on dot B's oldest point; whichever comes later wins.
+    for (int a : {0, 1}) {
+        SCOPED_TRACE(a);
+        field(20, 20, 2, 2);
+        speed_limit = 0;
+        int b = 1 - a;
+        place(a, {1, 2, 3}, 5.0f, 5.0f, 0, 0, {{5, 5}, {5, 5}});
+        place(b, {9, 9, 9}, 12.0f, 12.0f, 0, 0, {{5, 5}, {12, 12}});
+        frame();
+        uint32_t want = a > b ? packed({1, 2, 3}) : 0u;
+        EXPECT_EQ(fb_at({5, 5}), want);
+        EXPECT_EQ(screen_at({5, 5}), want);
+        free_dots();
+    }
+}
+
+// The presentation copies exactly the recorded pixels, nothing else.
+TEST_F(Render, PresentsExactlyTheRecordedPixels) {
+    field(24, 16, 3, 5);
+    starting_pos = 1;
+    init_dots();
+    for (int f = 0; f < 20; f++) {
+        frame();
+        std::vector<bool> dirty(fb_.size(), false);
+        for (point p : recorded()) dirty[size_t(p.y) * 24 + size_t(p.x)] = true;
+        for (size_t k = 0; k < fb_.size(); k++) {
+            // Untouched frame-buffer pixels hold kUntouched; the screen must not
+            // have taken any of them.
+            if (dirty[k]) {
+                ASSERT_EQ(headless_screen_pixels()[k], fb_[k]) << k;
+            } else if (fb_[k] == kUntouched) {
+                ASSERT_EQ(headless_screen_pixels()[k], 0u) << k;
+            }
+        }
+    }
+}
+
+TEST(Speed, InertialPushesAndLimits) {
+    struct {
+        float v;
+        int32_t m, inertia, limit;
+        float want;
+    } cases[] = {
+        {1.9f, 1, 2, 2, 2.0f},          // 1.9 + 0.5 is capped
+        {-1.9f, -1, 2, 2, -2.0f},
+        {1.0f, 1, 2, 2, 1.5f},
+        {0.0f, 1000, 1, INT_MAX, 1000.0f},
+        {0.0f, 7, 0, 3, 3.0f},          // +inf
+        {0.0f, -7, 0, 3, -3.0f},        // -inf
+        {0.0f, 0, 0, 3, 3.0f},          // NaN
+        {2.5f, 5, 7, 0, 0.0f},          // limit 0 pins every speed
+        {0.0f, -1000, 1, 0, 0.0f},
+        {0.0f, 0, 0, 0, 0.0f},
+        {-9.0f, -5, 1, -4, 4.0f},       // a negative limit gives |L| whatever came
+        {9.0f, 5, 1, -4, 4.0f},
+        {0.0f, 0, 0, -4, 4.0f},
+        {0.0f, -3, 0, -4, 4.0f},
+        {0.0f, 3, 0, INT_MIN, 2147483648.0f},
+        {0.0f, -3, 0, INT_MIN, 2147483648.0f},
+        {0.0f, -3, 0, INT_MAX, -2147483648.0f},
+        {0.5f, 1, INT_MIN, 10, 0.5f},   // 1 / -2^31 vanishes beside 0.5 in single precision
+    };
+    for (auto c : cases) {
+        float v = limit_speed(inertial_speed(c.v, c.m, c.inertia), upper_speed_limit(c.limit),
+                              lower_speed_limit(c.limit));
+        EXPECT_EQ(v, c.want) << c.v << " + " << c.m << "/" << c.inertia << " limit " << c.limit;
+    }
+}
+
+TEST(Speed, DivisionByZeroInertiaFollowsIEEE) {
+    EXPECT_EQ(inertial_speed(0.0f, 5, 0), kInf);
+    EXPECT_EQ(inertial_speed(0.0f, -5, 0), -kInf);
+    EXPECT_TRUE(std::isnan(inertial_speed(0.0f, 0, 0)));
+}
+
+TEST(Speed, LimitsTakeInfinitiesAndNaN) {
+    struct {
+        float v, upper, lower, want;
+    } cases[] = {{kInf, 5, -5, 5},   {-kInf, 5, -5, -5}, {kNaN, 5, -5, 5},
+                 {4.5f, 5, -5, 4.5f}, {-5.5f, 5, -5, -5}, {kNaN, -5, 5, 5}};
+    for (auto c : cases) EXPECT_EQ(limit_speed(c.v, c.upper, c.lower), c.want) << c.v;
+}
+
+TEST(Speed, LimitOfIntMinIsItsMagnitude) {
+    // -INT_MIN does not fit 32 bits; the lower limit is still |INT_MIN|.
+    EXPECT_EQ(upper_speed_limit(INT_MIN), -2147483648.0f);
+    EXPECT_EQ(lower_speed_limit(INT_MIN), 2147483648.0f);
+    EXPECT_EQ(lower_speed_limit(INT_MAX), -2147483648.0f);  // rounded, as float(INT_MAX) is
+    EXPECT_EQ(lower_speed_limit(-7), 7.0f);
+}
+
+TEST(Speed, PushIsWithinPlusMinus1000WithTheSignOfTheDraw) {
+    rand_seed = 1;
+    const int draws[] = {16838, 5759, 10113, 17516, 31052, 5628};
+    for (int d : draws) EXPECT_EQ(inertial_push(), (d - 16383) % 1001) << d;
+    EXPECT_EQ((5759 - 16383) % 1001, -614);  // truncating remainder keeps the sign
+    for (int k = 0; k < 100000; k++) {
+        int32_t m = inertial_push();
+        ASSERT_GE(m, -1000);
+        ASSERT_LE(m, 1000);
+    }
+}
+
+TEST(Edges, BounceAndWrapNumbers) {
+    const float edge = float(100 - 1);
+    struct {
+        float x, v, want_x, want_v;
+    } bounces[] = {{98.6f, 1, 99, -1}, {0.5f, -2, 0, 2}, {50, 3, 53, 3}, {99, 0, 99, 0},
+                   {0, -kInf, 0, kInf}, {50, kInf, 99, -kInf}};
+    for (auto c : bounces) {
+        float x = moved(c.x, c.v), v = c.v;
+        bounce_axis(x, v, edge);
+        EXPECT_EQ(x, c.want_x) << c.x << " + " << c.v;
+        EXPECT_EQ(v, c.want_v) << c.x << " + " << c.v;
+    }
+    struct {
+        float x, v, want_x;
+    } wraps[] = {{99.5f, 0.75f, 0}, {0.25f, -0.5f, 99}, {10.5f, 1, 11.5f}, {98.5f, 0.5f, 99}};
+    for (auto c : wraps) {
+        float x = moved(c.x, c.v);
+        wrap_axis(x, edge);
+        EXPECT_EQ(x, c.want_x) << c.x << " + " << c.v;
+    }
+}
+
+TEST(Edges, NaNAndInfinitePositionsEndOnTheScreen) {
+    for (float p : {kNaN, kInf, -kInf, 1e30f, -1e30f}) {
+        float x = p, v = 1;
+        bounce_axis(x, v, 9);
+        EXPECT_TRUE(x >= 0 && x <= 9) << p;
+        float y = p;
+        wrap_axis(y, 9);
+        EXPECT_TRUE(y >= 0 && y <= 9) << p;
+    }
+}
+
+// The edge rules as render applies them, with the speed forced by a negative limit.
+TEST_F(Render, BouncesAndWrapsAtTheRightEdge) {
+    field(100, 10, 1, 1);
+    speed_limit = -2;  // both speeds become +2
+    bounce = 1;
+    place(0, {1, 1, 1}, 98.6f, 3.0f, 0, 0, {{98, 3}});
+    frame();
+    EXPECT_EQ(dot[0].x, 99.0f);
+    EXPECT_EQ(dot[0].xv, -2.0f);
+    EXPECT_EQ(dot[0].y, 5.0f);
+    bounce = 0;
+    speed_limit = -1;
+    place(0, {1, 1, 1}, 99.5f, 3.0f, 0, 0, {{99, 3}});
+    frame();
+    EXPECT_EQ(dot[0].x, 0.0f);
+    EXPECT_EQ(recorded().back(), (point{0, 4}));
+}
+
+TEST_F(Render, InertiaZeroGivesSpeedsOfExactlyTheLimit) {
+    field(64, 48, 20, 4);
+    inertia = 0;
+    speed_limit = 3;
+    starting_pos = 1;
+    init_dots();
+    for (int f = 0; f < 200; f++) {
+        frame();
+        for (int i = 0; i < dot_count; i++) {
+            ASSERT_EQ(std::fabs(dot[i].xv), 3.0f) << "frame " << f;
+            ASSERT_EQ(std::fabs(dot[i].yv), 3.0f) << "frame " << f;
+        }
+    }
+}
+
+TEST_F(Render, SpeedLimitZeroKeepsEveryDotWhereItStarted) {
+    for (int32_t in : {0, 1, 7, -3, INT_MIN, INT_MAX}) {
+        SCOPED_TRACE(in);
+        field(40, 30, 10, 3);
+        inertia = in;
+        speed_limit = 0;
+        starting_pos = 1;
+        init_dots();
+        std::vector<std::pair<float, float>> start;
+        for (int i = 0; i < dot_count; i++) start.push_back({dot[i].x, dot[i].y});
+        for (int f = 0; f < 50; f++) frame();
+        for (int i = 0; i < dot_count; i++) {
+            EXPECT_EQ(dot[i].x, start[i].first);
+            EXPECT_EQ(dot[i].y, start[i].second);
+        }
+        free_dots();
+    }
+}
+
+TEST_F(Render, NegativeLimitDriftsRightAndDown) {
+    field(50, 40, 5, 2);
+    inertia = 1;
+    speed_limit = -3;
+    starting_pos = 1;
+    init_dots();
+    for (int i = 0; i < dot_count; i++) {
+        dot[i].x = 10;
+        dot[i].y = 10;
+    }
+    frame();
+    for (int i = 0; i < dot_count; i++) {
+        EXPECT_EQ(dot[i].x, 13.0f);
+        EXPECT_EQ(dot[i].y, 13.0f);
+    }
+    bounce = 1;
+    for (int f = 0; f < 40; f++) frame();
+    for (int i = 0; i < dot_count; i++) {  // pressed against the right and bottom edges
+        EXPECT_EQ(dot[i].x, 49.0f);
+        EXPECT_EQ(dot[i].y, 39.0f);
+    }
+}
+
+TEST_F(Render, RandomWalkSpeedsAreMinusOneZeroOrOne) {
+    field(30, 30, 10, 2);
+    brownian = 1;
+    inertia = 0;           // both play no part in a random walk
+    speed_limit = INT_MIN;
+    starting_pos = 1;
+    init_dots();
+    bool seen[3] = {};
+    for (int f = 0; f < 200; f++) {
+        std::vector<float> px;
+        for (int i = 0; i < dot_count; i++) px.push_back(dot[i].x);
+        frame();
+        for (int i = 0; i < dot_count; i++) {
+            for (float v : {dot[i].xv, dot[i].yv}) {
+                ASSERT_TRUE(v == -1.0f || v == 0.0f || v == 1.0f) << v;
+                seen[int(v) + 1] = true;
+            }
+            float dx = std::fabs(dot[i].x - px[i]);
+            ASSERT_TRUE(dx <= 1.0f || dx == 29.0f) << dx;  // one step, or a wrap
+        }
+    }
+    EXPECT_TRUE(seen[0] && seen[1] && seen[2]);
+}
+
+TEST_F(Render, EachDotDrawsTwiceFromRnd) {
+    for (int32_t walk : {0, 1}) {
+        field(10, 10, 7, 3);
+        init_dots();
+        brownian = walk;
+        inertia = 5;
+        speed_limit = 4;
+        int32_t before = rand_seed;
+        for (int k = 0; k < 2 * 7; k++) rnd();
+        int32_t expected = rand_seed;
+        rand_seed = before;
+        frame();
+        EXPECT_EQ(rand_seed, expected) << walk;
+        free_dots();
+    }
+}
+
+// Long runs under extreme settings: every pixel on the screen, every position
+// finite and inside, every colour 0..255, and exactly dot_count * (dot_history + 2)
+// records per frame.
+TEST_F(Render, StaysOnTheScreenUnderExtremeSettings) {
+    struct {
+        int w, h;
+        int32_t in, limit, walk, bnc, history;
+    } cases[] = {
+        {1, 1, 1, 5, 0, 1, 3},           {1, 7, 0, INT_MAX, 0, 0, 1},
+        {13, 1, 0, INT_MAX, 0, 1, 5},    {32, 24, 0, INT_MIN, 0, 0, 2},
+        {32, 24, 0, INT_MIN, 0, 1, 2},   {32, 24, 1, INT_MAX, 0, 0, 9},
+        {32, 24, INT_MIN, 1000, 0, 1, 4}, {32, 24, -1, 1000000, 0, 0, 64},
+        {32, 24, 3, -1, 0, 1, 1},        {2, 2, 0, 0, 1, 0, 1024},
+        {32, 24, 0, INT_MAX, 1, 1, 16},  {32767, 1, 0, INT_MAX, 0, 0, 2},
+        {1, 32767, 0, INT_MAX, 0, 1, 2},
+    };
+    for (auto c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " inertia " << c.in << " limit "
+                                        << c.limit << " brownian " << c.walk << " bounce "
+                                        << c.bnc << " history " << c.history);
+        field(c.w, c.h, 6, c.history);
+        inertia = c.in;
+        speed_limit = c.limit;
+        brownian = c.walk;
+        bounce = c.bnc;
+        starting_pos = 1;
+        init_dots();
+        for (int f = 0; f < 300; f++) {
+            frame();
+            ASSERT_EQ(dirty_dot_index, 6 * (c.history + 2));
+            for (point p : recorded()) {
+                ASSERT_TRUE(p.x >= 0 && p.x < c.w && p.y >= 0 && p.y < c.h)
+                    << p.x << "," << p.y << " frame " << f;
+                ASSERT_EQ(fb_at(p) & 0xFF000000u, 0u);
+            }
+            for (int i = 0; i < dot_count; i++) {
+                const plix &d = dot[i];
+                ASSERT_TRUE(d.x >= 0 && d.x <= float(c.w - 1)) << d.x;
+                ASSERT_TRUE(d.y >= 0 && d.y <= float(c.h - 1)) << d.y;
+                ASSERT_TRUE(std::isfinite(d.xv) && std::isfinite(d.yv)) << d.xv << " " << d.yv;
+            }
+        }
+        free_dots();
+    }
+}
+
+TEST_F(Render, NoDotsRecordsNothing) {
+    field(8, 8, 0, 1024);
+    frame();
+    EXPECT_EQ(dirty_dot_index, 0);
+    for (uint32_t p : std::vector<uint32_t>(headless_screen_pixels(), headless_screen_pixels() + 64))
+        EXPECT_EQ(p, 0u);
+}
+
+}  // namespace

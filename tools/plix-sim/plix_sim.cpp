@@ -1,0 +1,156 @@
+// plix-sim: the saver's animation without a window. The same settings reader,
+// clamps and set-up as the saver, with a given seed and screen size, K frames
+// presented onto a black screen in memory, then written as raw pixels or PNG.
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "framebuf/framebuf.h"
+#include "image_files.h"
+#include "platform/headless.h"
+#include "settings/settings.h"
+#include "sim/dots.h"
+#include "sim/render.h"
+
+namespace {
+
+const char usage[] =
+    "usage: plix-sim --settings FILE --size WxH --seed N --frames K [--png OUT.png] "
+    "[--raw OUT.raw]\n"
+    "  --settings FILE  settings file in Plix.ini format, section [Plix] (missing: all 0)\n"
+    "  --size WxH       screen size, each side 1..32767\n"
+    "  --seed N         initial random state, a signed 32-bit decimal\n"
+    "  --frames K       frames to render after the set-up, 0..2147483647\n"
+    "  --raw OUT.raw    the screen after the last frame: W*H little-endian 32-bit\n"
+    "                   pixels, top row first (bits 0-7 blue, 8-15 green, 16-23 red)\n"
+    "  --png OUT.png    the same screen as an RGB PNG\n"
+    "Prints \"frames=K pixels_per_frame=P\". Exit status: 0 done, 1 out of memory or\n"
+    "an output file that could not be written, 2 bad arguments.\n";
+
+// A whole decimal number within lo..hi, optionally signed; nothing else.
+bool parse_number(const char *s, long long lo, long long hi, long long *out) {
+    const char *p = s;
+    bool negative = false;
+    if (*p == '-' || *p == '+') negative = *p++ == '-';
+    if (*p < '0' || *p > '9') return false;
+    long long v = 0;
+    for (; *p >= '0' && *p <= '9'; p++) {
+        v = v * 10 + (*p - '0');
+        if (v > 4294967296LL) return false;  // far outside every range used here
+    }
+    if (*p) return false;
+    if (negative) v = -v;
+    if (v < lo || v > hi) return false;
+    *out = v;
+    return true;
+}
+
+bool parse_size(const char *s, int *w, int *h) {
+    const char *x = strchr(s, 'x');
+    if (!x || x == s) return false;
+    char width[16];
+    size_t n = size_t(x - s);
+    if (n >= sizeof width) return false;
+    memcpy(width, s, n);
+    width[n] = '\0';
+    long long a, b;
+    // Digits only: no sign, and each side 1..32767 as trail points are 16-bit.
+    if (width[0] < '0' || width[0] > '9' || x[1] < '0' || x[1] > '9') return false;
+    if (!parse_number(width, 1, 32767, &a) || !parse_number(x + 1, 1, 32767, &b)) return false;
+    *w = int(a);
+    *h = int(b);
+    return true;
+}
+
+int bad_arguments(const char *what, const char *value) {
+    if (value)
+        fprintf(stderr, "plix-sim: %s: %s (try --help)\n", what, value);
+    else
+        fprintf(stderr, "plix-sim: %s (try --help)\n", what);
+    return 2;
+}
+
+int out_of_memory() {
+    plat_message_box(nullptr, out_of_memory_text, out_of_memory_caption);
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const char *settings = nullptr, *size = nullptr, *seed = nullptr, *frames = nullptr;
+    const char *png = nullptr, *raw = nullptr;
+    struct {
+        const char *name;
+        const char **value;
+    } options[] = {{"--settings", &settings}, {"--size", &size}, {"--seed", &seed},
+                   {"--frames", &frames},     {"--png", &png},   {"--raw", &raw}};
+    for (int i = 1; i < argc; i++) {
+        if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) {
+            fputs(usage, stdout);
+            return 0;
+        }
+        bool known = false;
+        for (auto &o : options) {
+            if (strcmp(argv[i], o.name) != 0) continue;
+            known = true;
+            if (i + 1 >= argc) return bad_arguments("missing value after", o.name);
+            if (*o.value) return bad_arguments("given twice", o.name);
+            *o.value = argv[++i];
+        }
+        if (!known) return bad_arguments("unknown argument", argv[i]);
+    }
+    if (!settings) return bad_arguments("missing --settings", nullptr);
+    if (!size) return bad_arguments("missing --size", nullptr);
+    if (!seed) return bad_arguments("missing --seed", nullptr);
+    if (!frames) return bad_arguments("missing --frames", nullptr);
+
+    int width, height;
+    long long seed_value, frame_count;
+    if (!parse_size(size, &width, &height))
+        return bad_arguments("--size must be WxH with each side 1..32767", size);
+    if (!parse_number(seed, INT32_MIN, INT32_MAX, &seed_value))
+        return bad_arguments("--seed must be a signed 32-bit decimal", seed);
+    if (!parse_number(frames, 0, INT32_MAX, &frame_count))
+        return bad_arguments("--frames must be a decimal 0..2147483647", frames);
+    if (!*settings) return bad_arguments("--settings needs a file name", nullptr);
+    if (png && !*png) return bad_arguments("--png needs a file name", nullptr);
+    if (raw && !*raw) return bad_arguments("--raw needs a file name", nullptr);
+    // The profile reader takes its path from the program's fixed path buffer.
+    if (strlen(settings) >= sizeof lpIniFileNameAndPath)
+        return bad_arguments("settings path longer than 255 bytes", settings);
+    strcpy(lpIniFileNameAndPath, settings);
+
+    if (setup_settings_and_arrays(int32_t(seed_value)) != 0) return 1;  // box already shown
+    setup_screen_and_dots(width, height);
+    uint32_t *fb = static_cast<uint32_t *>(calloc(size_t(cx) * size_t(cy), sizeof(uint32_t)));
+    headless_screen_reset();
+    if (!fb || !headless_screen_pixels()) {
+        free(fb);
+        free_dots();
+        return out_of_memory();
+    }
+    framebuf = fb;  // the presentation copies from the program-wide frame buffer
+    for (long long f = 0; f < frame_count; f++) render(headless_screen(), fb);
+
+    int status = 0;
+    const uint32_t *screen = headless_screen_pixels();
+    if (raw && write_raw(raw, screen, cx, cy) != 0) {
+        fprintf(stderr, "plix-sim: cannot write %s: %s\n", raw, strerror(errno));
+        status = 1;
+    }
+    if (png && write_png(png, screen, cx, cy) != 0) {
+        fprintf(stderr, "plix-sim: cannot write %s: %s\n", png, strerror(errno));
+        status = 1;
+    }
+    if (status == 0)
+        printf("frames=%lld pixels_per_frame=%lld\n", frame_count,
+               (long long)dirty_capacity(dot_count, dot_history));
+    framebuf = nullptr;
+    free(fb);
+    free_dots();
+    headless_reset();
+    return status;
+}
