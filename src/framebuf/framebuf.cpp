@@ -7,6 +7,9 @@ int32_t dirty_dot_index;
 void present_frame(plat_dc target) {
     // A frame records exactly as many entries as the list holds, so this copies
     // the whole list; counting what was recorded never reads a stale entry.
-    for (int32_t k = 0; k < dirty_dot_index; k++)
-        plat_copy_pixel(target, dirty_dot[k].x, dirty_dot[k].y);
+    // Held in locals: the copy is an opaque call, after which the globals would
+    // have to be read again for every pixel.
+    const dirty_pixels *const list = dirty_dot;
+    const int32_t n = dirty_dot_index;
+    for (int32_t k = 0; k < n; k++) plat_copy_pixel(target, list[k].x, list[k].y);
 }

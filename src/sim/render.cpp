@@ -2,31 +2,61 @@
 // the new speed and position, the head; then the recorded pixels presented.
 #include "sim/render.h"
 
+#include <cstring>
+
 #include "framebuf/framebuf.h"
 #include "settings/settings.h"
 
-void render(plat_dc target, uint32_t *fb) {
-    dirty_dot_index = 0;
+namespace {
+
+// Per frame: the fade step of every age. Per dot: the packed colour of every age.
+// Fixed arrays, so a frame allocates nothing.
+int32_t age_step[dot_historyy + 1];
+uint32_t age_colour[dot_historyy + 1];
+
+uint32_t packed(int32_t r, int32_t g, int32_t b) { return uint32_t(r + g * 256 + b * 65536); }
+
+}  // namespace
+
+void render_dots(uint32_t *fb) {
+    const int32_t history_len = dot_history;
+    for (int32_t k = 1; k <= history_len; k++) age_step[k] = fade_step(k);
     const float upper = upper_speed_limit(speed_limit);
     const float lower = lower_speed_limit(speed_limit);
     const float right = float(cx - 1);
     const float bottom = float(cy - 1);
+
+    // put_pixel, with the width, list and count held in locals: the frame
+    // buffer's uint32_t stores may alias the int32_t globals, which would
+    // otherwise be reloaded for every pixel.
+    const int32_t width = cx;
+    dirty_pixels *const list = dirty_dot;
+    int32_t n = 0;
+    auto put = [&](int32_t x, int32_t y, uint32_t colour) {
+        fb[y * width + x] = colour;
+        list[n++] = {x, y};
+    };
+
     for (int32_t i = 0; i < dot_count; i++) {
         plix &d = dot[i];
-        for (int32_t ii = dot_history - 1; ii >= 1; ii--) {
-            d.hist[ii] = d.hist[ii - 1];
-            put_pixel(target, fb, d.hist[ii].x, d.hist[ii].y, fade_component(d.r, ii + 1),
-                      fade_component(d.g, ii + 1), fade_component(d.b, ii + 1));
+        const int32_t r = d.r, g = d.g, b = d.b;
+        for (int32_t k = 2; k <= history_len; k++) {
+            const int32_t s = age_step[k];
+            age_colour[k] = packed(faded_by_step(r, s), faded_by_step(g, s), faded_by_step(b, s));
         }
+        // Ageing: every used entry moves one place towards the end, in one copy.
+        if (history_len > 1) memmove(&d.hist[1], &d.hist[0], size_t(history_len - 1) * sizeof(history));
+        for (int32_t ii = history_len - 1; ii >= 1; ii--) put(d.hist[ii].x, d.hist[ii].y, age_colour[ii + 1]);
         // The oldest point goes black after the aged points, so it wins over
         // them where they coincide, but not over the newest point or the head.
-        const history &oldest = d.hist[dot_history - 1];
-        put_pixel(target, fb, oldest.x, oldest.y, 0, 0, 0);
+        const history oldest = d.hist[history_len - 1];
+        put(oldest.x, oldest.y, 0);
         // Positions are always within 0..cx-1 / 0..cy-1 here, so the
         // truncation is defined and fits a trail point.
         d.hist[0] = {int16_t(int32_t(d.x)), int16_t(int32_t(d.y))};
-        put_pixel(target, fb, d.hist[0].x, d.hist[0].y, fade_component(d.r, 1),
-                  fade_component(d.g, 1), fade_component(d.b, 1));
+        const int32_t s1 = age_step[1];
+        put(d.hist[0].x, d.hist[0].y,
+            packed(faded_by_step(r, s1), faded_by_step(g, s1), faded_by_step(b, s1)));
         if (brownian) {
             d.xv = random_walk_speed();
             d.yv = random_walk_speed();
@@ -45,7 +75,12 @@ void render(plat_dc target, uint32_t *fb) {
             wrap_axis(d.x, right);
             wrap_axis(d.y, bottom);
         }
-        put_pixel(target, fb, int32_t(d.x), int32_t(d.y), d.r, d.g, d.b);
+        put(int32_t(d.x), int32_t(d.y), packed(r, g, b));
     }
+    dirty_dot_index = n;
+}
+
+void render(plat_dc target, uint32_t *fb) {
+    render_dots(fb);
     present_frame(target);
 }

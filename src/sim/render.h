@@ -12,6 +12,10 @@
 // the recorded pixels to `target`.
 void render(plat_dc target, uint32_t *fb);
 
+// render without the presentation: every dot stepped and drawn into `fb`, the
+// pixels recorded in the dirty list.
+void render_dots(uint32_t *fb);
+
 // A component of a trail point `age` frames old: trunc(c - age * dot_fade), the
 // product and difference in double (exact for every value that occurs),
 // negative results becoming 0.
@@ -21,17 +25,34 @@ inline int32_t fade_component(int32_t c, int32_t age) {
     return t < 0 ? 0 : t;
 }
 
+// The same fade the fast way render takes it. For an integer c and an exact
+// product p >= 0, trunc(c - p) clamped at 0 equals max(0, c - ceil(p)), so one
+// ceil(age * dot_fade) per age and frame serves every dot and component.
+inline int32_t fade_step(int32_t age) {
+    double p = double(float(age)) * double(dot_fade);  // exact: <= 35 significant bits
+    int32_t t = int32_t(p);                            // p <= 1024 * 256
+    return double(t) < p ? t + 1 : t;
+}
+inline int32_t faded_by_step(int32_t c, int32_t step) {
+    int32_t v = c - step;
+    return v < 0 ? 0 : v;
+}
+
 // One inertial push: m / inertia + v, both in double, kept in single precision.
 // inertia 0 gives +inf, -inf or NaN, which the limit below turns into a number.
 inline float inertial_speed(float v, int32_t m, int32_t inertia_value) {
     return float(double(float(m)) / double(float(inertia_value)) + double(v));
 }
 
-// The two limits of an inertial speed. The lower one is the negated setting
-// negated as an integer; negating INT_MIN in 32 bits overflows, so it is negated
-// in 64 bits: a negative limit means |limit| on both sides, INT_MIN included.
+// The two limits of an inertial speed. The lower one is the setting negated as
+// an integer. -INT_MIN does not fit 32 bits; it is taken as 2^31, its true
+// value, so a negative limit means |limit| on both sides, INT_MIN included.
+// (Spelled out rather than negated in 64 bits: i686 would convert an int64 with
+// x87 instructions.)
 inline float upper_speed_limit(int32_t limit) { return float(limit); }
-inline float lower_speed_limit(int32_t limit) { return float(-int64_t(limit)); }
+inline float lower_speed_limit(int32_t limit) {
+    return limit == INT32_MIN ? 2147483648.0f : float(-limit);
+}
 
 // The comparison forms decide where infinities and NaN go: +inf and NaN fail
 // `upper >= v` and take the upper limit, -inf takes the lower one. Both limits

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # End-to-end harness: one Xvfb display and one throw-away Wine prefix per run,
 # and the helpers the case files use to drive Plix.scr and judge what it did.
 # Sourced by tests/e2e/run.sh; every process it starts is stopped by pid at exit.
@@ -39,9 +40,11 @@ e2e_start_xvfb() {
         Xvfb ":$n" -screen 0 "$E2E_SCREEN" -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
         E2E_XVFB=$!
         local t
-        for ((t = 0; t < 50; t++)); do
+        for ((t = 0; t < 100; t++)); do
             kill -0 "$E2E_XVFB" 2>/dev/null || break
-            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+            # Ours must still be alive once the display answers: it may be a
+            # concurrent run's server that won the lock.
+            if xdpyinfo -display ":$n" >/dev/null 2>&1 && kill -0 "$E2E_XVFB" 2>/dev/null; then
                 export DISPLAY=":$n"
                 return 0
             fi
@@ -79,13 +82,14 @@ e2e_setup() {
     export WINEDLLOVERRIDES="mscoree,mshtml="
     e2e_start_xvfb || return 1
     local t0=$SECONDS
+    # A persistent server keeps Wine's own services up between tests, so each
+    # test does not pay their start-up again (about 2.5 s per window shown).
+    # It must be started before anything else: a running server ignores -p.
+    "$E2E_SERVER" -p >/dev/null 2>&1
     if ! timeout "$E2E_WINEBOOT_TIMEOUT" "$WINE" wineboot -i >"$E2E_TMP/wineboot.log" 2>&1; then
         e2e_log "e2e: wineboot -i failed or took over ${E2E_WINEBOOT_TIMEOUT}s (see $E2E_TMP/wineboot.log)"
         return 1
     fi
-    # Keep the server and Wine's own services up between tests, so each test
-    # does not pay their start-up again.
-    "$E2E_SERVER" -p >/dev/null 2>&1
     e2e_log "e2e: display $DISPLAY, prefix ready in $((SECONDS - t0)) s, build $E2E_WIN_BUILD"
 }
 

@@ -7,7 +7,7 @@
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$here/../.." || exit 2
 
-E2E_TEST_TIMEOUT=${E2E_TEST_TIMEOUT:-120}   # seconds per test function, whatever it waits for
+E2E_TEST_TIMEOUT=${E2E_TEST_TIMEOUT:-240}   # seconds per test function, whatever it waits for
 
 win_build=""
 native_build=build
@@ -23,7 +23,7 @@ while [ $# -gt 0 ]; do
 done
 [ ${#cases[@]} -gt 0 ] || cases=("$here"/cases/*.sh)
 
-# shellcheck source=lib.sh
+# shellcheck source-path=SCRIPTDIR source=lib.sh
 . "$here/lib.sh"
 
 current_test=""   # pid of the test subshell running now
@@ -89,6 +89,7 @@ for case_file in "${cases[@]}"; do
     for name in $names; do unset -f "$name"; done
 done
 
+# shellcheck disable=SC2034  # read by e2e_teardown at exit
 [ "$failed" -eq 0 ] || { E2E_KEEP=1; echo "logs and screenshots kept in $E2E_TMP"; }
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

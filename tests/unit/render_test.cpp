@@ -126,6 +126,22 @@ TEST(Fade, TheOldestPointIsAlwaysBlack) {
     }
 }
 
+// render takes the fade through one ceil(age * dot_fade) per age; it must give
+// exactly the truncated double-precision difference, for every trail length,
+// age and component value.
+TEST(Fade, StepFormEqualsTheTruncatedDifferenceEverywhere) {
+    for (int32_t h = 1; h <= dot_historyy; h++) {
+        dot_history = h;
+        set_dot_fade();
+        for (int32_t age = 1; age <= h; age++) {
+            int32_t step = fade_step(age);
+            for (int32_t c = 0; c <= 255; c++)
+                if (faded_by_step(c, step) != fade_component(c, age))
+                    FAIL() << "history " << h << " age " << age << " component " << c;
+        }
+    }
+}
+
 // Pixel order and colours of one dot in one frame. The speed limit -3 forces
 // both speeds to +3, so the head lands away from the trail.
 TEST_F(Render, DrawsTrailBlackTailNewestPointAndHeadInOrder) {
@@ -190,6 +206,16 @@ TEST_F(Render, BlackTailBeatsAgedPointsButNotTheNewestOne) {
     EXPECT_EQ(fb_at({2, 2}), 0u);
     EXPECT_EQ(fb_at({7, 7}), packed({250, 250, 250}));
     EXPECT_EQ(screen_at({7, 7}), packed({250, 250, 250}));
+}
+
+TEST_F(Render, NewestTrailPointBeatsTheBlackTail) {
+    field(20, 20, 1, 3);
+    speed_limit = -3;  // the head moves on to (8, 9)
+    // After ageing the oldest point hist[2] is (5, 6), where hist[0] lands too.
+    place(0, {200, 100, 0}, 5.7f, 6.2f, 0, 0, {{1, 1}, {5, 6}, {3, 3}});
+    frame();
+    EXPECT_EQ(fb_at({5, 6}), packed({114, 14, 0}));
+    EXPECT_EQ(screen_at({5, 6}), packed({114, 14, 0}));
 }
 
 TEST_F(Render, AStationaryDotShowsOnlyItsHead) {
@@ -499,6 +525,25 @@ TEST_F(Render, StaysOnTheScreenUnderExtremeSettings) {
             }
         }
         free_dots();
+    }
+}
+
+TEST_F(Render, RenderDotsDrawsAndRecordsButPresentsNothing) {
+    field(12, 9, 2, 3);
+    starting_pos = 1;
+    init_dots();
+    render_dots(framebuf);
+    EXPECT_EQ(dirty_dot_index, 2 * (3 + 2));
+    for (size_t k = 0; k < 12 * 9; k++) EXPECT_EQ(headless_screen_pixels()[k], 0u);
+}
+
+TEST_F(Render, TwoDotsWithTrailFourRecordTwelvePixelsEveryFrame) {
+    field(30, 20, 2, 4);
+    starting_pos = 1;
+    init_dots();
+    for (int f = 0; f < 50; f++) {
+        frame();
+        ASSERT_EQ(dirty_dot_index, 12) << f;
     }
 }
 

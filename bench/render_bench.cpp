@@ -1,0 +1,185 @@
+// Frame-step throughput: render over a grid of dot counts and trail lengths,
+// beside a baseline that does only the physical minimum per pixel (one frame-
+// buffer store and one dirty-list entry) on the same positions. The console
+// output ends with the render/baseline time ratio per grid point, and the same
+// with the presentation (copying the recorded pixels to the screen) taken out.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framebuf/framebuf.h"
+#include "platform/headless.h"
+#include "settings/settings.h"
+#include "sim/dots.h"
+#include "sim/render.h"
+
+namespace {
+
+constexpr int kWidth = 1024, kHeight = 768;
+uint32_t *g_fb;
+
+// A 1024 x 768 field of `count` dots with `history` trail points, animated long
+// enough for the trails to spread out (capped for the largest grid points).
+// Google Benchmark calls each function several times; a field already built for
+// the same grid point is reused (its animation simply goes on).
+bool make_field(int32_t count, int32_t history) {
+    static int32_t built_count = -1, built_history = -1;
+    if (count == built_count && history == built_history && dot && g_fb) return true;
+    built_count = count;
+    built_history = history;
+    reset_settings();
+    free_dots();
+    headless_reset();
+    dot_count = count;
+    dot_history = history;
+    inertia = 20;
+    speed_limit = 3;
+    bounce = 1;
+    starting_pos = 1;
+    rand_seed = 1;
+    if (alloc_dots() != 0) return false;
+    set_screen_size(kWidth, kHeight);
+    set_dot_fade();
+    init_dots();
+    free(g_fb);
+    g_fb = static_cast<uint32_t *>(calloc(size_t(kWidth) * kHeight, sizeof(uint32_t)));
+    headless_screen_reset();
+    if (!g_fb || !headless_screen_pixels()) return false;
+    framebuf = g_fb;
+    int64_t per_frame = dirty_capacity(count, history);
+    int64_t frames = std::min<int64_t>(history + 2, 200000000 / per_frame);
+    for (int64_t f = 0; f < frames; f++) render(headless_screen(), g_fb);
+    return true;
+}
+
+// The same pixels a frame records, each one store and one list entry and
+// nothing else; width, list and count in locals, as in the tightest loop.
+void baseline_frame(uint32_t *fb) {
+    const int32_t width = cx, history_len = dot_history;
+    dirty_pixels *const list = dirty_dot;
+    int32_t n = 0;
+    auto put = [&](int32_t x, int32_t y) {
+        fb[y * width + x] = 0x00030201u;
+        list[n++] = {x, y};
+    };
+    for (int32_t i = 0; i < dot_count; i++) {
+        const plix &d = dot[i];
+        for (int32_t k = 0; k < history_len; k++) put(d.hist[k].x, d.hist[k].y);
+        put(d.hist[0].x, d.hist[0].y);
+        put(int32_t(d.x), int32_t(d.y));
+    }
+    dirty_dot_index = n;
+}
+
+void set_pixel_rate(benchmark::State &state) {
+    state.counters["pixels/s"] = benchmark::Counter(
+        double(state.iterations()) * double(dirty_capacity(dot_count, dot_history)),
+        benchmark::Counter::kIsRate);
+}
+
+void BM_render(benchmark::State &state) {
+    if (!make_field(int32_t(state.range(0)), int32_t(state.range(1)))) {
+        state.SkipWithError("out of memory");
+        return;
+    }
+    for (auto _ : state) {
+        render(headless_screen(), g_fb);
+        benchmark::ClobberMemory();
+    }
+    set_pixel_rate(state);
+}
+
+void BM_baseline(benchmark::State &state) {
+    if (!make_field(int32_t(state.range(0)), int32_t(state.range(1)))) {
+        state.SkipWithError("out of memory");
+        return;
+    }
+    for (auto _ : state) {
+        baseline_frame(g_fb);
+        benchmark::ClobberMemory();
+    }
+    set_pixel_rate(state);
+}
+
+// The frame step without the presentation (here a copy onto the headless
+// screen through one platform call per pixel; in the saver a 1 x 1 BitBlt each).
+void BM_step(benchmark::State &state) {
+    if (!make_field(int32_t(state.range(0)), int32_t(state.range(1)))) {
+        state.SkipWithError("out of memory");
+        return;
+    }
+    for (auto _ : state) {
+        render_dots(g_fb);
+        benchmark::ClobberMemory();
+    }
+    set_pixel_rate(state);
+}
+
+void grid(benchmark::internal::Benchmark *b) {
+    for (int64_t count : {10, 100, 1000})
+        for (int64_t history : {1, 16, 64, 256, 1024}) b->Args({count, history});
+    b->ArgNames({"dots", "trail"});
+}
+
+BENCHMARK(BM_baseline)->Apply(grid);
+BENCHMARK(BM_render)->Apply(grid);
+BENCHMARK(BM_step)->Apply(grid);
+
+// The console output plus, at the end, render time / baseline time per grid point.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run> &reports) override {
+        for (const Run &r : reports) {
+            if (r.error_occurred || r.run_type != Run::RT_Iteration) continue;
+            std::string name = r.benchmark_name();
+            size_t slash = name.find('/');
+            int dots, trail;
+            if (slash == std::string::npos ||
+                sscanf(name.c_str() + slash, "/dots:%d/trail:%d", &dots, &trail) != 2)
+                continue;
+            times_[{dots, trail}][name.substr(0, slash)].push_back(r.GetAdjustedCPUTime());
+        }
+        ConsoleReporter::ReportRuns(reports);
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        printf("\nCPU time per frame in ns (median of the repetitions), and ratios to the "
+               "baseline\n");
+        printf("%6s %6s %12s %12s %12s %8s %8s\n", "dots", "trail", "render", "step",
+               "baseline", "render/b", "step/b");
+        for (auto &[point, t] : times_) {
+            if (!t.count("BM_render") || !t.count("BM_baseline") || !t.count("BM_step")) continue;
+            double render = median(t["BM_render"]), step = median(t["BM_step"]),
+                   base = median(t["BM_baseline"]);
+            printf("%6d %6d %12.0f %12.0f %12.0f %8.2f %8.2f\n", point.first, point.second, render,
+                   step, base, render / base, step / base);
+        }
+    }
+
+private:
+    static double median(std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        size_t n = v.size();
+        return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    }
+    std::map<std::pair<int, int>, std::map<std::string, std::vector<double>>> times_;
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    free_dots();
+    free(g_fb);
+    return 0;
+}

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what building and testing Plix needs on Debian 12 (bookworm).
+# Does nothing when everything is already there; otherwise enables i386 packages
+# (for 32-bit Wine) and installs through apt. Run as root or with sudo rights.
+set -euo pipefail
+
+packages=(cmake g++ libgtest-dev libbenchmark-dev libpng-dev
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64
+    wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils
+    clang libclang-rt-14-dev clang-tidy cppcheck)
+
+installed() {
+    [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
+}
+
+missing=()
+for p in "${packages[@]}"; do
+    installed "$p" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "install-deps: all ${#packages[@]} packages present"
+    exit 0
+fi
+echo "install-deps: installing ${missing[*]}"
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "install-deps: not root and no sudo" >&2; exit 1; }
+    sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386
+fi
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Builds and tests everything: the native build and its unit tests, the 32-bit
+# product and the 64-bit Windows build, the packaging check, and the end-to-end
+# tests under Wine. One summary line per stage; non-zero exit if any stage failed.
+cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 2
+
+logs=build-logs   # full output of every stage
+mkdir -p "$logs"
+jobs=$(nproc 2>/dev/null || echo 2)
+summary=()
+failed=0
+t_all=$SECONDS
+
+# stage NAME COMMAND...: runs COMMAND, output to $logs/NAME.log (and the terminal
+# when STAGE_SHOW=1); records "ok" or "FAILED" with the time taken.
+stage() {
+    local name=$1 t0=$SECONDS status
+    shift
+    echo "--- $name"
+    if [ "${STAGE_SHOW:-0}" = 1 ]; then
+        "$@" 2>&1 | tee "$logs/$name.log"
+        status=${PIPESTATUS[0]}
+    else
+        "$@" >"$logs/$name.log" 2>&1
+        status=$?
+        [ "$status" -eq 0 ] || tail -n 30 "$logs/$name.log"
+    fi
+    if [ "$status" -eq 0 ]; then
+        summary+=("$(printf '%-12s ok      %4ds' "$name" $((SECONDS - t0)))")
+    else
+        summary+=("$(printf '%-12s FAILED  %4ds  (%s)' "$name" $((SECONDS - t0)) "$logs/$name.log")")
+        failed=1
+    fi
+    return "$status"
+}
+
+skip() {
+    summary+=("$(printf '%-12s skipped        (%s)' "$1" "$2")")
+    failed=1
+}
+
+# shellcheck disable=SC2317  # called through stage
+build() {  # build DIR [CMAKE ARGS...]
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" "$@" && cmake --build "$dir" -j "$jobs"
+}
+
+stage deps scripts/install-deps.sh || { printf '%s\n' "${summary[@]}"; exit 1; }
+
+if stage native build build; then
+    stage unit ctest --test-dir build --output-on-failure -j "$jobs"
+    grep -E 'tests passed|\*\*\*|\(Failed\)' "$logs/unit.log"
+else
+    skip unit "native build failed"
+fi
+
+stage win32 build build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake
+win32=$?
+stage win64 build build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake
+win64=$?
+
+if [ "$win32" -eq 0 ]; then
+    STAGE_SHOW=1 stage packaging tests/packaging.sh build-win32
+else
+    skip packaging "32-bit build failed"
+fi
+
+# The e2e run picks the build this machine can execute (32-bit where it can).
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then runnable=$win32; else runnable=$win64; fi
+if [ "$runnable" -eq 0 ]; then
+    STAGE_SHOW=1 stage e2e tests/e2e/run.sh
+else
+    skip e2e "the runnable Windows build failed"
+fi
+
+echo "=== summary ($((SECONDS - t_all)) s)"
+printf '%s\n' "${summary[@]}"
+if [ "$failed" -eq 0 ]; then echo "ALL PASSED"; else echo "SOME STAGES FAILED"; fi
+exit "$failed"

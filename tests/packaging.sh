@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Static checks of the shipped 32-bit Plix.scr: a PE32 GUI program for i386 that
+# needs nothing but DLLs every Windows installation has.
+# usage: tests/packaging.sh BUILD_DIR_WIN32
+
+build=${1:?usage: tests/packaging.sh BUILD_DIR_WIN32}
+scr="$build/Plix.scr"
+objdump=i686-w64-mingw32-objdump
+
+# System DLLs present on every Windows since the 9x/NT days (compared in upper case).
+allowed="KERNEL32.DLL USER32.DLL GDI32.DLL MSVCRT.DLL ADVAPI32.DLL COMCTL32.DLL
+COMDLG32.DLL SHELL32.DLL OLE32.DLL OLEAUT32.DLL WINMM.DLL VERSION.DLL"
+
+passed=0
+failed=0
+check() {  # check DESCRIPTION COMMAND...
+    local what=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+        echo "PASS $what"
+    else
+        failed=$((failed + 1))
+        echo "FAIL $what"
+    fi
+}
+
+if [ ! -f "$scr" ]; then
+    echo "FAIL $scr does not exist"
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+if ! headers=$("$objdump" -p "$scr" 2>&1); then
+    echo "FAIL $objdump -p $scr: $headers"
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+
+field() { sed -n "s/^$1[[:space:]]\{1,\}//p" <<<"$headers" | head -n 1 | tr -s '\t' ' '; }
+
+# The COFF machine field, read from the file itself: 0x014c is i386.
+machine_word() {
+    local pe
+    pe=$(od -An -t u4 -j 60 -N 4 "$scr" | tr -d ' ')
+    od -An -t x2 -j $((pe + 4)) -N 2 "$scr" | tr -d ' '
+}
+
+magic=$(field Magic)
+subsystem=$(field Subsystem)
+check "PE32 optional header (Magic $magic)" [ "${magic%%[[:space:]]*}" = 010b ]
+check "file format pei-i386" grep -q 'file format pei-i386' <<<"$headers"
+check "machine i386 (0x$(machine_word))" [ "$(machine_word)" = 014c ]
+check "subsystem Windows GUI ($subsystem)" [ "${subsystem%%[[:space:]]*}" = 00000002 ]
+
+dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
+echo "imports: $(tr '\n' ' ' <<<"$dlls")"
+check "imports at least KERNEL32.dll" grep -qix 'KERNEL32.dll' <<<"$dlls"
+for dll in $dlls; do
+    upper=$(tr '[:lower:]' '[:upper:]' <<<"$dll")
+    check "import $dll is a Windows system DLL" grep -qxF -- "$upper" <<<"$(tr ' ' '\n' <<<"$allowed")"
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
