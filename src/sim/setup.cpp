@@ -31,10 +31,16 @@ int64_t dirty_capacity(int32_t count, int32_t history_len) {
     return n > INT32_MAX ? -1 : n;
 }
 
-// malloc for `count` records of `size` bytes; null when negative or too big to
-// express. A zero count still gets a real (empty) block, since it is no failure.
+// No block is larger than a 32-bit Windows program can ever be given. The 64-bit
+// and native builds keep to it as well: a count that only a 64-bit address space
+// could hold would otherwise be granted and then page for minutes, or take Wine
+// a minute to refuse, instead of showing "Out of memory" at once.
+constexpr uint64_t largest_block = 0x7FFFFFFF;
+
+// malloc for `count` records of `size` bytes; null when negative or too big.
+// A zero count still gets a real (empty) block, since it is no failure.
 static void *alloc_records(int64_t count, size_t size) {
-    if (count < 0 || uint64_t(count) > SIZE_MAX / size) return nullptr;
+    if (count < 0 || uint64_t(count) > largest_block / size) return nullptr;
     size_t bytes = size_t(count) * size;
     return malloc(bytes ? bytes : 1);
 }

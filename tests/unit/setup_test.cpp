@@ -105,9 +105,20 @@ TEST_F(Allocation, NegativeOrUnrepresentableCountsFail) {
         EXPECT_EQ(alloc_dots(), 1) << count;
         free_dots();
     }
-    if (sizeof(size_t) == 4) {  // 2^31 records of 4120 bytes cannot be expressed in 32 bits
-        dot_count = INT_MAX;
-        EXPECT_EQ(alloc_dots(), 1);
+}
+
+TEST_F(Allocation, NoBlockIsLargerThanA32BitProgramCanHave) {
+    // 521,000 dots of 4,120 bytes fit in 2 GiB; 522,000 do not, in any build.
+    struct {
+        int32_t count, history;
+        int result;
+    } cases[] = {{521000, 1, 0}, {522000, 1, 1}, {INT_MAX, 1, 1}, {2000000000, 1024, 1},
+                 {1000, 1024, 0}};
+    for (auto c : cases) {
+        dot_count = c.count;
+        dot_history = c.history;
+        EXPECT_EQ(alloc_dots(), c.result) << c.count << " dots, trail " << c.history;
+        free_dots();
     }
 }
 
