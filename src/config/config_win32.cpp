@@ -86,8 +86,8 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 }
 
 int config_run(plat_instance instance) {
-    // A handle that names no window (mistyped, or its window has closed) would
-    // leave the dialog without a visible owner to return to: open it unowned.
+    // DialogBoxParamA fails outright, showing nothing, when the owner is no
+    // window (a mistyped handle, or one whose window has closed): open it unowned.
     HWND owner = as_hwnd(hWnd);
     if (owner && !IsWindow(owner)) owner = nullptr;
     return int(DialogBoxParamA(reinterpret_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(ID_ConfigDlg),
