@@ -1,22 +1,36 @@
-// Our own reader and writer of Windows initialisation files, behaving as
-// GetPrivateProfileIntA and WritePrivateProfileStringA do, for the native build.
-// The text functions touch no file, so they can be tested and fuzzed alone.
+// Our own reader and writer of Windows initialisation files, for builds without
+// Win32: the results of GetPrivateProfileIntA and WritePrivateProfileStringA as
+// Wine gives them. The text functions touch no file, so they can be tested and
+// fuzzed alone; all of them run in time linear in the file's size.
 #pragma once
 #include <string>
 
-// The value of `key` in `section` (both matched without regard to case), or
-// `def` when the section or key is missing or the value is empty, read as
-// GetPrivateProfileIntA reads it.
+// GetPrivateProfileIntA on the file contents `text`: the value of `key` in the
+// first section named `section` (names compared without regard to ASCII case or
+// surrounding blanks), read as a number; `def` when the section or the key is
+// missing or its value is empty.
 unsigned ini_get_int(const std::string &text, const char *section, const char *key, int def);
 
-// `text` with `key` in `section` set to `value`: an existing entry is replaced in
-// place, a missing key is added to the section, a missing section is appended.
-// Every other line is kept as it was.
-std::string ini_set_string(const std::string &text, const char *section, const char *key,
-                           const char *value);
+// WritePrivateProfileStringA on the file contents `text`: `*out` becomes `text`
+// with `key` in the first section named `section` set to `value`. Only the key's
+// own line changes: an existing entry is rewritten in place, a new one follows
+// the section's last entry, a missing section is appended; every other byte is
+// kept. Returns false and leaves `*out` alone for names or a value that cannot be
+// stored (an empty name, a line break, '=' in a key, ']' in a section).
+bool ini_set_string(const std::string &text, const char *section, const char *key,
+                    const char *value, std::string *out);
 
-// The same on files. A missing or unreadable file reads as empty. A write goes to
-// a temporary file that replaces the old one only once complete, so a failed
-// write leaves the old file intact; returns non-zero on success.
+// The same on files. A missing or unreadable file, or one over 64 MiB, reads as
+// `def`. A write that changes the file goes to a temporary file beside it that
+// replaces the old one only once complete; a write that cannot be done
+// (unreadable, read-only or oversized file, missing or read-only directory, a
+// directory in the way) leaves the old file as it was and returns 0. Returns
+// non-zero on success.
 unsigned ini_file_get_int(const char *path, const char *section, const char *key, int def);
 int ini_file_write(const char *path, const char *section, const char *key, const char *value);
+
+// Puts file `from` in the place of file `to` in one step, replacing it; non-zero
+// on success. POSIX rename in ini_file.cpp; MoveFileExA in ini_file_win32.cpp,
+// since the C library's rename will not replace a file on Windows and
+// std::filesystem there takes narrow paths as UTF-8 rather than the ANSI code page.
+int ini_replace_file(const char *from, const char *to);

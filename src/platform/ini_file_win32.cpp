@@ -1,0 +1,9 @@
+// The one Win32 call our own settings-file writer needs in Windows builds
+// (plix-sim.exe, plix-ini.exe): replacing the old file by the finished new one.
+#include <windows.h>
+
+#include "platform/ini_file.h"
+
+int ini_replace_file(const char *from, const char *to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 1 : 0;
+}
