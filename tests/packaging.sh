@@ -60,5 +60,11 @@ for dll in $dlls; do
     check "import $dll is a Windows system DLL" grep -qxF -- "$upper" <<<"$(tr ' ' '\n' <<<"$allowed")"
 done
 
+# The manifest, in the resource section: DPI-aware, so on a scaled display the
+# screen size is the real one and every dot is one physical pixel.
+rsrc=$(i686-w64-mingw32-objcopy -O binary --only-section=.rsrc "$scr" /dev/stdout 2>/dev/null | tr -d '\0')
+check "manifest declares the program DPI-aware" \
+    grep -aq '<dpiAware[^>]*>true</dpiAware>' <<<"$rsrc"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
