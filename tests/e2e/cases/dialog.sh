@@ -1,0 +1,412 @@
+# The configuration dialog under Wine: its template, what it shows and stores,
+# the ways out of it, the About box, its owner, and the settings it hands on to
+# the saver and to plix-sim. Fields are read from outside with dialog-probe.exe.
+
+DLG_TITLE="Plix screensaver configuration"
+
+dlg_probe() { e2e_wine_exe dialog-probe.exe "$@"; }
+
+# dlg_open DIR ARGS...: starts Plix.scr, waits for the dialog, gives it the keyboard.
+dlg_open() {
+    e2e_start "$@"
+    DLG_WIN=$(e2e_wait_window "$DLG_TITLE" 30) || { e2e_fail "no dialog for: ${*:2}"; return 1; }
+    xdotool windowfocus --sync "$DLG_WIN" 2>/dev/null
+    return 0
+}
+
+# dlg_click ID [TITLE]: clicks control ID (or "close": the caption's close box).
+dlg_click() {
+    local xy
+    xy=$(dlg_probe where "${2:-$DLG_TITLE}" "$1")
+    case $xy in
+        [0-9]*' '[0-9]*) xdotool mousemove $xy click 1 ;;
+        *) e2e_fail "cannot click $1 in \"${2:-$DLG_TITLE}\": $xy" ;;
+    esac
+}
+
+# dlg_type ID TEXT: replaces the text of edit field ID with TEXT, as a user would.
+dlg_type() {
+    dlg_click "$1" || return 1
+    xdotool key End shift+Home Delete
+    [ -z "$2" ] || xdotool type --delay 15 -- "$2"
+}
+
+# The eight fields as "ID value" lines: edit text, or the check state of a box.
+dlg_fields() { dlg_probe fields | sed -n '/^1[01][0-9] /p'; }
+dlg_owner() { dlg_probe fields | sed -n 's/^owner //p'; }
+
+# dlg_expect_fields EXPECTED WHAT: the fields must read EXPECTED.
+dlg_expect_fields() {
+    local got
+    got=$(dlg_fields)
+    [ "$got" = "$1" ] || { e2e_fail "$2: fields are" "$got" "expected" "$1"; return 1; }
+}
+
+# dlg_wait_closed: the program ended by itself within 15 s and its dialog is gone.
+dlg_wait_closed() {
+    local status
+    status=$(e2e_wait_exit 15)
+    [ "$status" != 124 ] || { e2e_fail "the dialog did not end"; return 1; }
+    [ -z "$(e2e_find_window "$DLG_TITLE")" ] || { e2e_fail "the program ended but its dialog stayed"; return 1; }
+}
+
+# A Unix path as Wine's Z: drive spells it.
+dlg_winpath() {
+    local p=$1
+    [ "${p#/}" != "$p" ] || p="$PWD/$p"
+    printf 'Z:%s' "${p//\//\\}"
+}
+
+# The settings file without its carriage returns.
+dlg_ini() { tr -d '\r' <"$1/Plix.ini"; }
+
+dlg_expect_ini() {
+    local got
+    got=$(dlg_ini "$1")
+    [ "$got" = "$2" ] || { e2e_fail "$3: Plix.ini is" "$got" "expected" "$2"; return 1; }
+}
+
+# dlg_ini_with N H I S B O C R: the file OK writes for these eight values.
+dlg_ini_with() {
+    printf '[Plix]\ndot_count=%s\ndot_history=%s\ninertia=%s\nspeed_limit=%s\n' "$1" "$2" "$3" "$4"
+    printf 'brownian=%s\nbounce=%s\nchow=%s\nstarting_pos=%s' "$5" "$6" "$7" "$8"
+}
+
+dlg_fields_with() {
+    printf '104 %s\n105 %s\n106 %s\n107 %s\n108 %s\n109 %s\n110 %s\n111 %s' "$@"
+}
+
+# Wine draws a window's caption itself only for windows it does not hand to a
+# window manager; the test display has none, so the close box needs this.
+dlg_unmanaged_windows() {
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+}
+dlg_managed_windows() {
+    "$WINE" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
+}
+
+test_template_matches_the_layout() {
+    local WS_POPUP=0x80000000 WS_CHILD=0x40000000 WS_VISIBLE=0x10000000 WS_CAPTION=0x00C00000
+    local WS_BORDER=0x00800000 WS_SYSMENU=0x00080000 WS_GROUP=0x00020000 WS_TABSTOP=0x00010000
+    local DS_MODALFRAME=0x80 DS_SETFONT=0x40 BS_DEFPUSHBUTTON=1 BS_AUTOCHECKBOX=3 ES_AUTOHSCROLL=0x80
+    hex() { printf '0x%08x' $(($1)); }
+    local def push label edit box
+    def=$(hex "WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON")
+    push=$(hex "WS_CHILD | WS_VISIBLE | WS_TABSTOP")
+    label=$(hex "WS_CHILD | WS_VISIBLE | WS_GROUP")
+    edit=$(hex "WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL")
+    box=$(hex "WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX")
+    local expected
+    expected="dialog style=$(hex "WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT") exstyle=0x00000000 rect=57,105,253,94 menu=\"\" class=\"\" caption=\"$DLG_TITLE\" font=8,\"MS Sans Serif\" items=15
+item id=101 class=BUTTON style=$def exstyle=0x00000000 rect=10,70,50,14 text=\"OK\"
+item id=102 class=BUTTON style=$push exstyle=0x00000000 rect=101,70,50,14 text=\"Cancel\"
+item id=103 class=BUTTON style=$push exstyle=0x00000000 rect=192,70,50,14 text=\"About\"
+item id=-1 class=STATIC style=$label exstyle=0x00000000 rect=10,10,80,12 text=\"Amount of Plix\"
+item id=104 class=EDIT style=$edit exstyle=0x00000000 rect=100,8,30,12 text=\"\"
+item id=-1 class=STATIC style=$label exstyle=0x00000000 rect=10,25,80,12 text=\"Trail length (1024 or less)\"
+item id=105 class=EDIT style=$edit exstyle=0x00000000 rect=100,23,30,12 text=\"\"
+item id=-1 class=STATIC style=$label exstyle=0x00000000 rect=10,40,80,12 text=\"Inertia\"
+item id=106 class=EDIT style=$edit exstyle=0x00000000 rect=100,38,30,12 text=\"\"
+item id=-1 class=STATIC style=$label exstyle=0x00000000 rect=10,55,80,12 text=\"Speed_limit\"
+item id=107 class=EDIT style=$edit exstyle=0x00000000 rect=100,53,30,12 text=\"\"
+item id=108 class=BUTTON style=$box exstyle=0x00000000 rect=150,8,93,12 text=\"Brownian Motion\"
+item id=109 class=BUTTON style=$box exstyle=0x00000000 rect=150,23,93,12 text=\"Bounce\"
+item id=110 class=BUTTON style=$box exstyle=0x00000000 rect=150,38,93,12 text=\"Chow\"
+item id=111 class=BUTTON style=$box exstyle=0x00000000 rect=150,53,93,12 text=\"Random starting positions\""
+    # The build that runs here, and the 32-bit product when it has been built too.
+    local scr got checked=0
+    for scr in "$E2E_WIN_BUILD/Plix.scr" build-win32/Plix.scr; do
+        [ -f "$scr" ] || continue
+        got=$(dlg_probe template "$(dlg_winpath "$scr")")
+        [ "$got" = "$expected" ] || { e2e_fail "template of $scr:" "$got" "expected" "$expected"; return 1; }
+        checked=$((checked + 1))
+    done
+    [ "$checked" -gt 0 ] || { e2e_fail "no Plix.scr to read"; return 1; }
+}
+
+test_first_run_shows_zeros_and_ok_writes_every_key() {
+    local dir
+    dir=$(e2e_case_dir)
+    dlg_open "$dir" || return 1
+    dlg_expect_fields "$(dlg_fields_with 0 0 0 0 0 0 0 0)" "with no settings file" || return 1
+    [ ! -e "$dir/Plix.ini" ] || { e2e_fail "opening the dialog created Plix.ini"; return 1; }
+    dlg_click 101 || return 1
+    dlg_wait_closed || return 1
+    dlg_expect_ini "$dir" "$(dlg_ini_with 0 0 0 0 0 0 0 0)" "after OK"
+}
+
+# dlg_typing_round IN_FILE SHOWN TYPED STORED: with the four numbers IN_FILE
+# stored (none: no file), the fields must show SHOWN (unclamped, as unsigned
+# numbers); typing TYPED ("a|b|c|d") into them and pressing OK must store
+# STORED: each field read as an unsigned number and written signed, with empty
+# text, letters and numbers past 4294967295 read as 0.
+dlg_typing_round() {
+    local dir id typed got want
+    dir=$(e2e_case_dir)
+    # shellcheck disable=SC2086
+    [ -z "$1" ] || dlg_ini_with $1 0 0 0 0 >"$dir/Plix.ini"
+    dlg_open "$dir" || return 1
+    # shellcheck disable=SC2086
+    dlg_expect_fields "$(dlg_fields_with $2 0 0 0 0)" "opened on '$1'" || return 1
+    IFS='|' read -r -a typed <<<"$3"
+    for id in 0 1 2 3; do dlg_type $((104 + id)) "${typed[id]}" || return 1; done
+    got=$(dlg_fields | sed -n '1,4p')
+    want=$(printf '104 %s\n105 %s\n106 %s\n107 %s' "${typed[@]}")
+    [ "$got" = "$want" ] || { e2e_fail "typing did not reach the fields:" "$got" "expected" "$want"; return 1; }
+    dlg_click 101 || return 1
+    dlg_wait_closed || return 1
+    # shellcheck disable=SC2086
+    dlg_expect_ini "$dir" "$(dlg_ini_with $4 0 0 0 0)" "after typing '$3'"
+}
+
+# Each round starts from what the one before stored.
+test_typed_trail_length_letters_and_largest_number() {
+    dlg_typing_round "" "0 0 0 0" "12|2000|letters|4294967295" "12 2000 0 -1"
+}
+
+test_typed_overflow_empty_field_and_sign_boundary() {
+    dlg_typing_round "12 2000 0 -1" "12 2000 0 4294967295" \
+        "12345678901234567890||2147483648|0042" "0 0 -2147483648 42"
+}
+
+test_typed_just_past_the_largest_and_largest_positive() {
+    dlg_typing_round "0 0 -2147483648 42" "0 0 2147483648 42" \
+        "1|4294967296|0|2147483647" "1 0 0 2147483647"
+}
+
+test_check_boxes_store_one_when_checked_and_zero_otherwise() {
+    local dir
+    dir=$(e2e_case_dir)
+    # Flags other than 0 and 1 are handed to the boxes as stored; Wine's check
+    # boxes show every such value as checked.
+    printf '[Plix]\r\ndot_count=5\r\ndot_history=6\r\ninertia=7\r\nspeed_limit=8\r\nbrownian=0\r\nbounce=7\r\nchow=2\r\nstarting_pos=-1\r\n' >"$dir/Plix.ini"
+    dlg_open "$dir" || return 1
+    dlg_expect_fields "$(dlg_fields_with 5 6 7 8 0 1 1 1)" "flags 0, 7, 2, -1" || return 1
+    dlg_click 108 || return 1
+    dlg_click 109 || return 1
+    dlg_expect_fields "$(dlg_fields_with 5 6 7 8 1 0 1 1)" "after clicking Brownian Motion and Bounce" || return 1
+    dlg_click 101 || return 1
+    dlg_wait_closed || return 1
+    dlg_expect_ini "$dir" "$(dlg_ini_with 5 6 7 8 1 0 1 1)" "after OK" || return 1
+    # And back: every box cleared stores 0 for each.
+    dlg_open "$dir" || return 1
+    for id in 108 110 111; do dlg_click $id || return 1; done
+    dlg_expect_fields "$(dlg_fields_with 5 6 7 8 0 0 0 0)" "after clearing every box" || return 1
+    dlg_click 101 || return 1
+    dlg_wait_closed || return 1
+    dlg_expect_ini "$dir" "$(dlg_ini_with 5 6 7 8 0 0 0 0)" "after clearing every box and OK"
+}
+
+# dlg_leave_after_edits DIR WAY: edits three fields, then leaves the dialog by
+# WAY (cancel, escape or close: the caption's close box); it must end.
+dlg_leave_after_edits() {
+    local dir=$1 way=$2 got
+    [ "$way" = close ] && dlg_unmanaged_windows
+    dlg_open "$dir" || return 1
+    [ "$way" = close ] && dlg_managed_windows
+    dlg_type 104 999 || return 1
+    dlg_type 107 5 || return 1
+    dlg_click 109 || return 1
+    got=$(dlg_fields | sed -n '1p;4p;6p')
+    [ "$got" = $'104 999\n107 5\n109 1' ] || { e2e_fail "$way: the edits did not take: $got"; return 1; }
+    case $way in
+        cancel) dlg_click 102 || return 1 ;;
+        escape) xdotool windowfocus --sync "$DLG_WIN" key Escape ;;
+        close) dlg_click close || return 1 ;;
+    esac
+    dlg_wait_closed || { echo "(way out: $way)"; return 1; }
+}
+
+# Cancel, the Escape key and the caption's close box end the dialog and leave
+# the file as it was, byte for byte, after edits.
+test_cancel_escape_and_close_box_leave_the_file_alone() {
+    trap dlg_managed_windows EXIT
+    local original way dir
+    # Deliberately not in the dialog's own layout: a comment, another section,
+    # a missing key, odd spacing, no final line break.
+    original=$(printf '; kept as is\r\n[Other]\r\nx=1\r\n[Plix]\r\ndot_count = 3\r\ndot_history=9\r\nbrownian=1')
+    for way in cancel escape close; do
+        dir=$(e2e_case_dir)
+        printf '%s' "$original" >"$dir/Plix.ini"
+        dlg_leave_after_edits "$dir" $way || return 1
+        cmp -s "$dir/Plix.ini" <(printf '%s' "$original") ||
+            { e2e_fail "$way: Plix.ini changed:" "$(cat -A "$dir/Plix.ini")"; return 1; }
+    done
+}
+
+# ... and where there was no settings file, none appears.
+test_cancel_escape_and_close_box_create_no_file() {
+    trap dlg_managed_windows EXIT
+    local way dir
+    for way in cancel escape close; do
+        dir=$(e2e_case_dir)
+        dlg_leave_after_edits "$dir" $way || return 1
+        [ ! -e "$dir/Plix.ini" ] || { e2e_fail "$way: Plix.ini was created"; return 1; }
+    done
+}
+
+test_enter_acts_as_ok() {
+    local dir
+    dir=$(e2e_case_dir)
+    dlg_open "$dir" || return 1
+    dlg_type 104 31 || return 1
+    xdotool windowfocus --sync "$DLG_WIN" key Return
+    dlg_wait_closed || return 1
+    dlg_expect_ini "$dir" "$(dlg_ini_with 31 0 0 0 0 0 0 0)" "after Enter in a field"
+}
+
+test_about_shows_its_text_and_returns_to_the_dialog() {
+    local dir
+    dir=$(e2e_case_dir)
+    dlg_open "$dir" || return 1
+    dlg_type 105 77 || return 1
+    dlg_click 103 || return 1
+    e2e_wait_window About 15 >/dev/null || { e2e_fail "no About box"; return 1; }
+    local got expected
+    got=$(dlg_probe about)
+    expected='owner-is-dialog 1
+text Plix screensaver\r\nv0.8\r\n31/07/2000\r\n\r\nby the Plix team\r\nplix-team@example.org\r\nhttp://plix.example.org/\r\n\r\nThis screensaver is free, but I would\r\ngreatly appreciate any donations.'
+    [ "$got" = "$expected" ] || { e2e_fail "About box:" "$got" "expected" "$expected"; return 1; }
+    dlg_click 1 About || return 1
+    local t
+    for ((t = 0; t < 50; t++)); do
+        [ -z "$(e2e_find_window About)" ] && break
+        sleep 0.2
+    done
+    [ -z "$(e2e_find_window About)" ] || { e2e_fail "the About box stayed after its OK"; return 1; }
+    # Back in the dialog, as it was, and About wrote nothing.
+    e2e_wait_window "$DLG_TITLE" 2 >/dev/null || { e2e_fail "the dialog went with the About box"; return 1; }
+    dlg_expect_fields "$(dlg_fields_with 0 77 0 0 0 0 0 0)" "after About" || return 1
+    [ ! -e "$dir/Plix.ini" ] || { e2e_fail "About wrote Plix.ini"; return 1; }
+    dlg_click 102 || return 1
+    dlg_wait_closed
+}
+
+# dlg_owner_window SECONDS: starts a window "Plix test owner" that stays for
+# SECONDS, made the foreground window; sets DLG_OWNER to its handle and
+# DLG_OWNER_PID to its process.
+dlg_owner_window() {
+    local out t
+    out=$(mktemp "$E2E_TMP/owner.XXXXXX")
+    "$WINE" "$E2E_WIN_BUILD/dialog-probe.exe" owner "$1" >"$out" 2>/dev/null </dev/null &
+    DLG_OWNER_PID=$!
+    for ((t = 0; t < 200; t++)); do
+        [ -s "$out" ] && break
+        sleep 0.1
+    done
+    DLG_OWNER=$(tr -d '\r\n' <"$out")
+    [ -n "$DLG_OWNER" ] || { e2e_fail "the owner window did not start"; return 1; }
+}
+
+# dlg_expect_owners ROW...: each ROW is "ARGUMENTS|OWNER"; Plix.scr started with
+# the arguments shows the dialog owned by the window OWNER (0: none).
+dlg_expect_owners() {
+    local row args want got dir
+    for row in "$@"; do
+        args=${row%|*} want=${row##*|}
+        dir=$(e2e_case_dir)
+        # Word splitting of the arguments is the point here.
+        # shellcheck disable=SC2086
+        dlg_open "$dir" $args || { echo "(arguments: '$args')"; return 1; }
+        got=$(dlg_owner)
+        [ "$got" = "$want" ] || { e2e_fail "arguments '$args': owner $got, expected $want"; return 1; }
+        dlg_click 102 || return 1
+        dlg_wait_closed || return 1
+    done
+}
+
+# Every spelling of the configuration switch, and none at all, opens the dialog;
+# a bare /c gives it the foreground window as owner.
+test_command_line_forms_open_the_dialog() {
+    dlg_owner_window 100 || return 1
+    trap "kill $DLG_OWNER_PID 2>/dev/null" EXIT
+    local h=$DLG_OWNER
+    e2e_wait_window "Plix test owner" 10 >/dev/null || { e2e_fail "the owner window is not shown"; return 1; }
+    dlg_expect_owners "|0" "/c|$h" "/configure|0" "-C::  $h|$h" "c$h|$h"
+}
+
+# /c:HANDLE and /c HANDLE own the dialog by that window; a handle that names no
+# window (mistyped, or its window has closed) gives an unowned dialog, not none.
+test_owner_handles_from_the_command_line() {
+    # A window that has come and gone: its handle names nothing any more.
+    dlg_owner_window 0 || return 1
+    wait "$DLG_OWNER_PID"
+    local closed=$DLG_OWNER
+    dlg_owner_window 100 || return 1
+    trap "kill $DLG_OWNER_PID 2>/dev/null" EXIT
+    local h=$DLG_OWNER
+    e2e_wait_window "Plix test owner" 10 >/dev/null || { e2e_fail "the owner window is not shown"; return 1; }
+    dlg_expect_owners "/c:$h|$h" "/c $h|$h" "/c:12345|0" "/c:$closed|0"
+}
+
+# dlg_configure DIR: sets 40 dots, trail length 2000, inertia 10, speed limit
+# 3, bounce and random starts through the dialog, and checks what it stored.
+dlg_configure() {
+    local dir=$1
+    dlg_open "$dir" || return 1
+    dlg_type 104 40 || return 1
+    dlg_type 105 2000 || return 1
+    dlg_type 106 10 || return 1
+    dlg_type 107 3 || return 1
+    dlg_click 109 || return 1
+    dlg_click 111 || return 1
+    dlg_click 101 || return 1
+    dlg_wait_closed || return 1
+    dlg_expect_ini "$dir" "$(dlg_ini_with 40 2000 10 3 0 1 0 1)" "after configuring"
+}
+
+# plix-sim reads what the dialog wrote, with the trail length of 2000 used as
+# 1024: 40 dots of 1024 + 2 pixels each per frame.
+test_plix_sim_reads_the_dialog_settings() {
+    local dir sim
+    dir=$(e2e_case_dir)
+    dlg_configure "$dir" || return 1
+    if [ -x "$E2E_NATIVE_BUILD/plix-sim" ]; then
+        sim=$("$E2E_NATIVE_BUILD/plix-sim" --settings "$dir/Plix.ini" --size 64x48 --seed 1 --frames 1)
+    elif [ -f "$E2E_WIN_BUILD/plix-sim.exe" ]; then
+        sim=$(e2e_wine_exe plix-sim.exe --settings "$(dlg_winpath "$dir/Plix.ini")" --size 64x48 --seed 1 --frames 1)
+    else
+        e2e_fail "plix-sim is not built"
+        return 1
+    fi
+    [ "$sim" = "frames=1 pixels_per_frame=41040" ] || { e2e_fail "plix-sim said: $sim"; return 1; }
+}
+
+# The saver run after the dialog shows dots on a black screen; a key ends it
+# with status 0.
+test_saver_runs_with_the_dialog_settings() {
+    local dir saver="" t shot lit status
+    dir=$(e2e_case_dir)
+    dlg_configure "$dir" || return 1
+    e2e_start "$dir" /s
+    for ((t = 0; t < 100; t++)); do
+        saver=$(e2e_find_window "Plix screensaver")
+        [ -n "$saver" ] || [ -f "$E2E_TAG.status" ] && break
+        sleep 0.2
+    done
+    [ -n "$saver" ] || { e2e_fail "no saver window (exit status: $(cat "$E2E_TAG.status" 2>/dev/null))"; return 1; }
+    sleep 2
+    shot=$(e2e_shot dialog-saver)
+    lit=$(convert "$shot" -colorspace gray -threshold 0 -format '%[fx:round(mean*w*h)]' info:)
+    [ "${lit:-0}" -gt 0 ] || { e2e_fail "the saver shows no dots"; return 1; }
+    xdotool windowfocus --sync "$saver" key space
+    status=$(e2e_wait_exit 20)
+    [ "$status" = 0 ] || { e2e_fail "the saver ended with $status"; return 1; }
+}
+
+# A count typed as 4294967295 is stored as -1, which the saver's set-up refuses
+# with the out-of-memory box and status 1.
+test_saver_refuses_a_count_typed_as_4294967295() {
+    local dir box status
+    dir=$(e2e_case_dir)
+    dlg_open "$dir" || return 1
+    dlg_type 104 4294967295 || return 1
+    dlg_click 101 || return 1
+    dlg_wait_closed || return 1
+    dlg_expect_ini "$dir" "$(dlg_ini_with -1 0 0 0 0 0 0 0)" "after typing 4294967295" || return 1
+    e2e_start "$dir" /s
+    box=$(e2e_wait_window "Out of memory" 20) || { e2e_fail "no out-of-memory box"; return 1; }
+    xdotool windowfocus --sync "$box" key Return
+    status=$(e2e_wait_exit 20)
+    [ "$status" = 1 ] || { e2e_fail "after the out-of-memory box the status is $status"; return 1; }
+}
