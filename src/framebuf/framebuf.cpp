@@ -11,5 +11,11 @@ void present_frame(plat_dc target) {
     // have to be read again for every pixel.
     const dirty_pixels *const list = dirty_dot;
     const int32_t n = dirty_dot_index;
-    for (int32_t k = 0; k < n; k++) plat_copy_pixel(target, list[k].x, list[k].y);
+    for (int32_t k = 0; k < n; k++) {
+        plat_copy_pixel(target, list[k].x, list[k].y);
+        // With huge settings one frame can take minutes of single-pixel copies;
+        // a key or button waiting means the saver is ending, so the rest of this
+        // frame need not be shown. Ordinary frames never reach the check.
+        if ((k + 1) % present_check_interval == 0 && plat_user_input_waiting()) return;
+    }
 }

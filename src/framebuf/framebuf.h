@@ -17,7 +17,10 @@ extern int32_t dirty_dot_index;   // entries recorded in the current frame
 inline void put_pixel(plat_dc, uint32_t *fb, int32_t x_loc, int32_t y_loc, int32_t r_val,
                       int32_t g_val, int32_t b_val);
 
-// Copies every recorded pixel of this frame to the target, in list order.
+// Copies every recorded pixel of this frame to the target, in list order. A
+// frame of more than present_check_interval pixels gives way part-way through
+// when a key or button press is waiting.
+constexpr int32_t present_check_interval = 65536;
 void present_frame(plat_dc target);
 
 // Platform half (framebuf_win32.cpp): the DIB section, its memory context.

@@ -11,6 +11,7 @@ void headless_set_foreground_window(plat_window w);
 void headless_set_tick_count(int32_t ticks);
 void headless_set_screen_size(int width, int height);
 void headless_set_module_file_name(const char *path);
+void headless_set_input_waiting(int waiting);  // what plat_user_input_waiting says
 
 // Every message box shown so far, as "caption|text|owner" lines; cleared on reset.
 const std::string &headless_message_boxes();

@@ -44,3 +44,7 @@ typedef struct plat_dc_tag *plat_dc;
 // BitBlt(target, x, y, 1, 1, frame buffer context, x, y, SRCCOPY): one pixel of
 // the frame buffer copied unchanged to the same place on the target.
 void plat_copy_pixel(plat_dc target, int32_t x, int32_t y);
+
+// GetQueueStatus(QS_KEY | QS_MOUSEBUTTON): non-zero while a key or mouse-button
+// message waits in the queue, that is, while the user is ending the saver.
+int plat_user_input_waiting();

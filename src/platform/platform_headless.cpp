@@ -18,6 +18,7 @@ static int32_t g_ticks;
 static int g_width, g_height;
 static std::string g_module_path;
 static std::string g_boxes;
+static int g_input_waiting;
 static uint32_t *g_screen;  // calloc, so a screen too big to have is a null, not a throw
 
 void headless_set_command_line(const char *cmdline) { g_command_line = cmdline; }
@@ -27,6 +28,7 @@ void headless_set_screen_size(int width, int height) {
     g_width = width;
     g_height = height;
 }
+void headless_set_input_waiting(int waiting) { g_input_waiting = waiting; }
 void headless_set_module_file_name(const char *path) { g_module_path = path; }
 const std::string &headless_message_boxes() { return g_boxes; }
 
@@ -44,6 +46,7 @@ void headless_reset() {
     g_width = g_height = 0;
     g_module_path.clear();
     g_boxes.clear();
+    g_input_waiting = 0;
     free(g_screen);
     g_screen = nullptr;
 }
@@ -81,6 +84,8 @@ void plat_message_box(plat_window owner, const char *text, const char *caption) 
                std::to_string(reinterpret_cast<intptr_t>(owner)) + "\n";
     fprintf(stderr, "%s: %s\n", caption, text);
 }
+
+int plat_user_input_waiting() { return g_input_waiting; }
 
 void plat_copy_pixel(plat_dc target, int32_t x, int32_t y) {
     uint32_t *screen = reinterpret_cast<uint32_t *>(target);

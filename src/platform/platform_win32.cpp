@@ -39,3 +39,5 @@ void plat_message_box(plat_window owner, const char *text, const char *caption) 
 void plat_copy_pixel(plat_dc target, int32_t x, int32_t y) {
     BitBlt(reinterpret_cast<HDC>(target), x, y, 1, 1, pDC, x, y, SRCCOPY);
 }
+
+int plat_user_input_waiting() { return HIWORD(GetQueueStatus(QS_KEY | QS_MOUSEBUTTON)) != 0; }

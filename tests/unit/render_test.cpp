@@ -267,6 +267,31 @@ TEST_F(Render, PresentsExactlyTheRecordedPixels) {
     }
 }
 
+TEST_F(Render, AHugeFrameGivesWayToAWaitingKeyPress) {
+    // 3 * present_check_interval distinct pixels, recorded by hand.
+    const int32_t n = 3 * present_check_interval;
+    field(512, n / 512, n, 1);
+    dirty_dot_index = 0;
+    for (int32_t k = 0; k < n; k++) put_pixel(nullptr, framebuf, k % 512, k / 512, 1, 2, 3);
+    for (int waiting : {0, 1}) {
+        headless_screen_reset();
+        headless_set_input_waiting(waiting);
+        present_frame(headless_screen());
+        int32_t copied = 0;
+        for (int32_t k = 0; k < n; k++) copied += headless_screen_pixels()[k] != 0;
+        // Without input the whole frame; with a key waiting, up to the first check.
+        EXPECT_EQ(copied, waiting ? present_check_interval : n) << "waiting " << waiting;
+    }
+}
+
+TEST_F(Render, AnOrdinaryFrameIgnoresWaitingInput) {
+    field(24, 16, 3, 5);
+    headless_set_input_waiting(1);
+    init_dots();
+    frame();
+    for (point p : recorded()) ASSERT_EQ(screen_at(p), fb_at(p));
+}
+
 TEST(Speed, InertialPushesAndLimits) {
     struct {
         float v;

@@ -388,3 +388,18 @@ test_saver_many_close_requests_end_cleanly() {
     saver_stop
     return $rc
 }
+
+test_saver_huge_frames_still_end_promptly() {
+    local dir rc=0 t0
+    # About 61 million single-pixel copies a frame: many seconds each. A key
+    # press must still end the saver within the usual wait, not after the frame.
+    dir=$(saver_dir dot_count=60000 dot_history=1024) || return 1
+    saver_start "$dir" || return 1
+    saver_running || { e2e_fail "the saver ended before the key press"; return 1; }
+    t0=$SECONDS
+    xdotool key a
+    saver_expect_exit "a key press during a huge frame" || rc=1
+    echo "ended $((SECONDS - t0)) s after the key press"
+    saver_stop
+    return $rc
+}
