@@ -14,7 +14,7 @@
 
 static HWND window;
 static LARGE_INTEGER freq;
-static bool paint_renders;    // whole frames through render, else presentation only
+static bool paint_renders;      // whole frames through render, else presentation only
 static double present_seconds;  // time inside present_frame / render, summed
 static long paints;
 static double timed_run_seconds = 1;
@@ -183,13 +183,14 @@ int main(int argc, char **argv) {
     dirty_dot = nullptr;
 
     printf("\n### Whole frames (render: step, draw, present) and the 10 ms timer\n\n");
-    printf("| dot_count | dot_history | pixels per frame | render | of it presentation (est.) "
-           "| whole paint | fps under the 10 ms timer |\n");
+    printf(
+        "| dot_count | dot_history | pixels per frame | render | of it presentation (est.) "
+        "| whole paint | fps under the 10 ms timer |\n");
     printf("|---:|---:|---:|---:|---:|---:|---:|\n");
     struct {
         int count, history_len;
-    } const settings[] = {{0, 1}, {50, 30}, {50, 40}, {100, 64}, {200, 40},
-                          {300, 100}, {500, 200}, {1000, 256}};
+    } const settings[] = {{0, 1},    {50, 30},   {50, 40},   {100, 64},
+                          {200, 40}, {300, 100}, {500, 200}, {1000, 256}};
     paint_renders = true;
     for (const auto &s : settings) {
         if (!set_up_dots(s.count, s.history_len)) {

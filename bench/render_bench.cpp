@@ -149,10 +149,11 @@ public:
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        printf("\nCPU time per frame in ns (median of the repetitions), and ratios to the "
-               "baseline\n");
-        printf("%6s %6s %12s %12s %12s %8s %8s\n", "dots", "trail", "render", "step",
-               "baseline", "render/b", "step/b");
+        printf(
+            "\nCPU time per frame in ns (median of the repetitions), and ratios to the "
+            "baseline\n");
+        printf("%6s %6s %12s %12s %12s %8s %8s\n", "dots", "trail", "render", "step", "baseline",
+               "render/b", "step/b");
         for (auto &[point, t] : times_) {
             if (!t.count("BM_render") || !t.count("BM_baseline") || !t.count("BM_step")) continue;
             double render = median(t["BM_render"]), step = median(t["BM_step"]),

@@ -90,6 +90,6 @@ int config_run(plat_instance instance) {
     // window (a mistyped handle, or one whose window has closed): open it unowned.
     HWND owner = as_hwnd(hWnd);
     if (owner && !IsWindow(owner)) owner = nullptr;
-    return int(DialogBoxParamA(reinterpret_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(ID_ConfigDlg),
-                               owner, ConfigDialogProc, 0));
+    return int(DialogBoxParamA(reinterpret_cast<HINSTANCE>(instance),
+                               MAKEINTRESOURCEA(ID_ConfigDlg), owner, ConfigDialogProc, 0));
 }

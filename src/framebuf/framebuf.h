@@ -9,8 +9,8 @@
 
 #include "platform/platform.h"
 
-extern uint32_t *framebuf;        // null while there is no frame buffer
-extern int32_t dirty_dot_index;   // entries recorded in the current frame
+extern uint32_t *framebuf;       // null while there is no frame buffer
+extern int32_t dirty_dot_index;  // entries recorded in the current frame
 
 // Stores one pixel and records its position. No bounds check: callers keep
 // 0 <= x < cx, 0 <= y < cy, components 0..255.

@@ -94,13 +94,13 @@ std::string trimmed(const char *name) {
 
 // Where `key` of the first section named `section` is, or where it would go.
 struct location {
-    bool section = false;   // the section exists
-    size_t insert_at = 0;   // just past the section's header or last entry line
+    bool section = false;     // the section exists
+    size_t insert_at = 0;     // just past the section's header or last entry line
     bool insert_eol = false;  // that line ends the file without a line end
-    bool key = false;       // the key exists; then:
-    span line{0, 0};        // its line, without the line end
-    span name{0, 0};        // its name as the file spells it
-    bool has_value = false; // the line has an '='
+    bool key = false;         // the key exists; then:
+    span line{0, 0};          // its line, without the line end
+    span name{0, 0};          // its name as the file spells it
+    bool has_value = false;   // the line has an '='
     span value{0, 0};
 };
 
@@ -292,7 +292,8 @@ bool ini_set_string(const std::string &text, const char *section, const char *ke
     } else {
         begin = end = t.chars.size();
         bool open_line = begin > 0 && t.chars[begin - 1] != '\r' && t.chars[begin - 1] != '\n';
-        with = std::string(open_line ? "\r\n" : "") + "[" + sec + "]\r\n" + name + "=" + val + "\r\n";
+        with =
+            std::string(open_line ? "\r\n" : "") + "[" + sec + "]\r\n" + name + "=" + val + "\r\n";
     }
     std::string result = text;
     result.replace(t.mark + begin * t.width, (end - begin) * t.width, encode(t, with));

@@ -74,8 +74,7 @@ unsigned plat_profile_int(const char *section, const char *key, int def, const c
     return ini_file_get_int(path, section, key, def);
 }
 
-int plat_profile_write(const char *section, const char *key, const char *value,
-                       const char *path) {
+int plat_profile_write(const char *section, const char *key, const char *value, const char *path) {
     return ini_file_write(path, section, key, value);
 }
 

@@ -27,8 +27,7 @@ unsigned plat_profile_int(const char *section, const char *key, int def, const c
     return GetPrivateProfileIntA(section, key, def, path);
 }
 
-int plat_profile_write(const char *section, const char *key, const char *value,
-                       const char *path) {
+int plat_profile_write(const char *section, const char *key, const char *value, const char *path) {
     return WritePrivateProfileStringA(section, key, value, path);
 }
 

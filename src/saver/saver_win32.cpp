@@ -127,8 +127,8 @@ int saver_run(plat_instance instance) {
     wc.lpszClassName = progname;
     RegisterClassExA(&wc);
 
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, progname, progname, WS_POPUP | WS_VISIBLE, 0,
-                                  0, cx, cy, nullptr, nullptr, inst, nullptr);
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, progname, progname, WS_POPUP | WS_VISIBLE, 0, 0,
+                                  cx, cy, nullptr, nullptr, inst, nullptr);
     if (!window) {
         // Nothing would ever post the quit message: end now instead of waiting.
         if (!framebuf_released) {

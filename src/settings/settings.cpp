@@ -44,7 +44,8 @@ int GetIniFilePath(plat_instance instance) {
     char module[sizeof lpIniFileNameAndPath];
     unsigned n = plat_module_file_name(instance, module, sizeof module);
     module[sizeof module - 1] = '\0';
-    ini_path_from_module(module, n >= sizeof module, plat_path_separator, lpIniFileNameAndPath, sizeof lpIniFileNameAndPath);
+    ini_path_from_module(module, n >= sizeof module, plat_path_separator, lpIniFileNameAndPath,
+                         sizeof lpIniFileNameAndPath);
     return 1;
 }
 

@@ -11,9 +11,9 @@ struct history {
 };
 
 struct plix {
-    int16_t r, g, b;  // 0..255, fixed at set-up
-    float x, y;       // position in pixels
-    float xv, yv;     // speed in pixels per frame
+    int16_t r, g, b;             // 0..255, fixed at set-up
+    float x, y;                  // position in pixels
+    float xv, yv;                // speed in pixels per frame
     history hist[dot_historyy];  // hist[0] is the newest; only dot_history entries are used
 };
 

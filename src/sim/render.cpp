@@ -45,8 +45,10 @@ void render_dots(uint32_t *fb) {
             age_colour[k] = packed(faded_by_step(r, s), faded_by_step(g, s), faded_by_step(b, s));
         }
         // Ageing: every used entry moves one place towards the end, in one copy.
-        if (history_len > 1) memmove(&d.hist[1], &d.hist[0], size_t(history_len - 1) * sizeof(history));
-        for (int32_t ii = history_len - 1; ii >= 1; ii--) put(d.hist[ii].x, d.hist[ii].y, age_colour[ii + 1]);
+        if (history_len > 1)
+            memmove(&d.hist[1], &d.hist[0], size_t(history_len - 1) * sizeof(history));
+        for (int32_t ii = history_len - 1; ii >= 1; ii--)
+            put(d.hist[ii].x, d.hist[ii].y, age_colour[ii + 1]);
         // The oldest point goes black after the aged points, so it wins over
         // them where they coincide, but not over the newest point or the head.
         const history oldest = d.hist[history_len - 1];

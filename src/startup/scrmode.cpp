@@ -25,7 +25,8 @@ int32_t parse_handle(const char *s) {
 
 static plat_window handle_from(const char *s) {
     // A window handle arrives as a number; turning it back into one is the point.
-    return reinterpret_cast<plat_window>(intptr_t(parse_handle(s)));  // NOLINT(performance-no-int-to-ptr)
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    return reinterpret_cast<plat_window>(intptr_t(parse_handle(s)));
 }
 
 static const char *skip_blanks_and_colons(const char *p) {
@@ -52,17 +53,22 @@ ScrMode parse_scr_mode(const char *cmdline, plat_window foreground, plat_window 
     if (*p == '-' || *p == '/') p++;
 
     switch (*p) {
-    case 'p': case 'P':
-    case 'l': case 'L':
+    case 'p':
+    case 'P':
+    case 'l':
+    case 'L':
         *handle = handle_from(skip_blanks_and_colons(p + 1));
         return smPreview;
-    case 's': case 'S':
+    case 's':
+    case 'S':
         return smSaver;
-    case 'c': case 'C':
+    case 'c':
+    case 'C':
         p = skip_blanks_and_colons(p + 1);
         *handle = *p ? handle_from(p) : foreground;
         return smConfig;
-    case 'a': case 'A':
+    case 'a':
+    case 'A':
         *handle = handle_from(skip_blanks_and_colons(p + 1));
         return smPassword;
     default:

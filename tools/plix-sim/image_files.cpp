@@ -42,8 +42,8 @@ void put_be32(uint8_t *out, uint32_t v) {
 }
 
 // One chunk whose data is the concatenation of `head` and `body`.
-void chunk(png_writer &w, const char *type, const uint8_t *head, size_t head_n,
-           const uint8_t *body, size_t body_n) {
+void chunk(png_writer &w, const char *type, const uint8_t *head, size_t head_n, const uint8_t *body,
+           size_t body_n) {
     uint8_t len[4];
     put_be32(len, uint32_t(head_n + body_n));
     put(w, len, 4);
@@ -138,7 +138,7 @@ int write_png(const char *path, const uint32_t *pixels, int width, int height) {
         for (int x = 0; x < width; x++) {
             emit(uint8_t(row[x] >> 16));  // bits 16-23 are shown as red
             emit(uint8_t(row[x] >> 8));
-            emit(uint8_t(row[x]));        // bits 0-7 as blue
+            emit(uint8_t(row[x]));  // bits 0-7 as blue
         }
     }
     if (w.used || first) {
