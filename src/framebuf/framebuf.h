@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "sim/dots.h"
 
 extern uint32_t *framebuf;       // null while there is no frame buffer
 extern int32_t dirty_dot_index;  // entries recorded in the current frame
@@ -15,7 +16,10 @@ extern int32_t dirty_dot_index;  // entries recorded in the current frame
 // Stores one pixel and records its position. No bounds check: callers keep
 // 0 <= x < cx, 0 <= y < cy, components 0..255.
 inline void put_pixel(plat_dc, uint32_t *fb, int32_t x_loc, int32_t y_loc, int32_t r_val,
-                      int32_t g_val, int32_t b_val);
+                      int32_t g_val, int32_t b_val) {
+    fb[y_loc * cx + x_loc] = uint32_t(r_val + g_val * 256 + b_val * 65536);
+    dirty_dot[dirty_dot_index++] = {x_loc, y_loc};
+}
 
 // Copies every recorded pixel of this frame to the target, in list order. A
 // frame of more than present_check_interval pixels gives way part-way through
@@ -26,12 +30,3 @@ void present_frame(plat_dc target);
 // Platform half (framebuf_win32.cpp): the DIB section, its memory context.
 void init_framebuf();
 void deinit_framebuf();
-
-// ---- inline definitions ----
-#include "sim/dots.h"
-
-inline void put_pixel(plat_dc, uint32_t *fb, int32_t x_loc, int32_t y_loc, int32_t r_val,
-                      int32_t g_val, int32_t b_val) {
-    fb[y_loc * cx + x_loc] = uint32_t(r_val + g_val * 256 + b_val * 65536);
-    dirty_dot[dirty_dot_index++] = {x_loc, y_loc};
-}
