@@ -60,11 +60,15 @@ for dll in $dlls; do
     check "import $dll is a Windows system DLL" grep -qxF -- "$upper" <<<"$(tr ' ' '\n' <<<"$allowed")"
 done
 
-# The manifest, in the resource section: DPI-aware, so on a scaled display the
-# screen size is the real one and every dot is one physical pixel.
+# The manifest, in the resource section: DPI-aware on every monitor, so on a
+# scaled display the screen sizes are the real ones and every dot is one physical
+# pixel; per-monitor v2 first, then v1, and the older declaration for systems
+# that know only that one.
 rsrc=$(i686-w64-mingw32-objcopy -O binary --only-section=.rsrc "$scr" /dev/stdout 2>/dev/null | tr -d '\0')
-check "manifest declares the program DPI-aware" \
-    grep -aq '<dpiAware[^>]*>true</dpiAware>' <<<"$rsrc"
+check "manifest declares the program DPI-aware (per monitor where known)" \
+    grep -aqi '<dpiAware [^>]*SMI/2005/WindowsSettings">true/pm</dpiAware>' <<<"$rsrc"
+check "manifest declares per-monitor v2 DPI awareness, v1 as the fallback" \
+    grep -aqi '<dpiAwareness [^>]*SMI/2016/WindowsSettings">PerMonitorV2, *PerMonitor</dpiAwareness>' <<<"$rsrc"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

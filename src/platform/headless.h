@@ -9,6 +9,7 @@
 void headless_set_command_line(const char *cmdline);
 void headless_set_foreground_window(plat_window w);
 void headless_set_tick_count(int32_t ticks);
+// The virtual screen plat_virtual_screen reports: one monitor of width x height.
 void headless_set_screen_size(int width, int height);
 void headless_set_module_file_name(const char *path);
 
@@ -25,5 +26,5 @@ void headless_screen_reset(int width, int height);
 long headless_copies();
 
 // Back to the defaults: empty command line and module path, tick 0, a 0 x 0
-// screen size, no boxes. (The memory screen keeps until its next reset.)
+// screen at (0, 0), no boxes. (The memory screen keeps until its next reset.)
 void headless_reset();

@@ -17,9 +17,17 @@ plat_window plat_foreground_window();
 // GetTickCount, taken as a signed 32-bit value.
 int32_t plat_tick_count();
 
-// GetSystemMetrics(SM_CXSCREEN / SM_CYSCREEN): the primary screen in pixels.
-int plat_screen_width();
-int plat_screen_height();
+// The virtual screen: the rectangle bounding every monitor, in physical pixels
+// (the program declares itself DPI-aware). Its origin is the top-left monitor's
+// corner relative to the primary one, so it may be negative. With one monitor it
+// is the primary screen at (0, 0).
+struct screen_rect {
+    int32_t x, y, width, height;
+};
+
+// GetSystemMetrics(SM_XVIRTUALSCREEN, SM_YVIRTUALSCREEN, SM_CXVIRTUALSCREEN,
+// SM_CYVIRTUALSCREEN).
+screen_rect plat_virtual_screen();
 
 // GetModuleFileNameA: the program's own path, truncated to size - 1 bytes and
 // always zero-terminated. Returns the length copied; size when it was truncated.
@@ -81,7 +89,6 @@ void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t 
 // The same for the rectangle of w x h pixels at (x, y), in one copy.
 void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
                     int32_t h);
-
 
 // What the screen shows from (x, y) on, in screen coordinates, copied into the
 // picture (as much as it holds): the picture the dots eat into. Headless: no

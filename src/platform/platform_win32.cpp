@@ -13,8 +13,10 @@ plat_window plat_foreground_window() {
 
 int32_t plat_tick_count() { return int32_t(GetTickCount()); }
 
-int plat_screen_width() { return GetSystemMetrics(SM_CXSCREEN); }
-int plat_screen_height() { return GetSystemMetrics(SM_CYSCREEN); }
+screen_rect plat_virtual_screen() {
+    return {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+            GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
 
 unsigned plat_module_file_name(plat_instance instance, char *buf, unsigned size) {
     DWORD n = GetModuleFileNameA(reinterpret_cast<HMODULE>(instance), buf, size);

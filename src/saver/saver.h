@@ -1,6 +1,11 @@
-// The saver window and its message loop.
+// The saver window over every monitor, and the preview in the host's window.
 #pragma once
 #include "platform/platform.h"
 
-// Runs the full-screen saver after a successful set-up; returns the exit status.
-int saver_run(plat_instance instance);
+// Runs the saver after a successful set-up, its window of the field's size with
+// its top-left corner at screen point (x, y); returns the exit status.
+int saver_run(plat_instance instance, int x, int y);
+
+// Runs the preview after a successful set-up: a child window of `host` of the
+// field's size at the host's client origin, until either goes away (status 0).
+int preview_run(plat_instance instance, plat_window host);

@@ -1,5 +1,7 @@
-// The saver window: a topmost popup over the whole screen, one frame per 10 ms
-// timer tick, ended by the first key, button, mouse movement or deactivation.
+// The saver window: a topmost popup over the whole virtual screen (every
+// monitor), one frame per 10 ms timer tick, ended by the first key, button,
+// mouse movement or deactivation. And the preview: a child of the host's window
+// showing the same frames, ended when it or its parent goes away.
 #include <windows.h>
 
 #include <cstdlib>
@@ -12,6 +14,7 @@
 #include "startup/scrmode.h"
 
 const char progname[] = "Plix screensaver";
+static const char preview_class[] = "Plix preview";
 POINT InitCursorPos;
 POINT CursorPos;
 UINT oldval;
@@ -19,9 +22,13 @@ UINT oldval;
 static const UINT_PTR frame_timer = 1;
 static const int cursor_slack = 5;  // pixels the cursor may drift before the saver ends
 
-// The saver window's state.
+// The window's state: the saver's or the preview's (a process shows one).
 static struct {
     frame_buffer frame;
+    frame_stop_check stop;  // asked during long frames whether the window is ending
+    POINT capture;          // the screen point the window's (0, 0) covers, for chow
+    HWND window;
+    HWND host;  // the preview's parent
     bool close_posted;  // something ended the saver; its close request is queued
     bool closed;    // the first close request has been handled
     bool released;  // the frame buffer is gone (only once, however many closes)
@@ -70,6 +77,30 @@ static int saver_ending() {
     return ending ? 1 : 0;
 }
 
+// The preview's stop check, also asked on every tick. The host ends a preview by
+// closing or destroying our window, or by destroying its own (the parent); the
+// peek also handles the messages sent meanwhile, the destruction among them.
+static int preview_ending() {
+    MSG m;
+    if (PeekMessageA(&m, nullptr, WM_CLOSE, WM_CLOSE, PM_NOREMOVE) || saver.closed) return 1;
+    if (IsWindow(saver.host)) return 0;
+    // Without its parent our window may live on, invisible: end it ourselves.
+    if (!saver.close_posted) post_close(saver.window);
+    return 1;
+}
+
+// WM_CREATE: the tick, and the picture of the window's size.
+static void start_frames(HWND window) {
+    SetTimer(window, frame_timer, 10, nullptr);
+    // Without a picture nothing is drawn; the window still ends as usual.
+    if (init_framebuf(&saver.frame, cx, cy) == 0) {
+        saver.frame.dirty_dot = dirty_dot;
+        // While the window is still hidden (WS_VISIBLE takes effect after
+        // WM_CREATE): the picture the dots are to eat into.
+        if (chow) plat_capture_screen(&saver.frame, saver.capture.x, saver.capture.y);
+    }
+}
+
 static void paint(HWND window) {
     PAINTSTRUCT ps;
     // Begin/EndPaint even when nothing is drawn: they validate the region, or the
@@ -86,26 +117,24 @@ static void paint(HWND window) {
             saver.shown = true;
         }
         saver.painting = true;
-        render(target, &saver.frame, saver_ending);
+        render(target, &saver.frame, saver.stop);
         saver.painting = false;
         if (saver.closed) release_framebuf();
     }
     EndPaint(window, &ps);
 }
 
+static void next_frame(HWND window) {
+    InvalidateRgn(window, nullptr, FALSE);
+    UpdateWindow(window);
+}
+
 static LRESULT CALLBACK winproc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        SetTimer(window, frame_timer, 10, nullptr);
         GetCursorPos(&InitCursorPos);
         SetCursor(nullptr);
-        // Without a picture nothing is drawn; the saver still ends as usual.
-        if (init_framebuf(&saver.frame, cx, cy) == 0) {
-            saver.frame.dirty_dot = dirty_dot;
-            // While the window is still hidden (WS_VISIBLE takes effect after
-            // this message): the picture the dots are to eat into.
-            if (chow) plat_capture_screen(&saver.frame, 0, 0);
-        }
+        start_frames(window);
         break;
     case WM_DESTROY:
     case WM_CLOSE:
@@ -129,8 +158,7 @@ static LRESULT CALLBACK winproc(HWND window, UINT message, WPARAM wParam, LPARAM
         post_close(window);
         break;
     case WM_TIMER:
-        InvalidateRgn(window, nullptr, FALSE);
-        UpdateWindow(window);
+        next_frame(window);
         break;
     case WM_MOUSEMOVE:
         if (cursor_moved_away()) post_close(window);
@@ -139,7 +167,62 @@ static LRESULT CALLBACK winproc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int saver_run(plat_instance instance) {
+// The input is the host's: the preview only draws, and ends with its window.
+static LRESULT CALLBACK preview_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        start_frames(window);
+        break;
+    case WM_DESTROY:
+        close_saver(window);
+        return 0;
+    case WM_PAINT:
+        paint(window);
+        break;
+    case WM_TIMER:
+        if (!preview_ending()) next_frame(window);
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static void register_class(HINSTANCE inst, const char *name, WNDPROC proc) {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = inst;
+    // No erase in chow mode: the first paint shows the captured screen instead.
+    wc.hbrBackground = chow ? nullptr : static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = name;
+    RegisterClassExA(&wc);
+}
+
+// The window, cx x cy at (x, y), or null when it cannot be had: nothing would ever
+// post the quit message, so the caller ends at once instead of waiting.
+static HWND create_window(HINSTANCE inst, DWORD ex_style, const char *name, DWORD style, int x,
+                          int y, HWND parent) {
+    saver.window = CreateWindowExA(ex_style, name, progname, style, x, y, cx, cy, parent, nullptr,
+                                   inst, nullptr);
+    if (!saver.window) {
+        release_framebuf();
+        free_dots();
+    }
+    return saver.window;
+}
+
+// Until the quit message; its status.
+static int run_messages() {
+    MSG msg;
+    // -1 (an error) counts as non-zero and keeps the loop going.
+    while (GetMessageA(&msg, nullptr, 0, 0)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return int(msg.wParam);
+}
+
+int saver_run(plat_instance instance, int x, int y) {
     HINSTANCE inst = reinterpret_cast<HINSTANCE>(instance);
 
     // Restored at the end: setting it inactive regardless would switch the user's
@@ -147,34 +230,17 @@ int saver_run(plat_instance instance) {
     BOOL was_active = FALSE;
     SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &was_active, 0);
 
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = winproc;
-    wc.hInstance = inst;
-    // No erase in chow mode: the first paint shows the captured screen instead.
-    wc.hbrBackground = chow ? nullptr : static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = progname;
-    RegisterClassExA(&wc);
-
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, progname, progname, WS_POPUP | WS_VISIBLE, 0, 0,
-                                  cx, cy, nullptr, nullptr, inst, nullptr);
-    if (!window) {
-        // Nothing would ever post the quit message: end now instead of waiting.
-        release_framebuf();
-        free_dots();
-        return 1;
-    }
+    register_class(inst, progname, winproc);
+    saver.stop = saver_ending;
+    saver.capture = {x, y};
+    HWND window =
+        create_window(inst, WS_EX_TOPMOST, progname, WS_POPUP | WS_VISIBLE, x, y, nullptr);
+    if (!window) return 1;
     hWnd = reinterpret_cast<plat_window>(window);
 
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 1, &oldval, 0);
 
-    MSG msg;
-    // -1 (an error) counts as non-zero and keeps the loop going.
-    while (GetMessageA(&msg, nullptr, 0, 0)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    int status = run_messages();
 
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, was_active ? 1 : 0, &oldval, 0);
     // Wine's X11 driver queues the change to the X server's own screen saver and
@@ -183,5 +249,22 @@ int saver_run(plat_instance instance) {
     BOOL restored = FALSE;
     SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &restored, 0);
     free_dots();
-    return int(msg.wParam);
+    return status;
+}
+
+int preview_run(plat_instance instance, plat_window host) {
+    HINSTANCE inst = reinterpret_cast<HINSTANCE>(instance);
+    register_class(inst, preview_class, preview_proc);
+    saver.stop = preview_ending;
+    saver.host = reinterpret_cast<HWND>(host);
+    saver.capture = {0, 0};
+    ClientToScreen(saver.host, &saver.capture);
+    // No parent notifications: a host that has stopped answering must not hold up
+    // our own creation or end.
+    if (!create_window(inst, WS_EX_NOPARENTNOTIFY, preview_class, WS_CHILD | WS_VISIBLE, 0, 0,
+                       saver.host))
+        return 1;
+    int status = run_messages();
+    free_dots();
+    return status;
 }

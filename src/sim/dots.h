@@ -61,5 +61,11 @@ void setup_screen_and_dots(int width, int height);
 // the arrays cannot be had.
 int saver_setup(plat_instance instance, plat_window owner, int width, int height);
 
+// The same for the preview in the host's settings window, but without the box:
+// the host starts a preview every time it shows the saver, and a modal box in
+// its window each time would be worse than the empty preview it replaces.
+// Returns 0, or 1 when the arrays cannot be had.
+int preview_setup(plat_instance instance, int width, int height);
+
 extern const char out_of_memory_text[];
 extern const char out_of_memory_caption[];

@@ -95,16 +95,23 @@ void init_dots() {
     }
 }
 
-int setup_settings_and_arrays(int32_t seed, plat_window owner) {
+// The random state, the settings and the arrays; 1 (nothing held) when the
+// arrays cannot be had.
+static int settings_and_arrays(int32_t seed) {
     rand_seed = seed;
     load_settings();
     clamp_dot_history();
     if (alloc_dots() != 0) {
-        plat_message_box(owner, out_of_memory_text, out_of_memory_caption);
         free_dots();  // whichever of the two was obtained
         return 1;
     }
     return 0;
+}
+
+int setup_settings_and_arrays(int32_t seed, plat_window owner) {
+    if (settings_and_arrays(seed) == 0) return 0;
+    plat_message_box(owner, out_of_memory_text, out_of_memory_caption);
+    return 1;
 }
 
 void setup_screen_and_dots(int width, int height) {
@@ -116,6 +123,13 @@ void setup_screen_and_dots(int width, int height) {
 int saver_setup(plat_instance instance, plat_window owner, int width, int height) {
     GetIniFilePath(instance);
     if (setup_settings_and_arrays(plat_tick_count(), owner) != 0) return 1;
+    setup_screen_and_dots(width, height);
+    return 0;
+}
+
+int preview_setup(plat_instance instance, int width, int height) {
+    GetIniFilePath(instance);
+    if (settings_and_arrays(plat_tick_count()) != 0) return 1;
     setup_screen_and_dots(width, height);
     return 0;
 }

@@ -1,5 +1,5 @@
-// The program's entry: picks the run mode and dispatches to the saver or the
-// configuration dialog.
+// The program's entry: picks the run mode and dispatches to the saver, the
+// preview or the configuration dialog.
 #include <windows.h>
 
 #include "config/config.h"
@@ -11,14 +11,26 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     plat_instance inst = reinterpret_cast<plat_instance>(instance);
     if (GetScrMode() == smSaver) {
-        if (saver_setup(inst, hWnd, plat_screen_width(), plat_screen_height()) != 0) return 1;
-        return saver_run(inst);
+        // Every monitor: the field is the virtual screen, the window at its origin.
+        screen_rect screen = plat_virtual_screen();
+        if (saver_setup(inst, hWnd, screen.width, screen.height) != 0) return 1;
+        return saver_run(inst, screen.x, screen.y);
     }
     // Read a second time, as the host may expect: a bare /c takes the
     // foreground window of this moment as the dialog's owner.
-    if (GetScrMode() == smConfig) {
+    ScrMode mode = GetScrMode();
+    if (mode == smConfig) {
         GetIniFilePath(inst);
         return config_run(inst);
     }
-    return 1;  // preview, password and unknown switches are not served
+    if (mode == smPreview) {
+        HWND host = reinterpret_cast<HWND>(hWnd);
+        RECT area;
+        // A handle naming no window (mistyped, or its window has closed): nothing
+        // to draw into.
+        if (!IsWindow(host) || !GetClientRect(host, &area)) return 1;
+        if (preview_setup(inst, area.right, area.bottom) != 0) return 1;
+        return preview_run(inst, hWnd);
+    }
+    return 1;  // password and unknown switches are not served
 }

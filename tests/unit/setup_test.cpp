@@ -136,8 +136,11 @@ protected:
         ProgramFolderTest::TearDown();
     }
     void settings(const std::string &body) { write_ini("[Plix]\r\n" + body); }
-    // As the saver starts: owned by hWnd, a field the size of the screen.
-    int setup() { return saver_setup(nullptr, hWnd, plat_screen_width(), plat_screen_height()); }
+    // As the saver starts: owned by hWnd, a field the size of the virtual screen.
+    int setup() {
+        screen_rect v = plat_virtual_screen();
+        return saver_setup(nullptr, hWnd, v.width, v.height);
+    }
 };
 
 TEST_F(Setup, CentreStartsPutEveryDotAndTrailPointInTheMiddle) {
@@ -236,6 +239,21 @@ TEST_F(Setup, OutOfMemoryShowsTheBoxOwnedByTheWindowAndFails) {
     EXPECT_EQ(headless_message_boxes(),
               "Out of memory|Sorry, there isn't enough memory to run the screensaver.\r\n"
               "Try specifying fewer Plix or shorter trails in the configuration.|4321\n");
+    EXPECT_EQ(dot, nullptr);
+    EXPECT_EQ(dirty_dot, nullptr);
+}
+
+TEST_F(Setup, ThePreviewSetsUpTheSameFieldButFailsWithoutABox) {
+    settings("dot_count=2\r\ndot_history=3\r\n");
+    ASSERT_EQ(preview_setup(nullptr, 152, 112), 0);
+    EXPECT_EQ(cx, 152);
+    EXPECT_EQ(cy, 112);
+    EXPECT_EQ(dot[1].hist[2].x, 76);
+    EXPECT_EQ(dot[1].hist[2].y, 56);
+    free_dots();
+    settings("dot_count=-1\r\n");
+    EXPECT_EQ(preview_setup(nullptr, 152, 112), 1);
+    EXPECT_TRUE(headless_message_boxes().empty());
     EXPECT_EQ(dot, nullptr);
     EXPECT_EQ(dirty_dot, nullptr);
 }
