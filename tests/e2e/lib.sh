@@ -4,6 +4,7 @@
 # Sourced by tests/e2e/run.sh; every process it starts is stopped by pid at exit.
 
 E2E_SCREEN=1024x768x24
+E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 E2E_WINEBOOT_TIMEOUT=180   # creating a prefix takes ~15 s; a slow CI box more
 E2E_XVFB=""                # pid of our X server
 E2E_SERVER=""              # wineserver binary used for -p / -k
@@ -56,6 +57,45 @@ e2e_start_xvfb() {
     done
     e2e_log "e2e: no free X display in :100..:199 (see $E2E_TMP/xvfb.log)"
     return 1
+}
+
+# e2e_two_heads: for the calling test alone (tests run in subshells), a display
+# with two monitors side by side and a Wine prefix of its own that takes its
+# monitors from Xinerama: a 640x480 monitor left of the 800x600 primary, so the
+# virtual screen is (-640, 0) 1440x600 for Windows programs and (0, 0) 1440x600
+# on the X display, where nothing shows (0..639, 480..599). Xvfb's Xinerama puts
+# every head at (0, 0); Xorg's dummy driver does not. Sets DISPLAY and
+# WINEPREFIX; e2e_two_heads_end ends the prefix's programs, and the X server
+# goes with the test's other programs.
+e2e_two_heads() {
+    local n t xorg
+    command -v Xorg >/dev/null || { e2e_log "e2e: Xorg is not installed"; return 1; }
+    for ((n = 200 + RANDOM % 100, t = 0; t < 100; t++, n = 200 + (n - 199) % 100)); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+    done
+    Xorg ":$n" -config "$E2E_LIB_DIR/two-heads.conf" -noreset -nolisten tcp +xinerama \
+        -logfile "$E2E_TMP/xorg-$n.log" >/dev/null 2>&1 &
+    xorg=$!
+    echo "$xorg" >>"$E2E_TMP/pids"
+    for ((t = 0; t < 100; t++)); do
+        # Ours must still be alive: a concurrent run's server may have won the lock.
+        kill -0 "$xorg" 2>/dev/null || t=100
+        xdpyinfo -display ":$n" >/dev/null 2>&1 && kill -0 "$xorg" 2>/dev/null && break
+        sleep 0.1
+    done
+    [ "$t" -lt 100 ] || { e2e_log "e2e: Xorg :$n did not start (see $E2E_TMP/xorg-$n.log)"; return 1; }
+    export DISPLAY=":$n" WINEPREFIX="$E2E_TMP/pfx-$n"
+    timeout "$E2E_WINEBOOT_TIMEOUT" "$WINE" wineboot -i >"$E2E_TMP/wineboot-$n.log" 2>&1 &&
+        "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&1 &&
+        "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v UseXVidMode /d N /f >/dev/null 2>&1 ||
+        { e2e_log "e2e: no prefix for two monitors (see $E2E_TMP/wineboot-$n.log)"; return 1; }
+    # The X11 driver reads its settings when it starts: a fresh start for all.
+    e2e_two_heads_end
+}
+
+e2e_two_heads_end() {
+    timeout 20 "$E2E_SERVER" -k >/dev/null 2>&1
+    timeout 20 "$E2E_SERVER" -w >/dev/null 2>&1
 }
 
 # e2e_setup WIN_BUILD NATIVE_BUILD: display, prefix, variables. Call once per run.

@@ -92,11 +92,14 @@ saver_lit_on_edges() {
 
 # The pattern window's picture: 32-pixel squares, yellow where (x/32 + y/32) is
 # odd, white where even, in screen coordinates.
-# saver_pattern_stats PNG -> "pattern black other": pixels showing the pattern
-# colour of their place, pure black ones, and the rest.
+# saver_pattern_stats PNG [X0 Y0 X1 Y1] -> "pattern black other": pixels showing
+# the pattern colour of their place, pure black ones, and the rest (only those
+# with X0 <= x < X1 and Y0 <= y < Y1 when given).
 saver_pattern_stats() {
-    convert "$1" -depth 8 txt:- | awk -F'[(),:]' '
+    convert "$1" -depth 8 txt:- | awk -F'[(),:]' -v x0="${2:-0}" -v y0="${3:-0}" \
+        -v x1="${4:-1e9}" -v y1="${5:-1e9}" '
         NR == 1 { next }
+        $1 < x0 || $1 >= x1 || $2 < y0 || $2 >= y1 { next }
         {
             x = $1; y = $2; r = $4; g = $5; b = $6
             yellow = (int(x / 32) + int(y / 32)) % 2
@@ -341,6 +344,40 @@ test_saver_chow_eats_into_the_previous_picture() {
     saver_expect_exit "key press (no chow)" || rc=1
     saver_stop
     saver_window_stop
+    return $rc
+}
+
+test_saver_covers_every_monitor() {
+    local dir geom shot head stats total rc=0
+    # Two monitors, the primary on the right: the virtual screen starts at
+    # (-640, 0), which is (0, 0) on the X display (lib.sh, e2e_two_heads).
+    e2e_two_heads || return 1
+    saver_window "Plix e2e pattern" pattern -640 0 1440 600 || return 1
+    sleep 0.5
+    dir=$(saver_dir chow=1 dot_count=60 speed_limit=4) || { saver_window_stop; return 1; }
+    saver_start "$dir" || { saver_window_stop; return 1; }
+    geom=$(xwininfo -id "$SAVER_WIN" | awk '/Absolute upper-left X/ {x=$NF}
+        /Absolute upper-left Y/ {y=$NF} /Width:/ {w=$NF} /Height:/ {h=$NF}
+        END {print x "," y " " w "x" h}')
+    echo "saver window $geom"
+    [ "$geom" = "0,0 1440x600" ] || { e2e_fail "the window does not cover both monitors: $geom"; rc=1; }
+    sleep 1
+    shot=$(e2e_shot saver_two_heads)
+    # Each monitor keeps its picture, with dots and their black trail ends on it.
+    for head in "0 0 640 480" "640 0 1440 600"; do
+        stats=($(saver_pattern_stats "$shot" $head))
+        total=$((stats[0] + stats[1] + stats[2]))
+        echo "monitor $head: pattern ${stats[0]} black ${stats[1]} other ${stats[2]} of $total"
+        [ "${stats[0]}" -gt $((total * 9 / 10)) ] ||
+            { e2e_fail "monitor $head: the previous picture is gone"; rc=1; }
+        [ "${stats[1]}" -gt 30 ] && [ "${stats[2]}" -gt 30 ] ||
+            { e2e_fail "monitor $head: no dots with trails"; rc=1; }
+    done
+    xdotool key a
+    saver_expect_exit "key press (two monitors)" || rc=1
+    saver_stop
+    saver_window_stop
+    e2e_two_heads_end
     return $rc
 }
 

@@ -13,8 +13,11 @@ static bool with_pattern = true;
 
 // 32-pixel squares of white and yellow: bright, never produced by a black trail,
 // and tied to screen position so a shifted copy would not pass for the original.
+// Rounded down, so the squares stay 32 pixels left of (0, 0) too (a monitor left
+// of the primary one has negative coordinates).
+static int square(int v) { return v >= 0 ? v / 32 : -((31 - v) / 32); }
 static COLORREF pattern_colour(int x, int y) {
-    return ((x / 32 + y / 32) % 2) ? RGB(255, 255, 0) : RGB(255, 255, 255);
+    return ((square(x) + square(y)) & 1) ? RGB(255, 255, 0) : RGB(255, 255, 255);
 }
 
 static LRESULT CALLBACK window_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
