@@ -14,7 +14,8 @@ write_ini() {
 test_unserved_modes_exit_1() {
     local dir args status bad=0
     dir=$(e2e_case_dir) || return 1
-    # Preview, password and unknown switches end at once with status 1.
+    # A preview into a handle naming no window, password and unknown switches
+    # end at once with status 1.
     for args in "/p 5678" "/l:5678" "/a 1" "/x"; do
         # shellcheck disable=SC2086  # the switch and its handle are separate words
         status=$(e2e_run "$dir" $args)
