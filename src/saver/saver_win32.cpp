@@ -28,7 +28,8 @@ static struct {
     frame_stop_check stop;  // asked during long frames whether the window is ending
     POINT capture;          // the screen point the window's (0, 0) covers, for chow
     HWND window;
-    HWND host;  // the preview's parent
+    // The preview's parent.
+    HWND host;
     bool close_posted;  // something ended the saver; its close request is queued
     bool closed;    // the first close request has been handled
     bool released;  // the frame buffer is gone (only once, however many closes)
@@ -216,6 +217,8 @@ static int run_messages() {
     MSG msg;
     // -1 (an error) counts as non-zero and keeps the loop going.
     while (GetMessageA(&msg, nullptr, 0, 0)) {
+        // The preview's watch (below): its window has gone without a message.
+        if (msg.message == WM_TIMER && !msg.hwnd && !IsWindow(saver.window)) return 0;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -264,7 +267,12 @@ int preview_run(plat_instance instance, plat_window host) {
     if (!create_window(inst, WS_EX_NOPARENTNOTIFY, preview_class, WS_CHILD | WS_VISIBLE, 0, 0,
                        saver.host))
         return 1;
+    // When the host's process dies, its windows go at once, ours with them, and
+    // our frame timer too: no message would come. A timer of the thread's own
+    // notices.
+    SetTimer(nullptr, 0, 100, nullptr);
     int status = run_messages();
+    release_framebuf();
     free_dots();
     return status;
 }

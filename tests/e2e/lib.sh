@@ -59,14 +59,12 @@ e2e_start_xvfb() {
     return 1
 }
 
-# e2e_two_heads: for the calling test alone (tests run in subshells), a display
-# with two monitors side by side and a Wine prefix of its own that takes its
-# monitors from Xinerama: a 640x480 monitor left of the 800x600 primary, so the
-# virtual screen is (-640, 0) 1440x600 for Windows programs and (0, 0) 1440x600
-# on the X display, where nothing shows (0..639, 480..599). Xvfb's Xinerama puts
-# every head at (0, 0); Xorg's dummy driver does not. Sets DISPLAY and
-# WINEPREFIX; e2e_two_heads_end ends the prefix's programs, and the X server
-# goes with the test's other programs.
+# e2e_two_heads: for the calling test alone (tests run in subshells), Xorg with
+# two monitors side by side (Xvfb's Xinerama puts every head at (0, 0)) and a
+# prefix of its own whose monitors come from Xinerama: a 640x480 monitor left of
+# the 800x600 primary, so the virtual screen is (-640, 0) 1440x600 for Windows
+# and (0, 0) 1440x600 on the X display. Sets DISPLAY and WINEPREFIX; the X
+# server ends with the test's programs, the prefix's with e2e_two_heads_end.
 e2e_two_heads() {
     local n t xorg
     command -v Xorg >/dev/null || { e2e_log "e2e: Xorg is not installed"; return 1; }

@@ -243,19 +243,4 @@ TEST_F(Setup, OutOfMemoryShowsTheBoxOwnedByTheWindowAndFails) {
     EXPECT_EQ(dirty_dot, nullptr);
 }
 
-TEST_F(Setup, ThePreviewSetsUpTheSameFieldButFailsWithoutABox) {
-    settings("dot_count=2\r\ndot_history=3\r\n");
-    ASSERT_EQ(preview_setup(nullptr, 152, 112), 0);
-    EXPECT_EQ(cx, 152);
-    EXPECT_EQ(cy, 112);
-    EXPECT_EQ(dot[1].hist[2].x, 76);
-    EXPECT_EQ(dot[1].hist[2].y, 56);
-    free_dots();
-    settings("dot_count=-1\r\n");
-    EXPECT_EQ(preview_setup(nullptr, 152, 112), 1);
-    EXPECT_TRUE(headless_message_boxes().empty());
-    EXPECT_EQ(dot, nullptr);
-    EXPECT_EQ(dirty_dot, nullptr);
-}
-
 }  // namespace
