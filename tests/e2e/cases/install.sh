@@ -20,7 +20,7 @@ test_install_select_run_and_uninstall() {
     files="LICENSE.txt Plix.default.ini Plix.ini Plix.scr README.txt Uninstall.exe "
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$E2E_WIN_BUILD/CMakeCache.txt")
     setup="$E2E_WIN_BUILD/Plix-$version-setup.exe"
-    [ -f "$setup" ] || { e2e_fail "$setup is missing: run cpack in $E2E_WIN_BUILD"; return 1; }
+    [ -f "$setup" ] || { e2e_fail "no $setup: cpack makes it in the 32-bit build"; return 1; }
     base="$("$WINE" cmd /c echo %LOCALAPPDATA% | tr -d '\r')\\Programs"
     for round in fresh kept; do
         win="$base\\Plix" && [ $round = kept ] && win="$base\\PlixScreenSaver"
