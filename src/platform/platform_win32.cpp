@@ -1,7 +1,6 @@
 // The platform services, made with the real Win32 calls.
 #include <windows.h>
 
-#include "framebuf/framebuf_win32.h"
 #include "platform/platform.h"
 
 const char plat_path_separator = '\\';
@@ -34,9 +33,3 @@ int plat_profile_write(const char *section, const char *key, const char *value, 
 void plat_message_box(plat_window owner, const char *text, const char *caption) {
     MessageBoxA(reinterpret_cast<HWND>(owner), text, caption, MB_OK);
 }
-
-void plat_copy_pixel(plat_dc target, int32_t x, int32_t y) {
-    BitBlt(reinterpret_cast<HDC>(target), x, y, 1, 1, pDC, x, y, SRCCOPY);
-}
-
-int plat_user_input_waiting() { return HIWORD(GetQueueStatus(QS_KEY | QS_MOUSEBUTTON)) != 0; }
