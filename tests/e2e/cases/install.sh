@@ -31,15 +31,13 @@ test_install_select_run_and_uninstall() {
         timeout 120 "$WINE" "$setup" "${args[@]}" || { e2e_fail "$round: setup failed"; return 1; }
         scr=$(install_reg "$INSTALL_DESKTOP" SCRNSAVE.EXE)
         echo "$round: $win holds $(install_ls "$dir"); SCRNSAVE.EXE=$scr"
-        [ "$(install_ls "$dir")" = "$files" ] && cmp "$dir/Plix.scr" "$E2E_WIN_BUILD/Plix.scr" ||
-            { e2e_fail "$round: files"; rc=1; }
+        [ "$(install_ls "$dir")" = "$files" ] || { e2e_fail "$round: files"; rc=1; }
         { [ $round = fresh ] && cmp "$dir/Plix.ini" "$dir/Plix.default.ini"; } ||
             { [ $round = kept ] && grep -q '^dot_count=7' "$dir/Plix.ini"; } ||
             { e2e_fail "$round: Plix.ini"; rc=1; }
         [ "$scr" = "$("$WINE" winepath -s "$win\\Plix.scr" | tr -d '\r')" ] ||
             { e2e_fail "$round: SCRNSAVE.EXE is not the short path of Plix.scr"; rc=1; }
-        [ "$(install_reg "$INSTALL_KEY" UninstallString)" = "\"$win\\Uninstall.exe\"" ] &&
-            [ "$(install_reg "$INSTALL_KEY" DisplayVersion)" = "$version" ] ||
+        [ "$(install_reg "$INSTALL_KEY" UninstallString)" = "\"$win\\Uninstall.exe\"" ] ||
             { e2e_fail "$round: uninstall entry"; rc=1; }
 
         # Dots on the screen: the saver found its Plix.ini from the registered path.
