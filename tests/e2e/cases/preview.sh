@@ -6,7 +6,7 @@
 # bare name would find the Plix.scr beside the host) and prints its output.
 preview_host() {
     (cd "$1" && timeout 60 "$WINE" "$E2E_WIN_BUILD/plix-preview-host.exe" \
-        "Z:${1//\//\\}\\Plix.scr" "$2" "$3" 2>>"$E2E_TMP/helpers.log" </dev/null | tr -d '\r')
+        "Z:${1//\//\\}\\Plix.scr" "$2" "$3" 2>>"$E2E_TMP/helpers.log" </dev/null | sed -u 's/\r$//')
 }
 
 # The Linux processes of DIR's preview (of its host with "host" after DIR).

@@ -39,6 +39,13 @@ saver_start() {
 
 saver_running() { kill -0 "$E2E_PID" 2>/dev/null; }
 
+# The saver window's place and size on the X display: "X,Y WxH".
+saver_geometry() {
+    xwininfo -id "$SAVER_WIN" | awk '/Absolute upper-left X/ {x=$NF}
+        /Absolute upper-left Y/ {y=$NF} /Width:/ {w=$NF} /Height:/ {h=$NF}
+        END {print x "," y " " w "x" h}'
+}
+
 # saver_expect_exit WHAT: the saver must end by itself within 10 s with status 0.
 saver_expect_exit() {
     local status
@@ -165,9 +172,7 @@ test_saver_dots_stay_on_screen() {
     for bounce in 1 0; do
         dir=$(saver_dir dot_count=60 speed_limit=-7 bounce=$bounce) || return 1
         saver_start "$dir" || return 1
-        geom=$(xwininfo -id "$SAVER_WIN" | awk '/Absolute upper-left X/ {x=$NF}
-            /Absolute upper-left Y/ {y=$NF} /Width:/ {w=$NF} /Height:/ {h=$NF}
-            END {print x "," y " " w "x" h}')
+        geom=$(saver_geometry)
         sleep 4  # at 100 frames a second the dots reach the corner in about 1.5 s
         shot=$(e2e_shot "saver_edges_bounce$bounce")
         edges=($(saver_lit_on_edges "$shot"))
@@ -356,9 +361,7 @@ test_saver_covers_every_monitor() {
     sleep 0.5
     dir=$(saver_dir chow=1 dot_count=60 speed_limit=4) || { saver_window_stop; return 1; }
     saver_start "$dir" || { saver_window_stop; return 1; }
-    geom=$(xwininfo -id "$SAVER_WIN" | awk '/Absolute upper-left X/ {x=$NF}
-        /Absolute upper-left Y/ {y=$NF} /Width:/ {w=$NF} /Height:/ {h=$NF}
-        END {print x "," y " " w "x" h}')
+    geom=$(saver_geometry)
     echo "saver window $geom"
     [ "$geom" = "0,0 1440x600" ] || { e2e_fail "the window does not cover both monitors: $geom"; rc=1; }
     sleep 1
