@@ -18,9 +18,9 @@ plat_window plat_foreground_window();
 int32_t plat_tick_count();
 
 // The virtual screen: the rectangle bounding every monitor, in physical pixels
-// (the program declares itself DPI-aware). Its origin is the top-left monitor's
-// corner relative to the primary one, so it may be negative. With one monitor it
-// is the primary screen at (0, 0).
+// (the program declares itself DPI-aware). Its corner is in screen coordinates,
+// where the primary monitor starts at (0, 0), so it may be negative. With one
+// monitor it is the primary screen at (0, 0).
 struct screen_rect {
     int32_t x, y, width, height;
 };
