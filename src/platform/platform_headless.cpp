@@ -6,8 +6,8 @@
 #include <string>
 
 #include "framebuf/framebuf.h"
+#include "inifile/inifile.h"
 #include "platform/headless.h"
-#include "platform/ini_file.h"
 #include "platform/platform.h"
 
 const char plat_path_separator = '/';
@@ -75,7 +75,7 @@ unsigned plat_profile_int(const char *section, const char *key, int def, const c
 }
 
 int plat_profile_write(const char *section, const char *key, const char *value, const char *path) {
-    return ini_file_write(path, section, key, value);
+    return ini_file_set_string(path, section, key, value);
 }
 
 void plat_message_box(plat_window owner, const char *text, const char *caption) {
