@@ -21,13 +21,17 @@ const char about_text[] =
 
 static HWND as_hwnd(plat_window w) { return reinterpret_cast<HWND>(w); }
 
-static const char caption[] = "Plix screensaver configuration";
-const UINT kShowReadError = WM_APP;  // posted so the box shows over the visible dialog
+static const char caption[] = "Plix settings";  // the boxes about the settings file
+
+// Posted once the dialog is being shown, so that the box comes over it rather
+// than before it (a message posted from WM_INITDIALOG arrives first).
+const UINT kShowReadError = WM_APP;
 
 // What the dialog knows beyond its fields.
 struct config_state {
     bool filling;        // the fields are being set from the file, not by the user
     bool read_failed;    // the file exists but could not be read when the dialog opened
+    bool read_told;      // the box saying so has been posted
     bool changed[8];     // the user edited this setting's field (table order)
     char message[1024];  // the text of the last error box
 };
@@ -95,7 +99,9 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         state = config_state{};
         state.read_failed = !check_ini_readable(state.message, sizeof state.message);
         show_settings(dialog);
-        if (state.read_failed) PostMessageA(dialog, kShowReadError, 0, 0);
+    } else if (message == WM_SHOWWINDOW && wParam && state.read_failed && !state.read_told) {
+        state.read_told = true;
+        PostMessageA(dialog, kShowReadError, 0, 0);
     } else if (message == kShowReadError) {
         MessageBoxA(dialog, state.message, caption, MB_OK | MB_ICONWARNING);
     } else if (message == WM_COMMAND) {
