@@ -346,9 +346,11 @@ TEST_F(IniFile, FailedWritesReturnZeroAndKeepTheOldFile) {
     spit(dir_ / "file", "x");
     EXPECT_EQ(ini_file_set_string((dir_ / "file" / "Plix.ini").c_str(), "Plix", "a", "1"), 0);
     EXPECT_EQ(slurp(dir_ / "file"), "x");
-    // Bad names touch nothing.
+    // Bad names touch nothing, and one among several keys stops them all.
     spit(path_, "[Plix]\r\na=1\r\n");
     EXPECT_EQ(ini_file_set_string(path_.c_str(), "Plix", "a=b", "1"), 0);
+    const char *keys[] = {"a", "b=c"}, *values[] = {"2", "3"};
+    EXPECT_EQ(ini_file_set_strings(path_.c_str(), "Plix", keys, values, 2), 0);
     EXPECT_EQ(slurp(path_), "[Plix]\r\na=1\r\n");
     EXPECT_EQ(listing(dir_), (Names{"Plix.ini", "file"}));
     // A file too large to be a settings file (65 MiB) is neither read nor replaced.
