@@ -78,7 +78,7 @@ int check_ini_readable(char *message, unsigned size) {
     return 0;
 }
 
-// One attempt at one file; on failure adds "path: reason" to `message`.
+// One attempt at one file; on failure adds the path and the reason to `message`.
 static bool save_to(const char *path, const char *const *keys, const char *const *values, int count,
                     char *message, unsigned size) {
     char why[256];
