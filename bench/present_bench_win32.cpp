@@ -1,11 +1,14 @@
 // What a frame costs on the real platform (run it under Wine or Windows): the
-// 1x1 BitBlt presentation per recorded pixel, whole frames of render, and the
-// frame rate the saver's 10 ms timer then achieves. Prints Markdown tables.
+// two ways of presenting (1x1 BitBlt per recorded pixel, one rectangle), whole
+// frames of render by either way, and the frame rate the saver's 10 ms timer
+// then achieves. Prints Markdown tables; the figures behind the presentation's
+// costs (framebuf/framebuf.h) come from here.
 // Usage: plix-present-bench.exe [seconds per timed run, default 1]
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 #include "framebuf/framebuf.h"
 #include "settings/settings.h"
@@ -14,7 +17,12 @@
 
 static HWND window;
 static LARGE_INTEGER freq;
-static bool paint_renders;      // whole frames through render, else presentation only
+static frame_buffer frame;
+// What a paint does: render a frame (by the chosen way, or always pixel by
+// pixel as before), or present the current list (by pixels, or a rectangle).
+enum paint_job { render_planned, render_by_pixels, present_pixels, present_rect };
+static paint_job job;
+static pixel_rect rect;        // for present_rect
 static double present_seconds;  // time inside present_frame / render, summed
 static long paints;
 static double timed_run_seconds = 1;
@@ -31,11 +39,23 @@ static LRESULT CALLBACK bench_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(w, &ps);
+        plat_dc target = reinterpret_cast<plat_dc>(dc);
         double t0 = now();
-        if (paint_renders)
-            render(reinterpret_cast<plat_dc>(dc), framebuf);
-        else
-            present_frame(reinterpret_cast<plat_dc>(dc));
+        switch (job) {
+        case render_planned:
+            render(target, &frame);
+            break;
+        case render_by_pixels:
+            render_dots(&frame);
+            present_frame_as(target, &frame, {false, {}});
+            break;
+        case present_pixels:
+            present_frame_as(target, &frame, {false, {}});
+            break;
+        case present_rect:
+            present_frame_as(target, &frame, {true, rect});
+            break;
+        }
         present_seconds += now() - t0;
         paints++;
         EndPaint(w, &ps);
@@ -112,7 +132,8 @@ static bool fill_dirty_list(int n) {
     dirty_dot = static_cast<dirty_pixels *>(malloc(sizeof(dirty_pixels) * size_t(n)));
     if (!dirty_dot) return false;
     for (int k = 0; k < n; k++) dirty_dot[k] = {rnd() % cx, rnd() % cy};
-    dirty_dot_index = n;
+    frame.dirty_dot = dirty_dot;
+    frame.dirty_dot_index = n;
     return true;
 }
 
@@ -129,7 +150,20 @@ static bool set_up_dots(int count, int history_len) {
     if (alloc_dots() != 0) return false;
     rand_seed = 1;
     setup_screen_and_dots(cx, cy);
+    frame.dirty_dot = dirty_dot;
+    frame.dirty_dot_index = 0;
+    // Brought to a steady state, the trails spread along the dots' paths.
+    for (int f = 0; f < history_len + 2; f++) render_dots(&frame);
     return true;
+}
+
+// "Wine 8.0 (32-bit program)" where Wine runs it, else "Windows".
+static void print_platform() {
+    typedef const char *(__cdecl * version_fn)();
+    auto version = reinterpret_cast<version_fn>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")));
+    printf("Run under %s %s, %d-bit program.\n", version ? "Wine" : "Windows",
+           version ? version() : "", int(sizeof(void *) * 8));
 }
 
 int main(int argc, char **argv) {
@@ -152,60 +186,75 @@ int main(int argc, char **argv) {
         return 1;
     }
     pump();
-    init_framebuf();
-    if (!framebuf) {
+    if (init_framebuf(&frame, cx, cy) != 0) {
         fprintf(stderr, "cannot create the frame buffer\n");
         return 1;
     }
-    for (int k = 0; k < cx * cy; k++) framebuf[k] = uint32_t(k * 2654435761u) & 0xFFFFFF;
+    for (int k = 0; k < cx * cy; k++) frame.pixels[k] = uint32_t(k * 2654435761u) & 0xFFFFFF;
 
+    print_platform();
     printf("Screen %d x %d.\n\n", cx, cy);
-    printf("### Presentation: 1x1 BitBlt per recorded pixel\n\n");
+    printf("### One 1x1 BitBlt per recorded pixel\n\n");
     printf("| pixels per frame | ns per pixel | presentation per frame | whole paint |\n");
     printf("|---:|---:|---:|---:|\n");
-    paint_renders = false;
-    const int sizes[] = {1000, 10000, 100000, 400000};
-    // The lowest per-pixel cost seen, for the estimates below: load on the
-    // machine only ever adds to it.
-    double ns_per_pixel = 1e30;
-    for (int n : sizes) {
+    job = present_pixels;
+    for (int n : {1000, 10000, 100000}) {
         if (!fill_dirty_list(n)) {
             fprintf(stderr, "out of memory for %d pixels\n", n);
             return 1;
         }
         double per_frame;
         double paint = back_to_back(n >= 100000 ? 4 : 40, &per_frame);
-        if (per_frame / n * 1e9 < ns_per_pixel) ns_per_pixel = per_frame / n * 1e9;
-        printf("| %d | %.0f | %.2f ms | %.2f ms |\n", n, per_frame / n * 1e9, per_frame * 1e3,
+        printf("| %d | %.0f | %.3f ms | %.3f ms |\n", n, per_frame / n * 1e9, per_frame * 1e3,
                paint * 1e3);
+    }
+
+    printf("\n### One BitBlt of a rectangle\n\n");
+    printf("| rectangle | pixels | per copy | ns per pixel of the area |\n");
+    printf("|---:|---:|---:|---:|\n");
+    job = present_rect;
+    struct {
+        int w, h;
+    } const rects[] = {{1, 1}, {16, 16}, {64, 64}, {256, 256}, {512, 384}, {cx, cy}};
+    for (const auto &r : rects) {
+        rect = {0, 0, r.w, r.h};
+        double per_copy;
+        back_to_back(40, &per_copy);
+        printf("| %d x %d | %d | %.1f us | %.2f |\n", r.w, r.h, r.w * r.h, per_copy * 1e6,
+               per_copy * 1e9 / (r.w * r.h));
     }
     free(dirty_dot);
     dirty_dot = nullptr;
 
-    printf("\n### Whole frames (render: step, draw, present) and the 10 ms timer\n\n");
+    printf("\n### Whole frames: every pixel copied (before) against the chosen way (now)\n\n");
     printf(
-        "| dot_count | dot_history | pixels per frame | render | of it presentation (est.) "
-        "| whole paint | fps under the 10 ms timer |\n");
-    printf("|---:|---:|---:|---:|---:|---:|---:|\n");
+        "| dot_count | dot_history | pixels per frame | before: paint | before: fps "
+        "| now: render | now: paint | now: fps |\n");
+    printf("|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     struct {
         int count, history_len;
-    } const settings[] = {{0, 1},    {50, 30},   {50, 40},   {100, 64},
-                          {200, 40}, {300, 100}, {500, 200}, {1000, 256}};
-    paint_renders = true;
+    } const settings[] = {{10, 16},  {50, 30},    {100, 64},  {200, 40},
+                          {300, 100}, {1000, 256}, {1000, 1024}};
     for (const auto &s : settings) {
         if (!set_up_dots(s.count, s.history_len)) {
             fprintf(stderr, "out of memory for %d x %d\n", s.count, s.history_len);
             return 1;
         }
         long pixels = long(s.count) * (s.history_len + 2);
+        int frames = pixels > 100000 ? 4 : 20;
+        job = render_by_pixels;
+        double paint_before = back_to_back(frames, nullptr);
+        double fps_before = timer_driven();
+        job = render_planned;
         double in_render;
-        double paint = back_to_back(pixels > 100000 ? 4 : 20, &in_render);
-        double fps = timer_driven();
-        printf("| %d | %d | %ld | %.2f ms | %.2f ms | %.2f ms | %.0f |\n", s.count, s.history_len,
-               pixels, in_render * 1e3, pixels * ns_per_pixel * 1e-6, paint * 1e3, fps);
+        double paint_now = back_to_back(frames, &in_render);
+        double fps_now = timer_driven();
+        printf("| %d | %d | %ld | %.2f ms | %.1f | %.2f ms | %.2f ms | %.1f |\n", s.count,
+               s.history_len, pixels, paint_before * 1e3, fps_before, in_render * 1e3,
+               paint_now * 1e3, fps_now);
         fflush(stdout);
     }
     free_dots();
-    deinit_framebuf();
+    deinit_framebuf(&frame);
     return 0;
 }

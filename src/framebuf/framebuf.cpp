@@ -1,21 +1,45 @@
-// The portable half of the frame buffer: the presentation of the dirty pixels.
+// The presentation choice and the copies it makes through the platform.
 #include "framebuf/framebuf.h"
 
-uint32_t *framebuf;
-int32_t dirty_dot_index;
-
-void present_frame(plat_dc target) {
-    // A frame records exactly as many entries as the list holds, so this copies
-    // the whole list; counting what was recorded never reads a stale entry.
-    // Held in locals: the copy is an opaque call, after which the globals would
-    // have to be read again for every pixel.
-    const dirty_pixels *const list = dirty_dot;
-    const int32_t n = dirty_dot_index;
-    for (int32_t k = 0; k < n; k++) {
-        plat_copy_pixel(target, list[k].x, list[k].y);
-        // With huge settings one frame can take minutes of single-pixel copies;
-        // a key or button waiting means the saver is ending, so the rest of this
-        // frame need not be shown. Ordinary frames never reach the check.
-        if ((k + 1) % present_check_interval == 0 && plat_user_input_waiting()) return;
+pixel_rect dirty_bounds(const frame_buffer *fb) {
+    const dirty_pixels *const list = fb->dirty_dot;
+    const int32_t n = fb->dirty_dot_index;
+    int32_t left = list[0].x, right = list[0].x, top = list[0].y, bottom = list[0].y;
+    for (int32_t k = 1; k < n; k++) {
+        const dirty_pixels p = list[k];
+        left = p.x < left ? p.x : left;
+        right = p.x > right ? p.x : right;
+        top = p.y < top ? p.y : top;
+        bottom = p.y > bottom ? p.y : bottom;
     }
+    return {left, top, right + 1, bottom + 1};
+}
+
+present_plan plan_presentation(const frame_buffer *fb) {
+    const double n = fb->dirty_dot_index;
+    // Up to here the pixels win whatever the rectangle's area.
+    if (n * pixel_copy_ns <= rect_copy_ns) return {false, {0, 0, 0, 0}};
+    const pixel_rect r = dirty_bounds(fb);
+    const double area = double(r.right - r.left) * double(r.bottom - r.top);
+    return {rect_copy_ns + area * rect_pixel_ns < n * pixel_copy_ns, r};
+}
+
+void present_frame_as(plat_dc target, const frame_buffer *fb, const present_plan &plan) {
+    if (plan.whole_rect) {
+        const pixel_rect &r = plan.rect;
+        plat_copy_rect(target, fb, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        return;
+    }
+    // In list order: a pixel recorded twice shows its last value either way.
+    const dirty_pixels *const list = fb->dirty_dot;
+    const int32_t n = fb->dirty_dot_index;
+    for (int32_t k = 0; k < n; k++) plat_copy_pixel(target, fb, list[k].x, list[k].y);
+}
+
+void present_frame(plat_dc target, const frame_buffer *fb) {
+    present_frame_as(target, fb, plan_presentation(fb));
+}
+
+void present_whole(plat_dc target, const frame_buffer *fb) {
+    plat_copy_rect(target, fb, 0, 0, fb->width, fb->height);
 }

@@ -1,32 +1,47 @@
-// The frame buffer, the one pixel primitive and the dirty-pixel list.
+// The presentation of a frame: which way the pixels a frame recorded reach the
+// screen. (The frame buffer itself, its pixel format and its copies are the
+// platform's: platform/platform.h.)
 //
-// Pixel format: cx * cy pixels of 32 bits, the top row first, each row exactly cx
-// pixels with nothing between rows; framebuf[y * cx + x]. Bits 0-7 are shown as
-// blue, 8-15 as green, 16-23 as red, 24-31 are zero. put_pixel packs r into bits
-// 0-7 and b into 16-23, so a dot's r lands in the byte shown as blue.
+// Few recorded pixels go one by one; beyond a measured break-even, one copy of
+// the rectangle that bounds them all. Both show the same screen, byte for byte:
+// once the first paint has shown the whole picture (black, or the captured
+// screen in chow mode), the window equals the picture everywhere, and a frame
+// changes the picture only at the pixels it records. A rectangle holding all of
+// them copies those same values, plus pixels the window already shows.
 #pragma once
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "sim/dots.h"
 
-extern uint32_t *framebuf;       // null while there is no frame buffer
-extern int32_t dirty_dot_index;  // entries recorded in the current frame
+// Costs of the two ways for the 32-bit program under Wine, from one run of
+// plix-present-bench.exe (BENCHMARKS.md, "Presentation"): a 1 x 1 copy, and a
+// rectangle's fixed cost and cost per pixel of its area. Only their ratios
+// matter: a busy machine slows both alike.
+constexpr double pixel_copy_ns = 2500;
+constexpr double rect_copy_ns = 3100;
+constexpr double rect_pixel_ns = 0.35;
 
-// Stores one pixel and records its position. No bounds check: callers keep
-// 0 <= x < cx, 0 <= y < cy, components 0..255.
-inline void put_pixel(plat_dc, uint32_t *fb, int32_t x_loc, int32_t y_loc, int32_t r_val,
-                      int32_t g_val, int32_t b_val) {
-    fb[y_loc * cx + x_loc] = uint32_t(r_val + g_val * 256 + b_val * 65536);
-    dirty_dot[dirty_dot_index++] = {x_loc, y_loc};
-}
+struct pixel_rect {
+    int32_t left, top, right, bottom;  // right and bottom exclusive
+};
 
-// Copies every recorded pixel of this frame to the target, in list order. A
-// frame of more than present_check_interval pixels gives way part-way through
-// when a key or button press is waiting.
-constexpr int32_t present_check_interval = 65536;
-void present_frame(plat_dc target);
+struct present_plan {
+    bool whole_rect;  // one copy of `rect`, else the recorded pixels one by one
+    pixel_rect rect;
+};
 
-// Platform half (framebuf_win32.cpp): the DIB section, its memory context.
-void init_framebuf();
-void deinit_framebuf();
+// The smallest rectangle holding every pixel recorded in fb (at least one).
+pixel_rect dirty_bounds(const frame_buffer *fb);
+
+// The cheaper way for the frame recorded in fb (its dirty_dot_index entries).
+present_plan plan_presentation(const frame_buffer *fb);
+
+// Copies the recorded pixels of this frame to the target the way `plan` says.
+void present_frame_as(plat_dc target, const frame_buffer *fb, const present_plan &plan);
+
+// plan_presentation, then present_frame_as.
+void present_frame(plat_dc target, const frame_buffer *fb);
+
+// The whole picture, in one copy: the first paint, which makes the window equal
+// to the picture everywhere.
+void present_whole(plat_dc target, const frame_buffer *fb);

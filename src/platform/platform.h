@@ -59,14 +59,53 @@ int plat_profile_write_all(const char *section, const char *const *keys, const c
 // MessageBoxA(owner, text, caption, MB_OK); returns once the user dismissed it.
 void plat_message_box(plat_window owner, const char *text, const char *caption);
 
-// A drawing target: the saver window's paint device context (HDC), or the
+// A drawing target: the saver window's paint device context (HDC), or a
 // headless screen of the native build.
 typedef struct plat_dc_tag *plat_dc;
 
-// BitBlt(target, x, y, 1, 1, frame buffer context, x, y, SRCCOPY): one pixel of
-// the frame buffer copied unchanged to the same place on the target.
-void plat_copy_pixel(plat_dc target, int32_t x, int32_t y);
+// One pixel position, as the frame records it.
+struct dirty_pixels {
+    int32_t x, y;
+};
 
-// GetQueueStatus(QS_KEY | QS_MOUSEBUTTON): non-zero while a key or mouse-button
-// message waits in the queue, that is, while the user is ending the saver.
-int plat_user_input_waiting();
+// The frame buffer: a picture the core draws into and the platform shows.
+//
+// Pixel format: width * height pixels of 32 bits, the top row first, each row
+// exactly `width` pixels with nothing between rows: pixels[y * width + x]. Bits
+// 0-7 are shown as blue, 8-15 as green, 16-23 as red; bits 24-31 are zero. A new
+// frame buffer is black.
+//
+// The core draws its field of cx * cy pixels with the field's (0, 0) at
+// (origin_x, origin_y) of the picture, and records in `dirty_dot` the picture
+// positions of the pixels it writes in a frame, `dirty_dot_index` of them. The
+// list is the set-up's (room for a whole frame); the front end hands it over.
+struct frame_buffer {
+    uint32_t *pixels;  // null while there is no picture
+    int32_t width, height;
+    int32_t origin_x, origin_y;
+    dirty_pixels *dirty_dot;
+    int32_t dirty_dot_index;
+    struct plat_bitmap_tag *bitmap;  // the platform's objects behind the pixels
+};
+
+// Creates a black width x height picture in *fb (a DIB section in a memory
+// context on Win32). Returns 0, or 1 with fb->pixels null when it cannot be had.
+// The origin and the dirty list are left for the caller.
+int init_framebuf(frame_buffer *fb, int32_t width, int32_t height);
+
+// Releases the picture; harmless on one already released or never created.
+void deinit_framebuf(frame_buffer *fb);
+
+// BitBlt(target, x, y, 1, 1, frame buffer, x, y, SRCCOPY): one pixel of the
+// picture copied unchanged to the same place on the target.
+void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y);
+
+// The same for the rectangle of w x h pixels at (x, y), in one copy.
+void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
+                    int32_t h);
+
+
+// What the screen shows from (x, y) on, in screen coordinates, copied into the
+// picture (as much as it holds): the picture the dots eat into. Headless: no
+// screen, the picture stays as it is.
+void plat_capture_screen(frame_buffer *fb, int32_t x, int32_t y);

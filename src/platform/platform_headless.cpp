@@ -1,5 +1,6 @@
 // Stand-ins for the platform services with no window system: fixed values that
-// tests set, our own settings-file reader and writer, and a screen in memory.
+// tests set, and our own settings-file reader and writer. The frame buffer and
+// the screen in memory are in framebuf_headless.cpp.
 // The native build uses them throughout; the Windows build only in plix-sim.exe.
 #include <sys/stat.h>
 
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <string>
 
-#include "framebuf/framebuf.h"
 #include "inifile/inifile.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
@@ -23,8 +23,6 @@ static int g_width, g_height;
 static std::string g_module_path;
 static std::string g_app_data;
 static std::string g_boxes;
-static int g_input_waiting;
-static uint32_t *g_screen;  // calloc, so a screen too big to have is a null, not a throw
 
 void headless_set_command_line(const char *cmdline) { g_command_line = cmdline; }
 void headless_set_foreground_window(plat_window w) { g_foreground = w; }
@@ -33,17 +31,9 @@ void headless_set_screen_size(int width, int height) {
     g_width = width;
     g_height = height;
 }
-void headless_set_input_waiting(int waiting) { g_input_waiting = waiting; }
 void headless_set_module_file_name(const char *path) { g_module_path = path; }
 void headless_set_app_data_folder(const char *path) { g_app_data = path; }
 const std::string &headless_message_boxes() { return g_boxes; }
-
-plat_dc headless_screen() { return reinterpret_cast<plat_dc>(g_screen); }
-uint32_t *headless_screen_pixels() { return g_screen; }
-void headless_screen_reset() {
-    free(g_screen);
-    g_screen = static_cast<uint32_t *>(calloc(size_t(cx) * size_t(cy), sizeof(uint32_t)));
-}
 
 void headless_reset() {
     g_command_line.clear();
@@ -53,9 +43,6 @@ void headless_reset() {
     g_module_path.clear();
     g_app_data.clear();
     g_boxes.clear();
-    g_input_waiting = 0;
-    free(g_screen);
-    g_screen = nullptr;
 }
 
 const char *plat_command_line() { return g_command_line.c_str(); }
@@ -133,11 +120,4 @@ void plat_message_box(plat_window owner, const char *text, const char *caption) 
     g_boxes += std::string(caption) + "|" + text + "|" +
                std::to_string(reinterpret_cast<intptr_t>(owner)) + "\n";
     fprintf(stderr, "%s: %s\n", caption, text);
-}
-
-int plat_user_input_waiting() { return g_input_waiting; }
-
-void plat_copy_pixel(plat_dc target, int32_t x, int32_t y) {
-    uint32_t *screen = reinterpret_cast<uint32_t *>(target);
-    screen[size_t(y) * size_t(cx) + size_t(x)] = framebuf[size_t(y) * size_t(cx) + size_t(x)];
 }

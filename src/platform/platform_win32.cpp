@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "framebuf/framebuf_win32.h"
 #include "platform/platform.h"
 
 const char plat_path_separator = '\\';
@@ -133,9 +132,3 @@ int plat_profile_write_all(const char *section, const char *const *keys, const c
 void plat_message_box(plat_window owner, const char *text, const char *caption) {
     MessageBoxA(reinterpret_cast<HWND>(owner), text, caption, MB_OK);
 }
-
-void plat_copy_pixel(plat_dc target, int32_t x, int32_t y) {
-    BitBlt(reinterpret_cast<HDC>(target), x, y, 1, 1, pDC, x, y, SRCCOPY);
-}
-
-int plat_user_input_waiting() { return HIWORD(GetQueueStatus(QS_KEY | QS_MOUSEBUTTON)) != 0; }

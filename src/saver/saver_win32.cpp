@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "framebuf/framebuf.h"
-#include "framebuf/framebuf_win32.h"
 #include "saver/saver.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
@@ -17,34 +16,58 @@ POINT InitCursorPos;
 POINT CursorPos;
 UINT oldval;
 
-// The frame buffer goes at the first close request; the ones queued behind it
-// must not release it again.
-static bool framebuf_released;
-// In chow mode the first paint shows the screen picture captured at creation.
-static bool background_shown;
-
 static const UINT_PTR frame_timer = 1;
 static const int cursor_slack = 5;  // pixels the cursor may drift before the saver ends
 
-static void post_close(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
+// The saver window's state.
+static struct {
+    frame_buffer frame;
+    bool close_posted;  // something ended the saver; its close request is queued
+    bool closed;    // the first close request has been handled
+    bool released;  // the frame buffer is gone (only once, however many closes)
+    bool painting;  // inside render: a close sent meanwhile must not free the picture
+    bool shown;     // the first paint has shown the whole picture
+} saver;
+
+static void post_close(HWND window) {
+    saver.close_posted = true;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+static void release_framebuf() {
+    if (saver.released) return;
+    saver.released = true;
+    deinit_framebuf(&saver.frame);
+}
 
 static void close_saver(HWND window) {
-    if (!framebuf_released) {
-        framebuf_released = true;
-        deinit_framebuf();
-    }
+    saver.closed = true;
+    if (!saver.painting) release_framebuf();
     PostQuitMessage(0);
     KillTimer(window, frame_timer);
 }
 
-// Copies what the screen shows now into the frame buffer. Called while the window
-// is still hidden (WS_VISIBLE takes effect only after the creation message), so
-// the picture is the one the dots are to eat into.
-static void capture_screen() {
-    if (!framebuf) return;
-    HDC screen = GetDC(nullptr);
-    BitBlt(pDC, 0, 0, cx, cy, screen, 0, 0, SRCCOPY);
-    ReleaseDC(nullptr, screen);
+static bool cursor_moved_away() {
+    GetCursorPos(&CursorPos);
+    // Against the position at creation, not the last one: slow drift adds up.
+    return abs(CursorPos.x - InitCursorPos.x) > cursor_slack ||
+           abs(CursorPos.y - InitCursorPos.y) > cursor_slack;
+}
+
+// Asked by render inside a frame that takes long (huge settings), so that
+// whatever ends the saver ends it within a frame's fraction. PeekMessage handles
+// the messages sent to the window meanwhile (activation changes come that way,
+// and their handling posts the close); the queue is looked at, not emptied.
+static int saver_ending() {
+    MSG m;
+    bool ending = PeekMessageA(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) ||
+                  PeekMessageA(&m, nullptr, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_NOREMOVE) ||
+                  PeekMessageA(&m, nullptr, WM_RBUTTONDOWN, WM_RBUTTONDOWN, PM_NOREMOVE) ||
+                  PeekMessageA(&m, nullptr, WM_MBUTTONDOWN, WM_MBUTTONDOWN, PM_NOREMOVE) ||
+                  saver.close_posted || saver.closed || cursor_moved_away();
+    // The rest of the frame goes undrawn: make sure the saver does end.
+    if (ending) post_close(reinterpret_cast<HWND>(hWnd));
+    return ending ? 1 : 0;
 }
 
 static void paint(HWND window) {
@@ -52,14 +75,20 @@ static void paint(HWND window) {
     // Begin/EndPaint even when nothing is drawn: they validate the region, or the
     // platform would keep asking for this paint.
     HDC dc = BeginPaint(window, &ps);
-    if (framebuf) {
-        if (chow && !background_shown) {
-            // A composited desktop shows black or garbage behind an unerased
-            // window, so the captured picture is painted rather than relied upon.
-            BitBlt(dc, 0, 0, cx, cy, pDC, 0, 0, SRCCOPY);
-            background_shown = true;
+    if (saver.frame.pixels && !saver.closed) {
+        plat_dc target = reinterpret_cast<plat_dc>(dc);
+        if (!saver.shown) {
+            // The whole picture once: black, or in chow mode the captured screen
+            // (a composited desktop shows black or garbage behind an unerased
+            // window). From here on the window equals the picture everywhere,
+            // which lets a frame be presented as one rectangle.
+            present_whole(target, &saver.frame);
+            saver.shown = true;
         }
-        render(reinterpret_cast<plat_dc>(dc), framebuf);
+        saver.painting = true;
+        render(target, &saver.frame, saver_ending);
+        saver.painting = false;
+        if (saver.closed) release_framebuf();
     }
     EndPaint(window, &ps);
 }
@@ -70,8 +99,13 @@ static LRESULT CALLBACK winproc(HWND window, UINT message, WPARAM wParam, LPARAM
         SetTimer(window, frame_timer, 10, nullptr);
         GetCursorPos(&InitCursorPos);
         SetCursor(nullptr);
-        init_framebuf();
-        if (chow) capture_screen();
+        // Without a picture nothing is drawn; the saver still ends as usual.
+        if (init_framebuf(&saver.frame, cx, cy) == 0) {
+            saver.frame.dirty_dot = dirty_dot;
+            // While the window is still hidden (WS_VISIBLE takes effect after
+            // this message): the picture the dots are to eat into.
+            if (chow) plat_capture_screen(&saver.frame, 0, 0);
+        }
         break;
     case WM_DESTROY:
     case WM_CLOSE:
@@ -99,11 +133,7 @@ static LRESULT CALLBACK winproc(HWND window, UINT message, WPARAM wParam, LPARAM
         UpdateWindow(window);
         break;
     case WM_MOUSEMOVE:
-        // Against the position at creation, not the last one: slow drift adds up.
-        GetCursorPos(&CursorPos);
-        if (abs(CursorPos.x - InitCursorPos.x) > cursor_slack ||
-            abs(CursorPos.y - InitCursorPos.y) > cursor_slack)
-            post_close(window);
+        if (cursor_moved_away()) post_close(window);
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -131,10 +161,7 @@ int saver_run(plat_instance instance) {
                                   cx, cy, nullptr, nullptr, inst, nullptr);
     if (!window) {
         // Nothing would ever post the quit message: end now instead of waiting.
-        if (!framebuf_released) {
-            framebuf_released = true;
-            deinit_framebuf();
-        }
+        release_framebuf();
         free_dots();
         return 1;
     }

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "resources/resource.h"
+#include "settings/setting_ids.h"
 
 int32_t dot_count, dot_history, inertia, speed_limit;
 int32_t brownian, bounce, chow, starting_pos;

@@ -17,10 +17,6 @@ struct plix {
     history hist[dot_historyy];  // hist[0] is the newest; only dot_history entries are used
 };
 
-struct dirty_pixels {
-    int32_t x, y;
-};
-
 extern int32_t rand_seed;
 extern plix *dot;
 extern dirty_pixels *dirty_dot;
@@ -55,14 +51,15 @@ void init_dots();
 
 // The set-up after the settings path, in two halves so the headless renderer can
 // give its own seed and screen size: the random state, the settings (trail
-// clamped) and the arrays, or 1 after the "Out of memory" box; then the screen
+// clamped) and the arrays, or 1 after the "Out of memory" box; then the field
 // size, the fade step and the dots.
-int setup_settings_and_arrays(int32_t seed);
+int setup_settings_and_arrays(int32_t seed, plat_window owner);
 void setup_screen_and_dots(int width, int height);
 
-// The whole saver set-up, before any window exists. Returns 0, or 1 after the
-// "Out of memory" box (owned by hWnd) when the arrays cannot be had.
-int saver_setup(plat_instance instance);
+// The whole saver set-up for a field of width x height, before any window
+// exists. Returns 0, or 1 after the "Out of memory" box (owned by `owner`) when
+// the arrays cannot be had.
+int saver_setup(plat_instance instance, plat_window owner, int width, int height);
 
 extern const char out_of_memory_text[];
 extern const char out_of_memory_caption[];

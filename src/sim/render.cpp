@@ -2,9 +2,9 @@
 // the new speed and position, the head; then the recorded pixels presented.
 #include "sim/render.h"
 
+#include <cstddef>
 #include <cstring>
 
-#include "framebuf/framebuf.h"
 #include "settings/settings.h"
 
 namespace {
@@ -18,7 +18,7 @@ uint32_t packed(int32_t r, int32_t g, int32_t b) { return uint32_t(r + g * 256 +
 
 }  // namespace
 
-void render_dots(uint32_t *fb) {
+int render_dots(frame_buffer *fb, frame_stop_check stop) {
     const int32_t history_len = dot_history;
     for (int32_t k = 1; k <= history_len; k++) age_step[k] = fade_step(k);
     const float upper = upper_speed_limit(speed_limit);
@@ -26,16 +26,18 @@ void render_dots(uint32_t *fb) {
     const float right = float(cx - 1);
     const float bottom = float(cy - 1);
 
-    // put_pixel, with the width, list and count held in locals: the frame
-    // buffer's uint32_t stores may alias the int32_t globals, which would
-    // otherwise be reloaded for every pixel.
-    const int32_t width = cx;
-    dirty_pixels *const list = dirty_dot;
+    // Storing a pixel and recording its place in the picture, with the picture's
+    // geometry, list and count in locals: the uint32_t stores may alias the
+    // int32_t globals and fields, which would otherwise be reloaded every pixel.
+    const int32_t width = fb->width, ox = fb->origin_x, oy = fb->origin_y;
+    uint32_t *const origin = fb->pixels + (ptrdiff_t(oy) * width + ox);
+    dirty_pixels *const list = fb->dirty_dot;
     int32_t n = 0;
     auto put = [&](int32_t x, int32_t y, uint32_t colour) {
-        fb[y * width + x] = colour;
-        list[n++] = {x, y};
+        origin[y * width + x] = colour;
+        list[n++] = {ox + x, oy + y};
     };
+    int32_t next_check = stop_check_interval;
 
     for (int32_t i = 0; i < dot_count; i++) {
         plix &d = dot[i];
@@ -78,11 +80,18 @@ void render_dots(uint32_t *fb) {
             wrap_axis(d.y, bottom);
         }
         put(int32_t(d.x), int32_t(d.y), packed(r, g, b));
+        if (stop && n >= next_check) {
+            if (stop()) {
+                fb->dirty_dot_index = n;
+                return 1;
+            }
+            next_check = n + stop_check_interval;
+        }
     }
-    dirty_dot_index = n;
+    fb->dirty_dot_index = n;
+    return 0;
 }
 
-void render(plat_dc target, uint32_t *fb) {
-    render_dots(fb);
-    present_frame(target);
+void render(plat_dc target, frame_buffer *fb, frame_stop_check stop) {
+    if (render_dots(fb, stop) == 0) present_frame(target, fb);
 }

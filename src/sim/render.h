@@ -5,16 +5,24 @@
 #pragma once
 #include <cstdint>
 
+#include "framebuf/framebuf.h"
 #include "platform/platform.h"
 #include "sim/dots.h"
 
-// One frame: steps and draws every dot into `fb` through put_pixel, then copies
-// the recorded pixels to `target`.
-void render(plat_dc target, uint32_t *fb);
+// Asked between dots, once per stop_check_interval pixels drawn, while a frame
+// takes long (huge settings): non-zero means the front end is ending, and the
+// rest of the frame is neither drawn nor shown. Ordinary frames never ask.
+typedef int (*frame_stop_check)();
+constexpr int32_t stop_check_interval = 65536;
 
-// render without the presentation: every dot stepped and drawn into `fb`, the
-// pixels recorded in the dirty list.
-void render_dots(uint32_t *fb);
+// One frame: steps every dot and draws it into `fb` (the field at fb's origin),
+// recording each pixel in fb's dirty list, then presents the recorded pixels on
+// `target`.
+void render(plat_dc target, frame_buffer *fb, frame_stop_check stop = nullptr);
+
+// render without the presentation. Returns 0, or 1 when `stop` ended the frame
+// early.
+int render_dots(frame_buffer *fb, frame_stop_check stop = nullptr);
 
 // A component of a trail point `age` frames old: trunc(c - age * dot_fade), the
 // product and difference in double (exact for every value that occurs),

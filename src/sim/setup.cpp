@@ -4,7 +4,6 @@
 
 #include "settings/settings.h"
 #include "sim/dots.h"
-#include "startup/scrmode.h"
 
 int32_t rand_seed;
 plix *dot;
@@ -96,12 +95,12 @@ void init_dots() {
     }
 }
 
-int setup_settings_and_arrays(int32_t seed) {
+int setup_settings_and_arrays(int32_t seed, plat_window owner) {
     rand_seed = seed;
     load_settings();
     clamp_dot_history();
     if (alloc_dots() != 0) {
-        plat_message_box(hWnd, out_of_memory_text, out_of_memory_caption);
+        plat_message_box(owner, out_of_memory_text, out_of_memory_caption);
         free_dots();  // whichever of the two was obtained
         return 1;
     }
@@ -114,9 +113,9 @@ void setup_screen_and_dots(int width, int height) {
     init_dots();
 }
 
-int saver_setup(plat_instance instance) {
+int saver_setup(plat_instance instance, plat_window owner, int width, int height) {
     GetIniFilePath(instance);
-    if (setup_settings_and_arrays(plat_tick_count()) != 0) return 1;
-    setup_screen_and_dots(plat_screen_width(), plat_screen_height());
+    if (setup_settings_and_arrays(plat_tick_count(), owner) != 0) return 1;
+    setup_screen_and_dots(width, height);
     return 0;
 }

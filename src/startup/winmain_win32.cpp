@@ -11,7 +11,7 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     plat_instance inst = reinterpret_cast<plat_instance>(instance);
     if (GetScrMode() == smSaver) {
-        if (saver_setup(inst) != 0) return 1;
+        if (saver_setup(inst, hWnd, plat_screen_width(), plat_screen_height()) != 0) return 1;
         return saver_run(inst);
     }
     // Read a second time, as the host may expect: a bare /c takes the

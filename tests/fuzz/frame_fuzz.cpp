@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "framebuf/framebuf.h"
 #include "platform/headless.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
@@ -49,14 +48,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (cx != w || cy != h) fail("screen size changed", -1);
 
     std::vector<uint32_t> fb(size_t(cx) * size_t(cy));  // exact size: ASan sees any overrun
-    framebuf = fb.data();
-    headless_screen_reset();
+    frame_buffer frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr};
+    headless_screen_reset(cx, cy);
     for (int f = 0; f < frames; f++) {
         std::fill(fb.begin(), fb.end(), kUntouched);
-        render(headless_screen(), framebuf);
-        if (dirty_dot_index != dot_count * (dot_history + 2)) fail("pixel count", f);
+        render(headless_screen(), &frame);
+        if (frame.dirty_dot_index != dot_count * (dot_history + 2)) fail("pixel count", f);
         std::vector<bool> recorded(fb.size());
-        for (int32_t k = 0; k < dirty_dot_index; k++) {
+        for (int32_t k = 0; k < frame.dirty_dot_index; k++) {
             const dirty_pixels p = dirty_dot[k];
             if (p.x < 0 || p.x >= cx || p.y < 0 || p.y >= cy) fail("pixel off the screen", f);
             recorded[size_t(p.y) * size_t(cx) + size_t(p.x)] = true;
@@ -79,6 +78,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             fail("dot colour outside 0..255", frames);
     }
     free_dots();
-    framebuf = nullptr;
     return 0;
 }

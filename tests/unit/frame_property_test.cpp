@@ -10,7 +10,6 @@
 #include <random>
 #include <vector>
 
-#include "framebuf/framebuf.h"
 #include "platform/headless.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
@@ -69,7 +68,7 @@ TEST_F(FrameProperty, RandomSettingsStayOnTheScreenWithLegalColours) {
         // Through the program's own writer and reader, as the dialog and the saver do.
         for (int k = 0; k < 8; k++) write_int_value(setting_keys[k].key, c.values[k]);
         reset_settings();
-        ASSERT_EQ(setup_settings_and_arrays(c.seed), 0);
+        ASSERT_EQ(setup_settings_and_arrays(c.seed, nullptr), 0);
         for (int k = 0; k < 8; k++)
             if (setting_keys[k].value != &dot_history) {
                 ASSERT_EQ(*setting_keys[k].value, c.values[k]) << setting_keys[k].key;
@@ -81,15 +80,15 @@ TEST_F(FrameProperty, RandomSettingsStayOnTheScreenWithLegalColours) {
         ASSERT_EQ(cy, c.h);
 
         std::vector<uint32_t> fb(size_t(cx) * size_t(cy));  // exact size: ASan sees any overrun
-        framebuf = fb.data();
-        headless_screen_reset();
+        frame_buffer frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr};
+        headless_screen_reset(cx, cy);
         const int32_t per_frame = dot_count * (dot_history + 2);
         for (int f = 0; f < kFrames; f++) {
             std::fill(fb.begin(), fb.end(), kUntouched);
-            render(headless_screen(), framebuf);
-            ASSERT_EQ(dirty_dot_index, per_frame) << "frame " << f;
+            render(headless_screen(), &frame);
+            ASSERT_EQ(frame.dirty_dot_index, per_frame) << "frame " << f;
             std::vector<char> touched(fb.size());
-            for (int32_t k = 0; k < dirty_dot_index; k++) {
+            for (int32_t k = 0; k < frame.dirty_dot_index; k++) {
                 const dirty_pixels p = dirty_dot[k];
                 ASSERT_TRUE(p.x >= 0 && p.x < cx && p.y >= 0 && p.y < cy)
                     << "pixel " << p.x << "," << p.y << " frame " << f;
@@ -126,7 +125,6 @@ TEST_F(FrameProperty, RandomSettingsStayOnTheScreenWithLegalColours) {
                         dot[i].b >= 0 && dot[i].b <= 255);
         }
         free_dots();
-        framebuf = nullptr;
     }
 }
 

@@ -2,6 +2,7 @@
 // limits, screen edges, the dirty list and the presentation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -36,10 +37,7 @@ protected:
         headless_reset();
         rand_seed = 12345;
     }
-    void TearDown() override {
-        free_dots();
-        framebuf = nullptr;
-    }
+    void TearDown() override { free_dots(); }
 
     // A w x h screen of `count` dots with `history` trail points; the frame
     // buffer starts with a value no pixel store can produce.
@@ -51,8 +49,8 @@ protected:
         set_dot_fade();
         ASSERT_EQ(alloc_dots(), 0);
         fb_.assign(size_t(w) * size_t(h), kUntouched);
-        framebuf = fb_.data();
-        headless_screen_reset();
+        frame_ = {fb_.data(), w, h, 0, 0, dirty_dot, 0, nullptr};
+        headless_screen_reset(w, h);
     }
     // Dot i with a colour, position, speed and trail (hist[0] first).
     void place(int i, rgb c, float x, float y, float xv, float yv, std::vector<point> trail) {
@@ -67,38 +65,21 @@ protected:
         for (size_t k = 0; k < trail.size(); k++)
             d.hist[k] = {int16_t(trail[k].x), int16_t(trail[k].y)};
     }
-    void frame() { render(headless_screen(), framebuf); }
+    void frame() { render(headless_screen(), &frame_); }
     uint32_t fb_at(point p) const { return fb_[size_t(p.y) * size_t(cx) + size_t(p.x)]; }
     uint32_t screen_at(point p) const {
         return headless_screen_pixels()[size_t(p.y) * size_t(cx) + size_t(p.x)];
     }
     std::vector<point> recorded() const {
         std::vector<point> out;
-        for (int32_t k = 0; k < dirty_dot_index; k++) out.push_back({dirty_dot[k].x, dirty_dot[k].y});
+        for (int32_t k = 0; k < frame_.dirty_dot_index; k++)
+            out.push_back({frame_.dirty_dot[k].x, frame_.dirty_dot[k].y});
         return out;
     }
 
     std::vector<uint32_t> fb_;
+    frame_buffer frame_ = {};
 };
-
-TEST(PutPixel, PacksRedLowAndRecordsThePosition) {
-    cx = 10;
-    cy = 3;
-    std::vector<uint32_t> fb(30, 0);
-    std::vector<dirty_pixels> list(2);
-    dirty_pixels *saved = dirty_dot;
-    dirty_dot = list.data();
-    dirty_dot_index = 0;
-    put_pixel(nullptr, fb.data(), 3, 2, 0x12, 0x34, 0x56);
-    put_pixel(nullptr, fb.data(), 9, 2, 255, 255, 255);
-    EXPECT_EQ(fb[23], 0x00563412u);
-    EXPECT_EQ(fb[29], 0x00FFFFFFu);  // the bottom-right pixel; bits 24-31 stay clear
-    EXPECT_EQ(dirty_dot_index, 2);
-    EXPECT_EQ(list[0].x, 3);
-    EXPECT_EQ(list[0].y, 2);
-    EXPECT_EQ(list[1].x, 9);
-    dirty_dot = saved;
-}
 
 TEST(Fade, MatchesTheSinglePrecisionStep) {
     struct {
@@ -246,50 +227,115 @@ TEST_F(Render, TheHigherIndexWinsWhereDotsOverlap) {
     }
 }
 
-// The presentation copies exactly the recorded pixels, nothing else.
-TEST_F(Render, PresentsExactlyTheRecordedPixels) {
-    field(24, 16, 3, 5);
-    starting_pos = 1;
-    init_dots();
-    for (int f = 0; f < 20; f++) {
-        frame();
-        std::vector<bool> dirty(fb_.size(), false);
-        for (point p : recorded()) dirty[size_t(p.y) * 24 + size_t(p.x)] = true;
-        for (size_t k = 0; k < fb_.size(); k++) {
-            // Untouched frame-buffer pixels hold kUntouched; the screen must not
-            // have taken any of them.
-            if (dirty[k]) {
-                ASSERT_EQ(headless_screen_pixels()[k], fb_[k]) << k;
-            } else if (fb_[k] == kUntouched) {
-                ASSERT_EQ(headless_screen_pixels()[k], 0u) << k;
-            }
+// Once the first paint has shown the whole picture, the two ways of presenting
+// a frame leave the same screen, equal to the picture everywhere: from black,
+// and from a picture to eat into.
+TEST_F(Render, BothWaysOfPresentingShowTheSameScreen) {
+    for (bool picture : {false, true}) {
+        field(40, 30, 7, 12);
+        starting_pos = 1;
+        init_dots();
+        for (size_t k = 0; k < fb_.size(); k++)
+            fb_[k] = picture ? uint32_t(k * 2654435761u) & 0xFFFFFFu : 0u;
+        present_whole(headless_screen(), &frame_);
+        uint32_t *screen = headless_screen_pixels();
+        std::vector<uint32_t> by_pixels(screen, screen + fb_.size()), by_rect = by_pixels;
+        auto present_onto = [&](std::vector<uint32_t> &shown, const present_plan &plan) {
+            std::copy(shown.begin(), shown.end(), screen);
+            present_frame_as(headless_screen(), &frame_, plan);
+            shown.assign(screen, screen + fb_.size());
+        };
+        for (int f = 0; f < 30; f++) {
+            ASSERT_EQ(render_dots(&frame_), 0);
+            present_onto(by_pixels, {false, {}});
+            present_onto(by_rect, {true, dirty_bounds(&frame_)});
+            ASSERT_EQ(by_pixels, fb_) << "frame " << f << " picture " << picture;
+            ASSERT_EQ(by_rect, fb_) << "frame " << f << " picture " << picture;
         }
+        free_dots();
     }
 }
 
-TEST_F(Render, AHugeFrameGivesWayToAWaitingKeyPress) {
-    // 3 * present_check_interval distinct pixels, recorded by hand.
-    const int32_t n = 3 * present_check_interval;
-    field(512, n / 512, n, 1);
-    dirty_dot_index = 0;
-    for (int32_t k = 0; k < n; k++) put_pixel(nullptr, framebuf, k % 512, k / 512, 1, 2, 3);
-    for (int waiting : {0, 1}) {
-        headless_screen_reset();
-        headless_set_input_waiting(waiting);
-        present_frame(headless_screen());
-        int32_t copied = 0;
-        for (int32_t k = 0; k < n; k++) copied += headless_screen_pixels()[k] != 0;
-        // Without input the whole frame; with a key waiting, up to the first check.
-        EXPECT_EQ(copied, waiting ? present_check_interval : n) << "waiting " << waiting;
+// Few pixels go one by one, and pixels far apart too; pixels that lie close, or
+// enough of them, go as the one rectangle that holds them all.
+TEST(Present, PlanTakesTheCheaperWay) {
+    auto spread = [](int n) {  // n pixels along the diagonal of a 1024 x 768 screen
+        std::vector<dirty_pixels> v;
+        for (int k = 0; k < n; k++) v.push_back({k * 1023 / (n - 1), k * 767 / (n - 1)});
+        return v;
+    };
+    struct {
+        std::vector<dirty_pixels> list;
+        bool rect;
+        pixel_rect bounds;
+    } cases[] = {
+        {{}, false, {}},
+        {{{5, 5}}, false, {}},
+        {{{0, 0}, {1023, 767}}, false, {}},
+        {{{10, 10}, {11, 10}, {10, 12}}, true, {10, 10, 12, 13}},
+        {spread(100), false, {}},  // below the break-even for the whole screen
+        {spread(120), true, {0, 0, 1024, 768}},
+    };
+    for (auto &c : cases) {
+        frame_buffer fb = {nullptr, 1024, 768, 0, 0, c.list.data(), int32_t(c.list.size()), nullptr};
+        present_plan plan = plan_presentation(&fb);
+        EXPECT_EQ(plan.whole_rect, c.rect) << c.list.size() << " pixels";
+        if (!c.rect) continue;
+        EXPECT_EQ(plan.rect.left, c.bounds.left);
+        EXPECT_EQ(plan.rect.top, c.bounds.top);
+        EXPECT_EQ(plan.rect.right, c.bounds.right);
+        EXPECT_EQ(plan.rect.bottom, c.bounds.bottom);
     }
 }
 
-TEST_F(Render, AnOrdinaryFrameIgnoresWaitingInput) {
-    field(24, 16, 3, 5);
-    headless_set_input_waiting(1);
-    init_dots();
-    frame();
-    for (point p : recorded()) ASSERT_EQ(screen_at(p), fb_at(p));
+// A long frame asks about every stop_check_interval pixels whether to go on, and
+// when told to stop it stops drawing and shows nothing; a short frame never asks.
+TEST_F(Render, ALongFrameStopsWhenTheFrontEndIsEnding) {
+    static int asked, answer;
+    struct {
+        int32_t dots;
+        int answer, want_asked;
+        int32_t want_recorded;
+    } cases[] = {
+        {3, 1, 0, 3 * 1024},
+        {200, 0, 3, 200 * 1024},
+        {200, 1, 1, stop_check_interval},  // 64 dots of 1024 pixels, then the question
+    };
+    for (const auto &c : cases) {
+        field(64, 64, c.dots, 1022);
+        init_dots();
+        asked = 0;
+        answer = c.answer;
+        render(headless_screen(), &frame_, [] { return asked++, answer; });
+        EXPECT_EQ(asked, c.want_asked) << c.dots;
+        EXPECT_EQ(frame_.dirty_dot_index, c.want_recorded) << c.dots;
+        EXPECT_EQ(headless_copies() == 0, c.want_asked && c.answer) << c.dots;
+        free_dots();
+    }
+}
+
+// The field drawn at another place of a larger picture: the same pixels, moved,
+// and nothing outside the field.
+TEST_F(Render, DrawsTheFieldAtTheOriginItIsGiven) {
+    starting_pos = 1;
+    auto run = [&](int w, int h, int ox, int oy) {
+        free_dots();
+        field(20, 15, 4, 6);
+        fb_.assign(size_t(w) * size_t(h), kUntouched);
+        frame_ = {fb_.data(), w, h, ox, oy, dirty_dot, 0, nullptr};
+        rand_seed = 99;
+        init_dots();
+        for (int f = 0; f < 25; f++) render_dots(&frame_);
+        return fb_;
+    };
+    std::vector<uint32_t> plain = run(20, 15, 0, 0), moved = run(31, 22, 7, 5);
+    for (int y = 0; y < 22; y++)
+        for (int x = 0; x < 31; x++) {
+            bool inside = x >= 7 && x < 27 && y >= 5 && y < 20;
+            uint32_t want = inside ? plain[size_t(y - 5) * 20 + size_t(x - 7)] : kUntouched;
+            ASSERT_EQ(moved[size_t(y) * 31 + size_t(x)], want) << x << "," << y;
+        }
+    for (point p : recorded()) ASSERT_TRUE(p.x >= 7 && p.x < 27 && p.y >= 5 && p.y < 20);
 }
 
 TEST(Speed, InertialPushesAndLimits) {
@@ -536,7 +582,7 @@ TEST_F(Render, StaysOnTheScreenUnderExtremeSettings) {
         init_dots();
         for (int f = 0; f < 300; f++) {
             frame();
-            ASSERT_EQ(dirty_dot_index, 6 * (c.history + 2));
+            ASSERT_EQ(frame_.dirty_dot_index, 6 * (c.history + 2));
             for (point p : recorded()) {
                 ASSERT_TRUE(p.x >= 0 && p.x < c.w && p.y >= 0 && p.y < c.h)
                     << p.x << "," << p.y << " frame " << f;
@@ -557,8 +603,8 @@ TEST_F(Render, RenderDotsDrawsAndRecordsButPresentsNothing) {
     field(12, 9, 2, 3);
     starting_pos = 1;
     init_dots();
-    render_dots(framebuf);
-    EXPECT_EQ(dirty_dot_index, 2 * (3 + 2));
+    render_dots(&frame_);
+    EXPECT_EQ(frame_.dirty_dot_index, 2 * (3 + 2));
     for (size_t k = 0; k < 12 * 9; k++) EXPECT_EQ(headless_screen_pixels()[k], 0u);
 }
 
@@ -568,14 +614,14 @@ TEST_F(Render, TwoDotsWithTrailFourRecordTwelvePixelsEveryFrame) {
     init_dots();
     for (int f = 0; f < 50; f++) {
         frame();
-        ASSERT_EQ(dirty_dot_index, 12) << f;
+        ASSERT_EQ(frame_.dirty_dot_index, 12) << f;
     }
 }
 
 TEST_F(Render, NoDotsRecordsNothing) {
     field(8, 8, 0, 1024);
     frame();
-    EXPECT_EQ(dirty_dot_index, 0);
+    EXPECT_EQ(frame_.dirty_dot_index, 0);
     for (uint32_t p : std::vector<uint32_t>(headless_screen_pixels(), headless_screen_pixels() + 64))
         EXPECT_EQ(p, 0u);
 }

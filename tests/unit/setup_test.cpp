@@ -136,11 +136,13 @@ protected:
         ProgramFolderTest::TearDown();
     }
     void settings(const std::string &body) { write_ini("[Plix]\r\n" + body); }
+    // As the saver starts: owned by hWnd, a field the size of the screen.
+    int setup() { return saver_setup(nullptr, hWnd, plat_screen_width(), plat_screen_height()); }
 };
 
 TEST_F(Setup, CentreStartsPutEveryDotAndTrailPointInTheMiddle) {
     settings("dot_count=3\r\ndot_history=4\r\n");
-    ASSERT_EQ(saver_setup(nullptr), 0);
+    ASSERT_EQ(setup(), 0);
     EXPECT_EQ(cx, 1024);
     EXPECT_EQ(cy, 768);
     EXPECT_EQ(dot_fade, 64.0f);
@@ -168,7 +170,7 @@ TEST_F(Setup, CentreStartsPutEveryDotAndTrailPointInTheMiddle) {
 TEST_F(Setup, OddWidthHalvesByTruncation) {
     settings("dot_count=1\r\n");
     headless_set_screen_size(1023, 767);
-    ASSERT_EQ(saver_setup(nullptr), 0);
+    ASSERT_EQ(setup(), 0);
     EXPECT_EQ(dot[0].x, 511.0f);
     EXPECT_EQ(dot[0].y, 383.0f);
     EXPECT_EQ(dot_history, 1);  // missing key: 0, clamped to 1
@@ -177,7 +179,7 @@ TEST_F(Setup, OddWidthHalvesByTruncation) {
 TEST_F(Setup, RandomStartsDrawXAndYAfterTheColour) {
     settings("dot_count=2\r\ndot_history=2\r\nstarting_pos=1\r\n");
     headless_set_screen_size(100, 50);
-    ASSERT_EQ(saver_setup(nullptr), 0);
+    ASSERT_EQ(setup(), 0);
     rand_seed = 1;
     for (int i = 0; i < 2; i++) {
         int r = rnd() % 256, g = rnd() % 256, b = rnd() % 256;
@@ -199,7 +201,7 @@ TEST_F(Setup, RandomStartsStayOnTheScreen) {
     settings("dot_count=2000\r\nstarting_pos=1\r\n");
     headless_set_screen_size(37, 11);
     headless_set_tick_count(-123456789);
-    ASSERT_EQ(saver_setup(nullptr), 0);
+    ASSERT_EQ(setup(), 0);
     for (int i = 0; i < 2000; i++) {
         ASSERT_GE(dot[i].x, 0.0f);
         ASSERT_LT(dot[i].x, 37.0f);
@@ -215,14 +217,14 @@ TEST_F(Setup, RandomStartsStayOnTheScreen) {
 TEST_F(Setup, AHeadlessScreenOfZeroPixelsIsUsable) {
     settings("dot_count=5\r\nstarting_pos=1\r\n");
     headless_set_screen_size(0, 0);
-    ASSERT_EQ(saver_setup(nullptr), 0);
+    ASSERT_EQ(setup(), 0);
     EXPECT_EQ(dot[4].x, 0.0f);
     EXPECT_EQ(dot[4].y, 0.0f);
 }
 
 TEST_F(Setup, TrailLengthIsClampedAfterLoading) {
     settings("dot_count=1\r\ndot_history=5000\r\n");
-    ASSERT_EQ(saver_setup(nullptr), 0);
+    ASSERT_EQ(setup(), 0);
     EXPECT_EQ(dot_history, 1024);
     EXPECT_EQ(dot_fade, 0.25f);
 }
@@ -230,7 +232,7 @@ TEST_F(Setup, TrailLengthIsClampedAfterLoading) {
 TEST_F(Setup, OutOfMemoryShowsTheBoxOwnedByTheWindowAndFails) {
     settings("dot_count=-1\r\n");
     hWnd = reinterpret_cast<plat_window>(intptr_t(4321));
-    EXPECT_EQ(saver_setup(nullptr), 1);
+    EXPECT_EQ(setup(), 1);
     EXPECT_EQ(headless_message_boxes(),
               "Out of memory|Sorry, there isn't enough memory to run the screensaver.\r\n"
               "Try specifying fewer Plix or shorter trails in the configuration.|4321\n");

@@ -123,17 +123,20 @@ int main(int argc, char **argv) {
         return bad_arguments("settings path longer than 255 bytes", settings);
     strcpy(lpIniFileNameAndPath, settings);
 
-    if (setup_settings_and_arrays(int32_t(seed_value)) != 0) return 1;  // box already shown
+    if (setup_settings_and_arrays(int32_t(seed_value), nullptr) != 0) return 1;  // box shown
     setup_screen_and_dots(width, height);
-    uint32_t *fb = static_cast<uint32_t *>(calloc(size_t(cx) * size_t(cy), sizeof(uint32_t)));
-    headless_screen_reset();
-    if (!fb || !headless_screen_pixels()) {
-        free(fb);
+    frame_buffer fb = {};
+    init_framebuf(&fb, cx, cy);
+    fb.dirty_dot = dirty_dot;
+    headless_screen_reset(cx, cy);
+    if (!fb.pixels || !headless_screen_pixels()) {
+        deinit_framebuf(&fb);
         free_dots();
         return out_of_memory();
     }
-    framebuf = fb;  // the presentation copies from the program-wide frame buffer
-    for (long long f = 0; f < frame_count; f++) render(headless_screen(), fb);
+    // As in the saver: the first paint shows the whole (black) picture.
+    present_whole(headless_screen(), &fb);
+    for (long long f = 0; f < frame_count; f++) render(headless_screen(), &fb);
 
     int status = 0;
     const uint32_t *screen = headless_screen_pixels();
@@ -148,8 +151,7 @@ int main(int argc, char **argv) {
     if (status == 0)
         printf("frames=%lld pixels_per_frame=%lld\n", frame_count,
                (long long)dirty_capacity(dot_count, dot_history));
-    framebuf = nullptr;
-    free(fb);
+    deinit_framebuf(&fb);
     free_dots();
     headless_reset();
     return status;

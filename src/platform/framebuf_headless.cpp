@@ -1,0 +1,59 @@
+// The frame buffer of builds without a window system (unit tests, plix-sim):
+// plain zeroed memory, presented onto a screen in memory.
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/headless.h"
+#include "platform/platform.h"
+
+// The headless screen: calloc, so a screen too big to have is a null, not a throw.
+struct memory_screen {
+    uint32_t *pixels;
+    int width, height;
+    long copies;
+};
+static memory_screen g_screen;
+
+plat_dc headless_screen() { return reinterpret_cast<plat_dc>(&g_screen); }
+uint32_t *headless_screen_pixels() { return g_screen.pixels; }
+long headless_copies() { return g_screen.copies; }
+void headless_screen_reset(int width, int height) {
+    free(g_screen.pixels);
+    g_screen.pixels = static_cast<uint32_t *>(calloc(size_t(width) * size_t(height), 4));
+    g_screen.width = g_screen.pixels ? width : 0;
+    g_screen.height = g_screen.pixels ? height : 0;
+    g_screen.copies = 0;
+}
+
+// The frame buffer of the native build: plain zeroed memory.
+int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
+    fb->pixels = static_cast<uint32_t *>(calloc(size_t(width) * size_t(height), 4));
+    fb->width = fb->pixels ? width : 0;
+    fb->height = fb->pixels ? height : 0;
+    fb->bitmap = nullptr;
+    return fb->pixels ? 0 : 1;
+}
+
+void deinit_framebuf(frame_buffer *fb) {
+    free(fb->pixels);
+    fb->pixels = nullptr;
+    fb->width = fb->height = 0;
+}
+
+void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
+                    int32_t h) {
+    memory_screen *screen = reinterpret_cast<memory_screen *>(target);
+    screen->copies++;
+    for (int32_t row = y; row < y + h; row++)
+        memcpy(screen->pixels + size_t(row) * size_t(screen->width) + size_t(x),
+               fb->pixels + size_t(row) * size_t(fb->width) + size_t(x), size_t(w) * 4);
+}
+
+void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y) {
+    memory_screen *screen = reinterpret_cast<memory_screen *>(target);
+    screen->copies++;
+    screen->pixels[size_t(y) * size_t(screen->width) + size_t(x)] =
+        fb->pixels[size_t(y) * size_t(fb->width) + size_t(x)];
+}
+
+void plat_capture_screen(frame_buffer *, int32_t, int32_t) {}
