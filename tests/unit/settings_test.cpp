@@ -96,102 +96,43 @@ TEST_F(SettingsFile, WritingAllEightKeepsTableOrderInANewFile) {
               "brownian=1\r\nbounce=1\r\nchow=1\r\nstarting_pos=1\r\n");
 }
 
-}  // namespace
-
-namespace {
-
-// The user's own file sits in <dir>/appdata/Plix; the program in <dir>.
-class UserSettingsFile : public ProgramFolderTest {
-protected:
-    void SetUp() override {
-        ProgramFolderTest::SetUp();
-        headless_set_app_data_folder((dir_ / "appdata").c_str());
-        std::filesystem::create_directories(dir_ / "appdata");
-    }
-    std::filesystem::path user_ini() { return dir_ / "appdata" / "Plix" / "Plix.ini"; }
-    // What is at `path`: nothing, a settings file, or a folder in the way.
-    static void make(const std::filesystem::path &path, const char *what) {
-        std::filesystem::create_directories(path.parent_path());
-        if (std::string(what) == "file") std::ofstream(path) << "[Plix]\ndot_count=3\n";
-        if (std::string(what) == "folder") std::filesystem::create_directories(path);
-    }
-};
-
-TEST_F(UserSettingsFile, IsTheFileInUseOnceItExists) {
-    std::string too_long(251, 'a');
-    too_long[0] = '/';
+// The user's own file (in <dir>/appdata/Plix) is the one in use once it exists,
+// and where OK's write goes, with all eight keys only, when the file beside the
+// program cannot be written (a folder in the way here: that stops root too).
+TEST_F(SettingsFile, UsersOwnFileOnceItExistsAndAsTheFallback) {
+    const bool all[8] = {true, true, true, true, true, true, true, true}, one[8] = {true};
     struct {
-        std::string app_data;
-        const char *user_file;
-        bool in_use;
-    } rows[] = {
-        {"", "none", false},                           // the platform has no such folder
-        {(dir_ / "appdata").string(), "none", false},  // not made yet
-        {(dir_ / "appdata").string(), "file", true},
-        {(dir_ / "appdata").string(), "folder", true},  // there but unreadable: said so
-        {too_long, "none", false},                      // the path would not fit
-    };
-    for (const auto &r : rows) {
-        std::filesystem::remove_all(dir_ / "appdata");
-        make(user_ini(), r.user_file);
-        headless_set_app_data_folder(r.app_data.c_str());
-        GetIniFilePath(nullptr);
-        EXPECT_EQ(lpIniFileNameAndPath, (r.in_use ? user_ini() : dir_ / "Plix.ini").string())
-            << r.app_data << " " << r.user_file;
-        char message[512] = "";
-        EXPECT_EQ(check_ini_readable(message, sizeof message),
-                  std::string(r.user_file) != "folder");
-        if (std::string(r.user_file) == "folder") {
-            EXPECT_NE(std::string(message).find(user_ini().string() + "\r\ncannot be read: "),
-                      std::string::npos);
-        }
-    }
-}
-
-// OK's write: beside the program when it can be, else all eight to the user's
-// own file, else nothing and a message naming every file tried.
-TEST_F(UserSettingsFile, SaveFallsBackToTheUsersFileOnlyWithAllEight) {
-    const bool all[8] = {true, true, true, true, true, true, true, true};
-    const bool two[8] = {true, false, false, false, false, false, false, true};
-    struct {
-        const char *beside;    // file, folder (in the way)
-        const char *user_dir;  // none, file (in the way of the folder)
+        const char *app_data, *in_the_way;
         const bool *which;
         int saved;
-        const char *lands;  // beside, user, nowhere
+        bool in_user_file;
     } rows[] = {
-        {"file", "none", all, 1, "beside"},    {"file", "none", two, 1, "beside"},
-        {"folder", "none", all, 1, "user"},    {"folder", "none", two, 0, "nowhere"},
-        {"folder", "file", all, 0, "nowhere"},
+        {"", "", all, 1, false},                              // the platform has no such folder
+        {"appdata", "", all, 1, false},                       // beside the program when it can be
+        {"appdata", "Plix.ini", all, 1, true},                // else the user's own file
+        {"appdata", "Plix.ini", one, 0, false},               // but not with fewer than eight
+        {"appdata", "Plix.ini appdata/Plix", all, 0, false},  // both blocked
     };
     for (const auto &r : rows) {
-        SCOPED_TRACE(std::string(r.beside) + " " + r.user_dir + " " + r.lands);
+        SCOPED_TRACE(std::string(r.app_data) + "|" + r.in_the_way);
         std::filesystem::remove_all(dir_ / "Plix.ini");
         std::filesystem::remove_all(dir_ / "appdata");
-        make(dir_ / "Plix.ini", r.beside);
-        make(dir_ / "appdata" / "Plix", r.user_dir);
+        std::filesystem::create_directories(dir_ / "appdata");
+        if (strstr(r.in_the_way, "Plix.ini")) std::filesystem::create_directory(dir_ / "Plix.ini");
+        if (strstr(r.in_the_way, "appdata/Plix")) std::ofstream(dir_ / "appdata" / "Plix") << "x";
+        headless_set_app_data_folder(*r.app_data ? (dir_ / r.app_data).c_str() : "");
         GetIniFilePath(nullptr);
         for (int i = 0; i < 8; i++) *setting_keys[i].value = 10 + i;
-        char message[1024] = "";
+        char message[1024];
         EXPECT_EQ(save_settings(r.which, message, sizeof message), r.saved);
-        std::filesystem::path where =
-            std::string(r.lands) == "user" ? user_ini() : dir_ / "Plix.ini";
-        EXPECT_EQ(std::string(lpIniFileNameAndPath), where.string());
-        if (r.saved) {
-            reset_settings();
-            load_settings();
-            for (int i = 0; i < 8; i++)  // unwritten keys keep what the file held
-                EXPECT_EQ(*setting_keys[i].value, r.which[i] ? 10 + i : i == 0 ? 3 : 0) << i;
-        } else {
-            EXPECT_FALSE(std::filesystem::exists(user_ini()));
-            EXPECT_TRUE(std::filesystem::is_directory(dir_ / "Plix.ini"));
-            EXPECT_NE(std::string(message).find((dir_ / "Plix.ini").string() + "\r\n"),
-                      std::string::npos);
-            if (r.which == all) {
-                EXPECT_NE(std::string(message).find((dir_ / "appdata" / "Plix").string()),
-                          std::string::npos);
-            }
-        }
+        EXPECT_TRUE(r.saved || strstr(message, (dir_ / "Plix.ini\r\n").c_str())) << message;
+        reset_settings();
+        GetIniFilePath(nullptr);  // as the next run would
+        std::filesystem::path user = dir_ / "appdata" / "Plix" / "Plix.ini";
+        EXPECT_STREQ(lpIniFileNameAndPath, (r.in_user_file ? user : dir_ / "Plix.ini").c_str());
+        load_settings();
+        EXPECT_EQ(dot_count, r.saved ? 10 : 0);
+        EXPECT_EQ(starting_pos, r.saved ? 17 : 0);
     }
 }
 

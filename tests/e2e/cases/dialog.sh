@@ -421,21 +421,17 @@ test_saver_refuses_a_count_typed_as_4294967295() {
 # The user's own settings folder in the test prefix (%APPDATA%\Plix).
 dlg_user_dir() { printf '%s/drive_c/users/%s/AppData/Roaming/Plix' "$WINEPREFIX" "$(id -un)"; }
 
-# dlg_immutable PATH...: no one, root included, may change these (chattr +i);
-# dlg_unlock undoes it and removes the user's settings folder, so the next test
-# starts without one.
-dlg_immutable() {
-    chattr +i "$@" || { e2e_fail "chattr +i does not work here"; return 1; }
-    DLG_IMMUTABLE+=("$@")
-}
+# dlg_immutable PATH...: unchangeable even by root (chattr +i) until dlg_unlock,
+# which also removes the user's settings folder, so the next test has none.
+dlg_immutable() { chattr +i "$@" && DLG_IMMUTABLE+=("$@") || e2e_fail "chattr +i fails here"; }
 dlg_unlock() {
     [ ${#DLG_IMMUTABLE[@]} -eq 0 ] || chattr -i "${DLG_IMMUTABLE[@]}"
     DLG_IMMUTABLE=()
     rm -rf "$(dlg_user_dir)"
 }
 
-# dlg_box_says TEXT...: a "Plix settings" box shows every TEXT, in order; Enter
-# dismisses it.
+# dlg_box_says TEXT...: a "Plix settings" box shows each TEXT, in this order
+# (line breaks as \r\n); Enter dismisses it.
 dlg_box_says() {
     local box text rest t
     box=$(e2e_wait_window "Plix settings" 15) || { e2e_fail "no \"Plix settings\" box"; return 1; }
@@ -457,68 +453,49 @@ test_unwritable_beside_the_program_saves_to_the_users_file() {
     local way dir
     for way in folder read-only; do
         dir=$(e2e_case_dir)
-        dlg_ini_with 0 5 6 7 0 0 0 0 >"$dir/Plix.ini"
-        cp "$dir/Plix.ini" "$dir/original"
-        case $way in
-            folder) dlg_immutable "$dir/Plix.ini" "$dir" || return 1 ;;
-            read-only) chmod 444 "$dir/Plix.ini" ;;
-        esac
+        dlg_ini_with 0 5 6 7 0 0 0 0 | tee "$dir/original" >"$dir/Plix.ini"
+        [ $way = folder ] && { dlg_immutable "$dir/Plix.ini" "$dir" || return 1; }
+        [ $way = read-only ] && chmod 444 "$dir/Plix.ini"
         dlg_configure "$dir" "$(dlg_user_dir)" || { echo "($way)"; return 1; }
-        cmp -s "$dir/Plix.ini" "$dir/original" || { e2e_fail "$way: Plix.ini beside the program changed"; return 1; }
+        cmp -s "$dir/Plix.ini" "$dir/original" || { e2e_fail "$way: Plix.ini beside Plix.scr changed"; return 1; }
         dlg_open "$dir" || return 1
         dlg_expect_fields "$(dlg_fields_with 40 2000 10 3 0 1 0 1)" "$way: reopened" || return 1
-        dlg_click 102 || return 1
-        dlg_wait_closed || return 1
-        dlg_saver_shows_dots "$dir" || { echo "($way)"; return 1; }
+        dlg_click 102 && dlg_wait_closed && dlg_saver_shows_dots "$dir" || { echo "($way)"; return 1; }
         dlg_unlock
     done
 }
 
-# Neither file can be written: OK says so, naming the files and the reason, and
-# the dialog stays open with what was typed; no file changes.
+# Neither file can be written: OK names both and the reason, the dialog stays
+# open with what was typed, and no file changes.
 test_nothing_writable_is_said_and_the_dialog_stays_open() {
     trap dlg_unlock EXIT
-    local dir roaming
+    local dir
     dir=$(e2e_case_dir)
-    roaming=$(dirname "$(dlg_user_dir)")
-    dlg_ini_with 1 2 3 4 0 0 0 0 >"$dir/Plix.ini"
-    cp "$dir/Plix.ini" "$dir/original"
-    dlg_immutable "$dir/Plix.ini" "$dir" "$roaming" || return 1
-    dlg_open "$dir" || return 1
-    dlg_type 104 55 || return 1
-    dlg_click 101 || return 1
+    dlg_ini_with 1 2 3 4 0 0 0 0 | tee "$dir/original" >"$dir/Plix.ini"
+    dlg_immutable "$dir/Plix.ini" "$dir" "$(dirname "$(dlg_user_dir)")" || return 1
+    dlg_open "$dir" && dlg_type 104 55 && dlg_click 101 || return 1
     dlg_box_says "$(dlg_winpath "$dir/Plix.ini")\\r\\nAccess denied" "\\AppData\\Roaming\\Plix\\r\\n" || return 1
-    e2e_wait_window "$DLG_TITLE" 2 >/dev/null || { e2e_fail "the dialog closed"; return 1; }
     dlg_expect_fields "$(dlg_fields_with 55 2 3 4 0 0 0 0)" "after the box" || return 1
-    dlg_click 102 || return 1
-    dlg_wait_closed || return 1
-    cmp -s "$dir/Plix.ini" "$dir/original" || { e2e_fail "Plix.ini changed"; return 1; }
-    [ ! -e "$(dlg_user_dir)" ] || { e2e_fail "the user's settings folder was made"; return 1; }
+    dlg_click 102 && dlg_wait_closed || return 1
+    cmp -s "$dir/Plix.ini" "$dir/original" && [ ! -e "$(dlg_user_dir)" ] || { e2e_fail "a file changed"; return 1; }
 }
 
 # Plix.ini locked by another program as the dialog opens: the dialog says so
 # before any edit and shows 0s; OK, once the file is free again, stores only the
 # fields the user changed and keeps every other setting.
 test_unreadable_file_is_said_and_unread_settings_are_kept() {
-    local dir out locker t
+    local dir out t locker
     dir=$(e2e_case_dir)
-    dlg_ini_with 5 6 7 8 0 1 1 1 >"$dir/Plix.ini"
     out=$(mktemp "$E2E_TMP/lock.XXXXXX")
+    dlg_ini_with 5 6 7 8 0 1 1 1 >"$dir/Plix.ini"
     "$WINE" "$E2E_WIN_BUILD/ini_probe.exe" lock "$dir/Plix.ini" 100 >"$out" 2>/dev/null </dev/null &
     locker=$!
     trap 'kill $locker 2>/dev/null' EXIT
-    for ((t = 0; t < 200; t++)); do
-        grep -q locked "$out" && break
-        sleep 0.1
-    done
+    for ((t = 0; t < 200; t++)); do grep -q locked "$out" && break; sleep 0.1; done
     dlg_open "$dir" || return 1
     dlg_box_says "$(dlg_winpath "$dir/Plix.ini")\\r\\ncannot be read: Sharing violation" || return 1
     dlg_expect_fields "$(dlg_fields_with 0 0 0 0 0 0 0 0)" "unread" || return 1
-    kill $locker
-    wait $locker 2>/dev/null
-    dlg_type 104 40 || return 1
-    dlg_click 108 || return 1
-    dlg_click 101 || return 1
-    dlg_wait_closed || return 1
+    kill $locker && wait $locker 2>/dev/null
+    dlg_type 104 40 && dlg_click 108 && dlg_click 101 && dlg_wait_closed || return 1
     dlg_expect_ini "$dir" "$(dlg_ini_with 40 6 7 8 1 1 1 1)" "after OK on a file read as locked"
 }
