@@ -28,9 +28,9 @@ static int put(const char *path, const char *section, const char *key, const cha
 
 int main(int argc, char **argv) {
     if (argc == 4 && std::string(argv[1]) == "lock") {
-        HANDLE file = CreateFileA(windows_path(argv[2]).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return 1;
+        if (CreateFileA(windows_path(argv[2]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                        nullptr) == INVALID_HANDLE_VALUE)
+            return 1;
         printf("locked\n");
         fflush(stdout);
         Sleep(DWORD(atoi(argv[3])) * 1000);
