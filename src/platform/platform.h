@@ -76,9 +76,10 @@ struct dirty_pixels {
 // frame buffer is black.
 //
 // The core draws its field of cx * cy pixels with the field's (0, 0) at
-// (origin_x, origin_y) of the picture, and records in `dirty_dot` the picture
-// positions of the pixels it writes in a frame, `dirty_dot_index` of them. The
-// list is the set-up's (room for a whole frame); the front end hands it over.
+// (origin_x, origin_y) of the picture, and records in `dirty_dot` the field
+// positions of the pixels it writes in a frame, `dirty_dot_index` of them (the
+// presentation adds the origin). The list is the set-up's (room for a whole
+// frame); the front end hands it over.
 struct frame_buffer {
     uint32_t *pixels;  // null while there is no picture
     int32_t width, height;
@@ -103,7 +104,6 @@ void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t 
 // The same for the rectangle of w x h pixels at (x, y), in one copy.
 void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
                     int32_t h);
-
 
 // What the screen shows from (x, y) on, in screen coordinates, copied into the
 // picture (as much as it holds): the picture the dots eat into. Headless: no

@@ -143,7 +143,8 @@ e2e_case_dir() {
     printf '%s\n' "$dir"
 }
 
-# e2e_start DIR ARGS...: runs DIR/Plix.scr in the background from DIR.
+# e2e_start DIR ARGS...: runs DIR/Plix.scr in the background from DIR (or, when
+# E2E_SCR is set, that Windows path, as Windows would start the selected saver).
 # A watcher subshell records the exit status in a file, so e2e_wait_exit also
 # works from inside $(...), where the program is not a child of the caller.
 e2e_start() {
@@ -153,7 +154,7 @@ e2e_start() {
     tag=$(mktemp -u "$E2E_TMP/run.XXXXXX")
     (
         cd "$dir" || exit
-        "$WINE" ./Plix.scr "$@" </dev/null >>"$tag.log" 2>&1 &
+        "$WINE" "${E2E_SCR:-./Plix.scr}" "$@" </dev/null >>"$tag.log" 2>&1 &
         echo $! >"$tag.pid"
         wait $!
         echo $? >"$tag.status.tmp"
