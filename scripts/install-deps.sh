@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(cmake g++ libgtest-dev libbenchmark-dev python3 procps nsis unzip
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
-    wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils
+    wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils e2fsprogs
     xserver-xorg-core xserver-xorg-video-dummy
     clang libclang-rt-14-dev clang-tidy cppcheck)
 

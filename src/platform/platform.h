@@ -42,6 +42,28 @@ unsigned plat_profile_int(const char *section, const char *key, int def, const c
 // WritePrivateProfileStringA(section, key, value, path). Non-zero on success.
 int plat_profile_write(const char *section, const char *key, const char *value, const char *path);
 
+// SHGetFolderPathA(CSIDL_APPDATA): the user's own application-data folder, found
+// through the user's profile rather than the APPDATA variable, which a program
+// may be started without or with another value. 0 when there is none or it does
+// not fit `size`.
+int plat_app_data_folder(char *buf, unsigned size);
+
+// Whether the file at `path` can be opened for reading. When it exists but cannot
+// (locked by another program, no permission, a folder of that name), `why` gets
+// the platform's text for the error (FormatMessageA).
+enum plat_file_state { plat_file_missing, plat_file_readable, plat_file_unreadable };
+plat_file_state plat_file_check(const char *path, char *why, unsigned why_size);
+
+// CreateDirectoryA: non-zero when the folder exists afterwards; else `why` says why.
+int plat_create_folder(const char *path, char *why, unsigned why_size);
+
+// The `count` keys of `section` written to the file at `path` as one unit: all of
+// them, or none and the file left as it was, with `why` saying why. The Win32 one
+// writes a temporary copy beside the file with WritePrivateProfileStringA and
+// puts it in place with MoveFileExA; a read-only file is refused.
+int plat_profile_write_all(const char *section, const char *const *keys, const char *const *values,
+                           int count, const char *path, char *why, unsigned why_size);
+
 // MessageBoxA(owner, text, caption, MB_OK); returns once the user dismissed it.
 void plat_message_box(plat_window owner, const char *text, const char *caption);
 

@@ -144,6 +144,8 @@ e2e_teardown() {
         E2E_XVFB=""
     fi
     if [ -n "${E2E_TMP:-}" ] && [ -d "$E2E_TMP" ]; then
+        # A test stopped half-way may leave a folder made immutable (chattr +i).
+        chattr -R -i "$E2E_TMP" 2>/dev/null
         rm -rf "$WINEPREFIX"
         [ "${E2E_KEEP:-0}" = 1 ] || rm -rf "$E2E_TMP"
     fi
