@@ -102,6 +102,8 @@ int lay_out() {
     present_whole(g.target, &g.frame);
     g.laid_out = true;
     g.frames_done = 0;
+    g.fps_frames = 0;
+    g.fps_since = now_ms();
     return 0;
 }
 
@@ -231,7 +233,6 @@ void report_fps(long long now) {
 // be had or an unexpected X error occurred.
 int run() {
     long long next = now_ms() + tick_ms;
-    g.fps_since = now_ms();
     while (!ending()) {
         handle_events();
         if (ending()) break;
@@ -247,6 +248,7 @@ int run() {
             return 1;
         }
         long long now = now_ms();
+        if (g.options.fps && animating()) report_fps(now);
         if (animating() && now >= next) {
             render(g.target, &g.frame, frame_stop);
             g.frames_done++;
@@ -256,10 +258,8 @@ int run() {
             next = next + tick_ms > now ? next + tick_ms : now + tick_ms;
             continue;  // events first again
         }
-        if (g.options.fps) report_fps(now);
         int timeout = -1;  // only an event or a signal can change a still picture
         if (animating()) timeout = int(next - now);
-        else if (g.options.fps) timeout = 1000;
         pollfd fds[2] = {{ConnectionNumber(g.display), POLLIN, 0}, {g_wake[0], POLLIN, 0}};
         poll(fds, 2, timeout);
         char drain[16];
