@@ -193,3 +193,30 @@ test_x11_errors() {
 1|enough memory||--dot-count -1
 TABLE
 }
+
+# `cmake --install` puts the program, its XScreenSaver settings and its man page
+# where Debian's screen savers live, and every option the XML gives is plix's.
+test_x11_install() {
+    local prefix
+    prefix=$(mktemp -d "$E2E_TMP/prefix.XXXX")
+    cmake --install "$E2E_NATIVE_BUILD" --prefix "$prefix" >"$prefix.log" ||
+        { e2e_fail "install failed: $(cat "$prefix.log")"; return 1; }
+    local f
+    for f in libexec/xscreensaver/plix share/xscreensaver/config/plix.xml share/man/man6/plix.6; do
+        [ -s "$prefix/$f" ] || { e2e_fail "not installed: $f ($(find "$prefix" -type f))"; return 1; }
+    done
+    # Without a display, options plix accepts end in "cannot open display".
+    local args
+    args=$(python3 - "$prefix/share/xscreensaver/config/plix.xml" <<'PY'
+import sys, xml.etree.ElementTree as et
+for e in et.parse(sys.argv[1]).iter():
+    for a in ("arg", "arg-set", "arg-unset"):
+        if a in e.attrib:
+            print(e.attrib[a].replace("%", e.attrib.get("default", "")))
+PY
+    ) || { e2e_fail "plix.xml does not parse"; return 1; }
+    # shellcheck disable=SC2086  # one word per option and value
+    env -u DISPLAY "$prefix/libexec/xscreensaver/plix" $args 2>"$prefix/err.txt"
+    grep -q 'cannot open display' "$prefix/err.txt" ||
+        { e2e_fail "plix refuses the XML's options $args: $(cat "$prefix/err.txt")"; return 1; }
+}
