@@ -108,10 +108,9 @@ int lay_out() {
 }
 
 void frame_shown() {
-    // Until the server has taken this frame from shared memory the next one must
-    // not be drawn; the round trip also keeps us at the server's pace.
-    XSync(g.display, False);
+    XFlush(g.display);
     if (g.frames_done == g.options.frames) {
+        XSync(g.display, False);  // on the screen before we say so
         printf("frames=%lld pixels_per_frame=%lld\n", g.frames_done,
                (long long)dirty_capacity(dot_count, dot_history));
         fflush(stdout);
@@ -250,6 +249,10 @@ int run() {
         long long now = now_ms();
         if (g.options.fps && animating()) report_fps(now);
         if (animating() && now >= next) {
+            // The server must have taken the last frame from shared memory before
+            // this one is drawn there. Waiting here rather than after sending it
+            // lets the server copy while we sleep; it also keeps us at its pace.
+            XSync(g.display, False);
             render(g.target, &g.frame, frame_stop);
             g.frames_done++;
             g.fps_frames++;
