@@ -79,8 +79,8 @@ plat_dc x11_bind(Window window, Visual *visual, int depth) {
     x11.gc = XCreateGC(display, window, 0, nullptr);
     // Asked by name first: Xlib's own query complains on stderr when it is missing.
     int opcode, event, error;
-    x11.try_shm = XQueryExtension(display, "MIT-SHM", &opcode, &event, &error) &&
-                  XShmQueryExtension(display);
+    x11.try_shm =
+        XQueryExtension(display, "MIT-SHM", &opcode, &event, &error) && XShmQueryExtension(display);
     return reinterpret_cast<plat_dc>(&x11);
 }
 
@@ -92,8 +92,8 @@ void x11_unbind() {
 // The picture in a shared segment, or null (nothing left behind) when the
 // display will not attach one.
 static XImage *shared_image(plat_bitmap_tag *b, int32_t width, int32_t height) {
-    XImage *image = XShmCreateImage(x11.display, x11.visual, unsigned(x11.depth), ZPixmap,
-                                    nullptr, &b->segment, unsigned(width), unsigned(height));
+    XImage *image = XShmCreateImage(x11.display, x11.visual, unsigned(x11.depth), ZPixmap, nullptr,
+                                    &b->segment, unsigned(width), unsigned(height));
     if (!image) return nullptr;
     // Our pixels are host-order words with no padding; a server of the other
     // byte order or a padded row would show them garbled.
@@ -106,10 +106,12 @@ static XImage *shared_image(plat_bitmap_tag *b, int32_t width, int32_t height) {
         XDestroyImage(image);
         return nullptr;
     }
-    b->segment.shmaddr = static_cast<char *>(shmat(b->segment.shmid, nullptr, 0));
+    void *const address = shmat(b->segment.shmid, nullptr, 0);
+    const bool mapped = reinterpret_cast<intptr_t>(address) != -1;  // shmat's failure value
+    b->segment.shmaddr = static_cast<char *>(address);
     b->segment.readOnly = False;
     bool attached = false;
-    if (b->segment.shmaddr != reinterpret_cast<char *>(-1)) {
+    if (mapped) {
         x11_trap_errors();
         XShmAttach(x11.display, &b->segment);
         attached = x11_untrap_errors() == 0;  // a remote display cannot see our memory
@@ -117,7 +119,7 @@ static XImage *shared_image(plat_bitmap_tag *b, int32_t width, int32_t height) {
     // From here the segment goes away with its last user, even after a crash.
     shmctl(b->segment.shmid, IPC_RMID, nullptr);
     if (!attached) {
-        if (b->segment.shmaddr != reinterpret_cast<char *>(-1)) shmdt(b->segment.shmaddr);
+        if (mapped) shmdt(address);
         XDestroyImage(image);
         x11.try_shm = false;
         return nullptr;

@@ -2,6 +2,7 @@
 // added there is an option here too (its '_' written '-').
 #include "x11/options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -18,8 +19,7 @@ constexpr int setting_count = int(sizeof setting_keys / sizeof setting_keys[0]);
 
 std::string option_name(const setting_key &k) {
     std::string name = k.key;
-    for (char &c : name)
-        if (c == '_') c = '-';
+    std::replace(name.begin(), name.end(), '_', '-');
     return "--" + name;
 }
 
@@ -109,21 +109,30 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
         int32_t flag_value;
         const int row = setting_option(arg, &flag_value);
         bool *seen = nullptr;
-        if (row >= 0) seen = &o->setting_given[row];
-        else if (!strcmp(arg, "--root")) seen = &seen_root;
-        else if (!strcmp(arg, "--fps")) seen = &seen_fps;
-        else if (!strcmp(arg, "--window-id")) seen = &seen_id;
-        else if (!strcmp(arg, "--size")) seen = &seen_size;
-        else if (!strcmp(arg, "--frames")) seen = &seen_frames;
-        else if (!strcmp(arg, "--seed")) seen = &o->seed_given;
-        else if (!strcmp(arg, "--settings")) seen = nullptr;
-        else return bad("unknown argument", arg);
+        if (row >= 0)
+            seen = &o->setting_given[row];
+        else if (!strcmp(arg, "--root"))
+            seen = &seen_root;
+        else if (!strcmp(arg, "--fps"))
+            seen = &seen_fps;
+        else if (!strcmp(arg, "--window-id"))
+            seen = &seen_id;
+        else if (!strcmp(arg, "--size"))
+            seen = &seen_size;
+        else if (!strcmp(arg, "--frames"))
+            seen = &seen_frames;
+        else if (!strcmp(arg, "--seed"))
+            seen = &o->seed_given;
+        else if (!strcmp(arg, "--settings"))
+            seen = nullptr;
+        else
+            return bad("unknown argument", arg);
         // Each option once: "--bounce --no-bounce" is a contradiction, not an override.
         if (seen ? *seen : o->settings_file != nullptr) return bad("given twice", arg);
         if (seen) *seen = true;
 
         const bool takes_value = (row >= 0 && !setting_keys[row].is_flag) ||
-                                 (row < 0 && strcmp(arg, "--root") && strcmp(arg, "--fps"));
+                                 (row < 0 && seen != &seen_root && seen != &seen_fps);
         if (!takes_value) {
             if (row >= 0) o->setting_value[row] = flag_value;
             continue;

@@ -7,10 +7,10 @@ enum class draw_target { own_window, root, window_id };
 
 struct plix_options {
     draw_target target = draw_target::own_window;
-    unsigned long window_id = 0;  // with draw_target::window_id
-    int width = 800, height = 600;  // of its own window
+    unsigned long window_id = 0;          // with draw_target::window_id
+    int width = 800, height = 600;        // of its own window
     const char *settings_file = nullptr;  // null: the shipped defaults
-    bool setting_given[8] = {};  // per row of setting_keys: an option overrides it
+    bool setting_given[8] = {};           // per row of setting_keys: an option overrides it
     int32_t setting_value[8] = {};
     bool seed_given = false;
     int32_t seed = 0;

@@ -167,8 +167,10 @@ int choose_window() {
         Visual *visual = DefaultVisual(d, screen);
         const int depth = DefaultDepth(d, screen);
         if (!x11_format_fits(d, visual, depth))
-            return fail("needs a 24-bit TrueColor visual (red 0xff0000, green 0xff00, blue 0xff); "
-                        "the display's default visual is", XVisualIDFromVisual(visual));
+            return fail(
+                "needs a 24-bit TrueColor visual (red 0xff0000, green 0xff00, blue 0xff); "
+                "the display's default visual is",
+                XVisualIDFromVisual(visual));
         XSetWindowAttributes set = {};
         set.event_mask = StructureNotifyMask | ExposureMask;
         // In chow mode the window keeps what was below it, for the dots to eat.
@@ -192,8 +194,10 @@ int choose_window() {
     const Status found = XGetWindowAttributes(d, g.window, &a);
     if (x11_untrap_errors() || !found) return fail("no such window:", g.window);
     if (!x11_format_fits(d, a.visual, a.depth))
-        return fail("needs a 24-bit TrueColor visual (red 0xff0000, green 0xff00, blue 0xff); "
-                    "not so window", g.window);
+        return fail(
+            "needs a 24-bit TrueColor visual (red 0xff0000, green 0xff00, blue 0xff); "
+            "not so window",
+            g.window);
     g.width = a.width;
     g.height = a.height;
     g.mapped = true;
