@@ -2,6 +2,8 @@
 // added there is an option here too (its '_' written '-').
 #include "x11/options.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -166,6 +168,10 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
         }
     }
     if (seen_root && seen_id) return bad("--root and --window-id exclude each other", nullptr);
+    // A file named here and missing is a mistake, not a request for all zeros.
+    if (o->settings_file && access(o->settings_file, R_OK) != 0)
+        return bad((std::string("cannot read --settings file (") + strerror(errno) + ")").c_str(),
+                   o->settings_file);
     if (seen_id) {
         o->target = draw_target::window_id;
     } else if (screensaver_window && *screensaver_window) {

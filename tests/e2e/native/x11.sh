@@ -187,6 +187,7 @@ test_x11_errors() {
 2|window id||--window-id 0x
 2|exclude each other||--root --window-id 5
 2|frames must be||--frames -1
+2|cannot read --settings file||--settings missing.ini
 2|no such window: 0x1ffffff0||--window-id 0x1ffffff0
 2|cannot open display|-u DISPLAY|--frames 1
 2|XSCREENSAVER_WINDOW is not a window id|XSCREENSAVER_WINDOW=12abc|--root
