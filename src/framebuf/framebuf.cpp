@@ -4,7 +4,8 @@
 pixel_rect dirty_bounds(const frame_buffer *fb) {
     const dirty_pixels *const list = fb->dirty_dot;
     const int32_t n = fb->dirty_dot_index;
-    int32_t left = list[0].x, right = list[0].x, top = list[0].y, bottom = list[0].y;
+    const dirty_pixels first = list[0];
+    int32_t left = first.x, right = left, top = first.y, bottom = top;
     for (int32_t k = 1; k < n; k++) {
         const dirty_pixels p = list[k];
         left = p.x < left ? p.x : left;

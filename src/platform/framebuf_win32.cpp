@@ -14,7 +14,7 @@ struct plat_bitmap_tag {
 
 int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
     *fb = {};
-    auto *b = new (std::nothrow) plat_bitmap_tag{};
+    plat_bitmap_tag *b = new (std::nothrow) plat_bitmap_tag();
     if (!b) return 1;
     HDC temp = CreateCompatibleDC(nullptr);
     BITMAPINFO info = {};
