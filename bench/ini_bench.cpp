@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/ini_file.h"
+#include "inifile/inifile.h"
 
 namespace {
 

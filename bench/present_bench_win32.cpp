@@ -22,7 +22,7 @@ static frame_buffer frame;
 // pixel as before), or present the current list (by pixels, or a rectangle).
 enum paint_job { render_planned, render_by_pixels, present_pixels, present_rect };
 static paint_job job;
-static pixel_rect rect;        // for present_rect
+static pixel_rect rect;         // for present_rect
 static double present_seconds;  // time inside present_frame / render, summed
 static long paints;
 static double timed_run_seconds = 1;
@@ -160,8 +160,8 @@ static bool set_up_dots(int count, int history_len) {
 // "Wine 8.0 (32-bit program)" where Wine runs it, else "Windows".
 static void print_platform() {
     typedef const char *(__cdecl * version_fn)();
-    auto version = reinterpret_cast<version_fn>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")));
+    auto version = reinterpret_cast<version_fn>(reinterpret_cast<void *>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")));
     printf("Run under %s %s, %d-bit program.\n", version ? "Wine" : "Windows",
            version ? version() : "", int(sizeof(void *) * 8));
 }
@@ -233,7 +233,7 @@ int main(int argc, char **argv) {
     printf("|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     struct {
         int count, history_len;
-    } const settings[] = {{10, 16},  {50, 30},    {100, 64},  {200, 40},
+    } const settings[] = {{10, 16},   {50, 30},    {100, 64},   {200, 40},
                           {300, 100}, {1000, 256}, {1000, 1024}};
     for (const auto &s : settings) {
         if (!set_up_dots(s.count, s.history_len)) {

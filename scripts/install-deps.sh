@@ -4,9 +4,9 @@
 # (for 32-bit Wine) and installs through apt. Run as root or with sudo rights.
 set -euo pipefail
 
-packages=(cmake g++ libgtest-dev libbenchmark-dev python3 procps
+packages=(cmake g++ libgtest-dev libbenchmark-dev python3 procps nsis unzip
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
-    wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils libx11-dev libxext-dev
+    wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils e2fsprogs libx11-dev libxext-dev
     clang libclang-rt-14-dev clang-tidy cppcheck)
 
 installed() {

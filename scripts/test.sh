@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and tests everything: the native build and its unit tests, the Linux
-# program on Xvfb, the 32-bit product and the 64-bit Windows build, the packaging
-# check, and the end-to-end tests under Wine. One summary line per stage;
-# non-zero exit if any stage failed.
+# program on Xvfb, the 32-bit product and the 64-bit Windows build, the release
+# (zip and installer) and its checks, and the end-to-end tests under Wine. One
+# summary line per stage; non-zero exit if any stage failed.
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 2
 
 logs=build-logs   # full output of every stage
@@ -73,8 +73,13 @@ win32=$?
 stage win64 build build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake
 win64=$?
 
+# shellcheck disable=SC2317  # called through stage
+release() {  # the zip and the installer, then the static checks of them and of Plix.scr
+    (cd build-win32 && cpack) && tests/packaging.sh build-win32
+}
+
 if [ "$win32" -eq 0 ]; then
-    STAGE_SHOW=1 stage packaging tests/packaging.sh build-win32
+    STAGE_SHOW=1 stage packaging release
 else
     skip packaging "32-bit build failed"
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Static checks of the shipped 32-bit Plix.scr: a PE32 GUI program for i386 that
-# needs nothing but DLLs every Windows installation has.
+# Static checks of the shipped 32-bit Plix.scr (a PE32 GUI program for i386 that
+# needs nothing but DLLs every Windows installation has) and of the release cpack
+# made beside it: the zip, the installer, and one version throughout.
 # usage: tests/packaging.sh BUILD_DIR_WIN32
 
 build=${1:?usage: tests/packaging.sh BUILD_DIR_WIN32}
@@ -65,6 +66,16 @@ done
 rsrc=$(i686-w64-mingw32-objcopy -O binary --only-section=.rsrc "$scr" /dev/stdout 2>/dev/null | tr -d '\0')
 check "manifest declares the program DPI-aware" \
     grep -aq '<dpiAware[^>]*>true</dpiAware>' <<<"$rsrc"
+
+# The release: the version in its file names is the one in Plix.scr.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+zip="$build/Plix-$version-win32.zip"
+top="Plix-$version-win32"
+listing=$(unzip -Z1 "$zip" 2>&1 | sort | tr '\n' ' ')
+check "$zip holds Plix.scr, Plix.ini, README.txt, LICENSE.txt ($listing)" \
+    [ "$listing" = "$top/LICENSE.txt $top/Plix.ini $top/Plix.scr $top/README.txt " ]
+check "version resource says $version" grep -aq "FileVersion${version}[^0-9.]" <<<"$rsrc"
+check "manifest says $version.0" grep -aq "assemblyIdentity[^>]*version=\"$version.0\"" <<<"$rsrc"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -6,9 +6,9 @@
 // window); returns when OK, Cancel, Escape or the close box ends it.
 int config_run(plat_instance instance);
 
-// Store one field of the dialog under `key`: a number field read as unsigned
-// and written signed (so 4294967295 is stored as -1), and a check box as 1 when
-// it is checked and 0 otherwise.
+// Take one field of the dialog into the setting `key` (the field's own), for OK
+// to save: a number field read as unsigned and kept signed (so 4294967295 is
+// stored as -1), and a check box as 1 when it is checked and 0 otherwise.
 void write_int_ini(plat_window dialog, int id, const char *key);
 void write_bool_ini(plat_window dialog, int id, const char *key);
 

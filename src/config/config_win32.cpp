@@ -1,8 +1,6 @@
-// The configuration dialog: fills its fields from the settings file, writes all
-// eight back on OK, and shows the About box.
+// The configuration dialog: fills its fields from the settings file, writes them
+// back on OK (or says why it cannot), and shows the About box.
 #include <windows.h>
-
-#include <cstdio>
 
 #include "config/config.h"
 #include "resources/resource.h"
@@ -23,23 +21,46 @@ const char about_text[] =
 
 static HWND as_hwnd(plat_window w) { return reinterpret_cast<HWND>(w); }
 
-void write_int_ini(plat_window dialog, int id, const char *key) {
+static const char caption[] = "Plix settings";  // the boxes about the settings file
+
+// Posted once the dialog is being shown, so that the box comes over it rather
+// than before it (a message posted from WM_INITDIALOG arrives first).
+const UINT kShowReadError = WM_APP;
+
+// What the dialog knows beyond its fields.
+struct config_state {
+    bool filling;        // the fields are being set from the file, not by the user
+    bool read_failed;    // the file exists but could not be read when the dialog opened
+    bool read_told;      // the box saying so has been posted
+    bool changed[8];     // the user edited this setting's field (table order)
+    char message[1024];  // the text of the last error box
+};
+static config_state state;
+
+static int row_of(int control_id) {
+    for (int i = 0; i < 8; i++)
+        if (setting_keys[i].control_id == control_id) return i;
+    return -1;
+}
+
+void write_int_ini(plat_window dialog, int id, const char *) {
     // Empty, non-numeric and out-of-range text all read as 0; the flag that says
     // so is deliberately not consulted, and no range is imposed here: the saver
     // clamps what it must when it loads.
     UINT value = GetDlgItemInt(as_hwnd(dialog), id, nullptr, FALSE);
-    snprintf(lpIniKeyName, sizeof lpIniKeyName, "%s", key);
-    write_int_value(lpIniKeyName, int32_t(value));  // 2147483648.. wrap to negatives
+    int row = row_of(id);
+    if (row >= 0) *setting_keys[row].value = int32_t(value);  // 2147483648.. wrap to negatives
 }
 
-void write_bool_ini(plat_window dialog, int id, const char *key) {
+void write_bool_ini(plat_window dialog, int id, const char *) {
     // Only a plain check counts; an indeterminate box is stored as off.
-    int32_t value = IsDlgButtonChecked(as_hwnd(dialog), id) == BST_CHECKED ? 1 : 0;
-    snprintf(lpIniKeyName, sizeof lpIniKeyName, "%s", key);
-    write_int_value(lpIniKeyName, value);
+    int row = row_of(id);
+    if (row >= 0)
+        *setting_keys[row].value = IsDlgButtonChecked(as_hwnd(dialog), id) == BST_CHECKED ? 1 : 0;
 }
 
 static void show_settings(HWND dialog) {
+    state.filling = true;  // SetDlgItemInt's EN_CHANGE is not the user's edit
     for (const setting_key &k : setting_keys) {
         *k.value = read_int_ini(k.key);
         // Shown as read: no clamping, and a flag other than 0/1 goes to its box as is.
@@ -48,28 +69,49 @@ static void show_settings(HWND dialog) {
         else
             SetDlgItemInt(dialog, k.control_id, UINT(*k.value), FALSE);
     }
+    state.filling = false;
 }
 
-static void store_settings(HWND dialog) {
+// OK: all eight fields, or, when the file could not be read, only those the user
+// changed, so no unread setting is replaced by a 0 the user never typed. On
+// failure the box says why and the dialog stays open with the user's entries.
+static bool store_settings(HWND dialog) {
     plat_window d = reinterpret_cast<plat_window>(dialog);
-    for (const setting_key &k : setting_keys) {
+    bool which[8], any = false;
+    for (int i = 0; i < 8; i++) {
+        const setting_key &k = setting_keys[i];
         if (k.is_flag)
             write_bool_ini(d, k.control_id, k.key);
         else
             write_int_ini(d, k.control_id, k.key);
+        which[i] = !state.read_failed || state.changed[i];
+        any = any || which[i];
     }
+    if (!any || save_settings(which, state.message, sizeof state.message)) return true;
+    MessageBoxA(dialog, state.message, caption, MB_OK | MB_ICONERROR);
+    return false;
 }
 
 // Returns 0 for every message, WM_INITDIALOG included, so the dialog manager
 // leaves the initial keyboard focus alone.
 INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
+        state = config_state{};
+        state.read_failed = !check_ini_readable(state.message, sizeof state.message);
         show_settings(dialog);
+    } else if (message == WM_SHOWWINDOW && wParam && state.read_failed && !state.read_told) {
+        state.read_told = true;
+        PostMessageA(dialog, kShowReadError, 0, 0);
+    } else if (message == kShowReadError) {
+        MessageBoxA(dialog, state.message, caption, MB_OK | MB_ICONWARNING);
     } else if (message == WM_COMMAND) {
+        int row = row_of(LOWORD(wParam));
+        WORD code = HIWORD(wParam);
+        if (row >= 0 && !state.filling && (code == EN_CHANGE || code == BN_CLICKED))
+            state.changed[row] = true;
         switch (LOWORD(wParam)) {
         case ID_OK:
-            store_settings(dialog);
-            EndDialog(dialog, ID_OK);
+            if (store_settings(dialog)) EndDialog(dialog, ID_OK);
             break;
         case ID_Cancel:
         case IDCANCEL:  // Escape and the caption's close box: the usual way out, as Cancel

@@ -4,16 +4,16 @@
 pixel_rect dirty_bounds(const frame_buffer *fb) {
     const dirty_pixels *const list = fb->dirty_dot;
     const int32_t n = fb->dirty_dot_index;
-    const dirty_pixels first = list[0];
-    int32_t left = first.x, right = left, top = first.y, bottom = top;
+    pixel_rect r = {list[0].x, list[0].y, list[0].x, list[0].y};  // inclusive while scanning
     for (int32_t k = 1; k < n; k++) {
         const dirty_pixels p = list[k];
-        left = p.x < left ? p.x : left;
-        right = p.x > right ? p.x : right;
-        top = p.y < top ? p.y : top;
-        bottom = p.y > bottom ? p.y : bottom;
+        r.left = p.x < r.left ? p.x : r.left;
+        r.right = p.x > r.right ? p.x : r.right;
+        r.top = p.y < r.top ? p.y : r.top;
+        r.bottom = p.y > r.bottom ? p.y : r.bottom;
     }
-    return {left, top, right + 1, bottom + 1};
+    const int32_t ox = fb->origin_x, oy = fb->origin_y;
+    return {ox + r.left, oy + r.top, ox + r.right + 1, oy + r.bottom + 1};
 }
 
 present_plan plan_presentation(const frame_buffer *fb) {
@@ -33,8 +33,8 @@ void present_frame_as(plat_dc target, const frame_buffer *fb, const present_plan
     }
     // In list order: a pixel recorded twice shows its last value either way.
     const dirty_pixels *const list = fb->dirty_dot;
-    const int32_t n = fb->dirty_dot_index;
-    for (int32_t k = 0; k < n; k++) plat_copy_pixel(target, fb, list[k].x, list[k].y);
+    const int32_t n = fb->dirty_dot_index, ox = fb->origin_x, oy = fb->origin_y;
+    for (int32_t k = 0; k < n; k++) plat_copy_pixel(target, fb, ox + list[k].x, oy + list[k].y);
 }
 
 void present_frame(plat_dc target, const frame_buffer *fb) {

@@ -30,7 +30,8 @@ struct present_plan {
     pixel_rect rect;
 };
 
-// The smallest rectangle holding every pixel recorded in fb (at least one).
+// The smallest rectangle of the picture holding every pixel recorded in fb (at
+// least one).
 pixel_rect dirty_bounds(const frame_buffer *fb);
 
 // The cheaper way for the frame recorded in fb (its dirty_dot_index entries).

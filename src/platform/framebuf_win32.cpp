@@ -2,7 +2,7 @@
 // writes directly, held in a memory context that is the source of every copy.
 #include <windows.h>
 
-#include <new>
+#include <cstdlib>
 
 #include "platform/platform.h"
 
@@ -14,7 +14,7 @@ struct plat_bitmap_tag {
 
 int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
     *fb = {};
-    plat_bitmap_tag *b = new (std::nothrow) plat_bitmap_tag();
+    auto *b = static_cast<plat_bitmap_tag *>(calloc(1, sizeof(plat_bitmap_tag)));
     if (!b) return 1;
     HDC temp = CreateCompatibleDC(nullptr);
     BITMAPINFO info = {};
@@ -31,7 +31,7 @@ int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
     if (b->ourbitmap) b->pDC = CreateCompatibleDC(nullptr);
     if (!b->pDC) {
         if (b->ourbitmap) DeleteObject(b->ourbitmap);
-        delete b;
+        free(b);
         return 1;
     }
     b->old = SelectObject(b->pDC, b->ourbitmap);
@@ -48,7 +48,7 @@ void deinit_framebuf(frame_buffer *fb) {
         SelectObject(b->pDC, b->old);
         DeleteDC(b->pDC);
         DeleteObject(b->ourbitmap);
-        delete b;
+        free(b);
     }
     // Nothing may be drawn or copied after this, however many closes follow.
     fb->bitmap = nullptr;

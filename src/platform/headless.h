@@ -11,6 +11,7 @@ void headless_set_foreground_window(plat_window w);
 void headless_set_tick_count(int32_t ticks);
 void headless_set_screen_size(int width, int height);
 void headless_set_module_file_name(const char *path);
+void headless_set_app_data_folder(const char *path);  // "" (the default): there is none
 
 // Every message box shown so far, as "caption|text|owner" lines; cleared on reset.
 const std::string &headless_message_boxes();
@@ -24,6 +25,7 @@ uint32_t *headless_screen_pixels();
 void headless_screen_reset(int width, int height);
 long headless_copies();
 
-// Back to the defaults: empty command line and module path, tick 0, a 0 x 0
-// screen size, no boxes. (The memory screen keeps until its next reset.)
+// Back to the defaults: empty command line, module path and app-data folder,
+// tick 0, a 0 x 0 screen size, no boxes. (The memory screen keeps until its
+// next reset.)
 void headless_reset();

@@ -34,6 +34,28 @@ unsigned plat_profile_int(const char *section, const char *key, int def, const c
 // WritePrivateProfileStringA(section, key, value, path). Non-zero on success.
 int plat_profile_write(const char *section, const char *key, const char *value, const char *path);
 
+// SHGetFolderPathA(CSIDL_APPDATA): the user's own application-data folder, found
+// through the user's profile rather than the APPDATA variable, which a program
+// may be started without or with another value. 0 when there is none or it does
+// not fit `size`.
+int plat_app_data_folder(char *buf, unsigned size);
+
+// Whether the file at `path` can be opened for reading. When it exists but cannot
+// (locked by another program, no permission, a folder of that name), `why` gets
+// the platform's text for the error (FormatMessageA).
+enum plat_file_state { plat_file_missing, plat_file_readable, plat_file_unreadable };
+plat_file_state plat_file_check(const char *path, char *why, unsigned why_size);
+
+// CreateDirectoryA: non-zero when the folder exists afterwards; else `why` says why.
+int plat_create_folder(const char *path, char *why, unsigned why_size);
+
+// The `count` keys of `section` written to the file at `path` as one unit: all of
+// them, or none and the file left as it was, with `why` saying why. The Win32 one
+// writes a temporary copy beside the file with WritePrivateProfileStringA and
+// puts it in place with MoveFileExA; a read-only file is refused.
+int plat_profile_write_all(const char *section, const char *const *keys, const char *const *values,
+                           int count, const char *path, char *why, unsigned why_size);
+
 // MessageBoxA(owner, text, caption, MB_OK); returns once the user dismissed it.
 void plat_message_box(plat_window owner, const char *text, const char *caption);
 
@@ -54,9 +76,10 @@ struct dirty_pixels {
 // frame buffer is black.
 //
 // The core draws its field of cx * cy pixels with the field's (0, 0) at
-// (origin_x, origin_y) of the picture, and records in `dirty_dot` the picture
-// positions of the pixels it writes in a frame, `dirty_dot_index` of them. The
-// list is the set-up's (room for a whole frame); the front end hands it over.
+// (origin_x, origin_y) of the picture, and records in `dirty_dot` the field
+// positions of the pixels it writes in a frame, `dirty_dot_index` of them (the
+// presentation adds the origin). The list is the set-up's (room for a whole
+// frame); the front end hands it over.
 struct frame_buffer {
     uint32_t *pixels;  // null while there is no picture
     int32_t width, height;
@@ -81,7 +104,6 @@ void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t 
 // The same for the rectangle of w x h pixels at (x, y), in one copy.
 void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
                     int32_t h);
-
 
 // What the screen shows from (x, y) on, in screen coordinates, copied into the
 // picture (as much as it holds): the picture the dots eat into. Headless: no

@@ -2,12 +2,16 @@
 // tests set, and our own settings-file reader and writer. The frame buffer and
 // the screen in memory are in framebuf_headless.cpp.
 // The native build uses them throughout; the Windows build only in plix-sim.exe.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
+#include "inifile/inifile.h"
 #include "platform/headless.h"
-#include "platform/ini_file.h"
 #include "platform/platform.h"
 
 const char plat_path_separator = '/';
@@ -17,6 +21,7 @@ static plat_window g_foreground;
 static int32_t g_ticks;
 static int g_width, g_height;
 static std::string g_module_path;
+static std::string g_app_data;
 static std::string g_boxes;
 
 void headless_set_command_line(const char *cmdline) { g_command_line = cmdline; }
@@ -27,6 +32,7 @@ void headless_set_screen_size(int width, int height) {
     g_height = height;
 }
 void headless_set_module_file_name(const char *path) { g_module_path = path; }
+void headless_set_app_data_folder(const char *path) { g_app_data = path; }
 const std::string &headless_message_boxes() { return g_boxes; }
 
 void headless_reset() {
@@ -35,6 +41,7 @@ void headless_reset() {
     g_ticks = 0;
     g_width = g_height = 0;
     g_module_path.clear();
+    g_app_data.clear();
     g_boxes.clear();
 }
 
@@ -62,7 +69,51 @@ unsigned plat_profile_int(const char *section, const char *key, int def, const c
 }
 
 int plat_profile_write(const char *section, const char *key, const char *value, const char *path) {
-    return ini_file_write(path, section, key, value);
+    return ini_file_set_string(path, section, key, value);
+}
+
+int plat_app_data_folder(char *buf, unsigned size) {
+    if (g_app_data.empty() || g_app_data.size() >= size) return 0;
+    memcpy(buf, g_app_data.c_str(), g_app_data.size() + 1);
+    return 1;
+}
+
+static void errno_text(int err, char *why, unsigned why_size) {
+    snprintf(why, why_size, "%s", strerror(err));
+}
+
+plat_file_state plat_file_check(const char *path, char *why, unsigned why_size) {
+    struct stat st;
+    bool found = stat(path, &st) == 0;
+    if (!found && (errno == ENOENT || errno == ENOTDIR)) return plat_file_missing;
+    bool folder = found && S_ISDIR(st.st_mode);  // opens for reading here, not on Windows
+    FILE *f = folder ? nullptr : fopen(path, "rb");
+    if (f) {
+        fclose(f);
+        return plat_file_readable;
+    }
+    errno_text(folder ? EISDIR : errno, why, why_size);
+    return plat_file_unreadable;
+}
+
+int plat_create_folder(const char *path, char *why, unsigned why_size) {
+#ifdef _WIN32
+    int made = mkdir(path);  // MinGW's takes no mode
+#else
+    int made = mkdir(path, 0777);
+#endif
+    struct stat st;
+    if (made == 0 || (errno == EEXIST && stat(path, &st) == 0 && S_ISDIR(st.st_mode))) return 1;
+    errno_text(errno == EEXIST ? ENOTDIR : errno, why, why_size);
+    return 0;
+}
+
+int plat_profile_write_all(const char *section, const char *const *keys, const char *const *values,
+                           int count, const char *path, char *why, unsigned why_size) {
+    errno = 0;
+    if (ini_file_set_strings(path, section, keys, values, count)) return 1;
+    errno_text(errno ? errno : EIO, why, why_size);
+    return 0;
 }
 
 void plat_message_box(plat_window owner, const char *text, const char *caption) {

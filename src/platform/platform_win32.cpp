@@ -1,5 +1,9 @@
 // The platform services, made with the real Win32 calls.
 #include <windows.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
 
 #include "platform/platform.h"
 
@@ -28,6 +32,101 @@ unsigned plat_profile_int(const char *section, const char *key, int def, const c
 
 int plat_profile_write(const char *section, const char *key, const char *value, const char *path) {
     return WritePrivateProfileStringA(section, key, value, path);
+}
+
+int plat_app_data_folder(char *buf, unsigned size) {
+    char path[MAX_PATH];
+    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
+        return 0;
+    if (strlen(path) >= size) return 0;
+    strcpy(buf, path);
+    return 1;
+}
+
+// The platform's own wording for an error, without its final line break.
+static void error_text(DWORD error, char *why, unsigned why_size) {
+    if (!why_size) return;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             error, 0, why, why_size, nullptr);
+    if (n == 0) snprintf(why, why_size, "error %lu", static_cast<unsigned long>(error));
+    size_t len = strlen(why);
+    while (len > 0 && (why[len - 1] == '\r' || why[len - 1] == '\n')) why[--len] = '\0';
+}
+
+static bool missing_error(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+plat_file_state plat_file_check(const char *path, char *why, unsigned why_size) {
+    // Shared as widely as possible: only another program's lock, a permission or
+    // a folder in the way stops this open.
+    HANDLE file =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return plat_file_readable;
+    }
+    DWORD error = GetLastError();
+    if (missing_error(error)) return plat_file_missing;
+    error_text(error, why, why_size);
+    return plat_file_unreadable;
+}
+
+int plat_create_folder(const char *path, char *why, unsigned why_size) {
+    if (CreateDirectoryA(path, nullptr)) return 1;
+    DWORD error = GetLastError();
+    DWORD attributes = GetFileAttributesA(path);
+    if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 1;
+    error_text(error, why, why_size);
+    return 0;
+}
+
+int plat_profile_write_all(const char *section, const char *const *keys, const char *const *values,
+                           int count, const char *path, char *why, unsigned why_size) {
+    // A bare name means the Windows folder to the profile calls; the copy and
+    // the move need that spelt out.
+    char full[MAX_PATH], folder[MAX_PATH], temp[MAX_PATH];
+    if (!strchr(path, '\\')) {
+        UINT n = GetWindowsDirectoryA(folder, MAX_PATH);
+        if (n == 0 || n + 1 + strlen(path) >= MAX_PATH) {
+            error_text(ERROR_BUFFER_OVERFLOW, why, why_size);
+            return 0;
+        }
+        snprintf(full, sizeof full, "%s\\%s", folder, path);
+    } else {
+        snprintf(full, sizeof full, "%s", path);
+        snprintf(folder, sizeof folder, "%s", path);
+        *strrchr(folder, '\\') = '\0';
+    }
+    // Windows refuses to write or replace a read-only file; Wine lets a user
+    // whom the file's mode does not stop do both. Refused alike here.
+    DWORD attributes = GetFileAttributesA(full);
+    DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : 0;
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        error = ERROR_ACCESS_DENIED;
+    if (error && !missing_error(error)) {
+        error_text(error, why, why_size);
+        return 0;
+    }
+    // The temporary file shares the folder so that the move is a rename; when
+    // the folder cannot be written, neither can the file be replaced.
+    if (!GetTempFileNameA(folder, "plx", 0, temp)) {
+        error_text(GetLastError(), why, why_size);
+        return 0;
+    }
+    bool ok = error != 0 || CopyFileA(full, temp, FALSE);  // no file yet: start empty
+    for (int i = 0; ok && i < count; i++)
+        ok = WritePrivateProfileStringA(section, keys[i], values[i], temp) != 0;
+    ok = ok && MoveFileExA(temp, full, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (ok) return 1;
+    error = GetLastError();
+    DeleteFileA(temp);
+    error_text(error, why, why_size);
+    return 0;
 }
 
 void plat_message_box(plat_window owner, const char *text, const char *caption) {

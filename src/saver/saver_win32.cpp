@@ -23,10 +23,10 @@ static const int cursor_slack = 5;  // pixels the cursor may drift before the sa
 static struct {
     frame_buffer frame;
     bool close_posted;  // something ended the saver; its close request is queued
-    bool closed;    // the first close request has been handled
-    bool released;  // the frame buffer is gone (only once, however many closes)
-    bool painting;  // inside render: a close sent meanwhile must not free the picture
-    bool shown;     // the first paint has shown the whole picture
+    bool closed;        // the first close request has been handled
+    bool released;      // the frame buffer is gone (only once, however many closes)
+    bool painting;      // inside render: a close sent meanwhile must not free the picture
+    bool shown;         // the first paint has shown the whole picture
 } saver;
 
 static void post_close(HWND window) {

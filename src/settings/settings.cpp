@@ -1,4 +1,5 @@
-// The settings file: its location, and reading and writing one value at a time.
+// The settings file: which one is in use, reading and writing one value at a
+// time, and saving the dialog's values as one unit.
 #include "settings/settings.h"
 
 #include <cstdio>
@@ -27,6 +28,10 @@ char lpIniKeyData[1024];
 const char lpIniFileName[] = "Plix.ini";
 
 static const char kSection[] = "Plix";
+static const char kUserFolder[] = "Plix";  // inside the application-data folder
+
+// The file beside the program, kept for saving when it is not the one in use.
+static char ini_beside_program[sizeof lpIniFileNameAndPath];
 
 void ini_path_from_module(const char *module_path, bool truncated, char sep, char *out,
                           unsigned out_size) {
@@ -40,12 +45,76 @@ void ini_path_from_module(const char *module_path, bool truncated, char sep, cha
     memcpy(out + dir_len, lpIniFileName, sizeof lpIniFileName);
 }
 
+bool user_ini_path(char *out, unsigned size) {
+    char folder[sizeof lpIniFileNameAndPath];
+    if (!plat_app_data_folder(folder, sizeof folder)) return false;
+    int n = snprintf(out, size, "%s%c%s%c%s", folder, plat_path_separator, kUserFolder,
+                     plat_path_separator, lpIniFileName);
+    return n > 0 && unsigned(n) < size;
+}
+
 int GetIniFilePath(plat_instance instance) {
     char module[sizeof lpIniFileNameAndPath];
     unsigned n = plat_module_file_name(instance, module, sizeof module);
     module[sizeof module - 1] = '\0';
-    ini_path_from_module(module, n >= sizeof module, plat_path_separator, lpIniFileNameAndPath,
-                         sizeof lpIniFileNameAndPath);
+    ini_path_from_module(module, n >= sizeof module, plat_path_separator, ini_beside_program,
+                         sizeof ini_beside_program);
+    char user[sizeof lpIniFileNameAndPath], why[2];
+    if (user_ini_path(user, sizeof user) &&
+        plat_file_check(user, why, sizeof why) != plat_file_missing)
+        strcpy(lpIniFileNameAndPath, user);
+    else
+        strcpy(lpIniFileNameAndPath, ini_beside_program);
+    return 1;
+}
+
+int check_ini_readable(char *message, unsigned size) {
+    char why[256];
+    if (plat_file_check(lpIniFileNameAndPath, why, sizeof why) != plat_file_unreadable) return 1;
+    snprintf(message, size,
+             "The settings file\r\n%s\r\ncannot be read: %s\r\n\r\n"
+             "Fields that could not be read show 0; OK stores only the fields you change.",
+             lpIniFileNameAndPath, why);
+    return 0;
+}
+
+// One attempt at one file; on failure adds the path and the reason to `message`.
+static bool save_to(const char *path, const char *const *keys, const char *const *values, int count,
+                    char *message, unsigned size) {
+    char why[256];
+    if (plat_profile_write_all(kSection, keys, values, count, path, why, sizeof why)) return true;
+    size_t used = strlen(message);
+    snprintf(message + used, size - used, "\r\n\r\n%s\r\n%s", path, why);
+    return false;
+}
+
+int save_settings(const bool which[8], char *message, unsigned size) {
+    const char *keys[8], *values[8];
+    char text[8][12];
+    int count = 0;
+    for (int i = 0; i < 8; i++) {
+        if (!which[i]) continue;
+        snprintf(text[i], sizeof text[i], "%ld", long(*setting_keys[i].value));
+        keys[count] = setting_keys[i].key;
+        values[count++] = text[i];
+    }
+    snprintf(message, size, "The settings could not be saved.");
+    if (save_to(lpIniFileNameAndPath, keys, values, count, message, size)) return 1;
+    char user[sizeof lpIniFileNameAndPath];
+    if (count < 8 || strcmp(lpIniFileNameAndPath, ini_beside_program) != 0 ||
+        !user_ini_path(user, sizeof user))
+        return 0;
+    // The folder of the user's file: its path up to the last separator.
+    char folder[sizeof user], why[256];
+    strcpy(folder, user);
+    *strrchr(folder, plat_path_separator) = '\0';
+    if (!plat_create_folder(folder, why, sizeof why)) {
+        size_t used = strlen(message);
+        snprintf(message + used, size - used, "\r\n\r\n%s\r\n%s", folder, why);
+        return 0;
+    }
+    if (!save_to(user, keys, values, count, message, size)) return 0;
+    strcpy(lpIniFileNameAndPath, user);
     return 1;
 }
 

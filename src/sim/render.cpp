@@ -4,15 +4,33 @@
 
 #include <cstddef>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "settings/settings.h"
 
 namespace {
 
-// Per frame: the fade step of every age. Per dot: the packed colour of every age.
-// Fixed arrays, so a frame allocates nothing.
-int32_t age_step[dot_historyy + 1];
-uint32_t age_colour[dot_historyy + 1];
+// Per frame: the fade cut of every age. Per dot: its packed colour at every age.
+// Fixed arrays, so a frame allocates nothing; padded to whole groups of four
+// and aligned for the SSE2 loop.
+constexpr int32_t table_size = dot_historyy + 4;
+alignas(16) uint32_t age_cut[table_size];
+alignas(16) uint32_t age_colour[table_size];
+
+// age_colour[k] = the colour faded by age_cut[k], for k = 0..last.
+void fill_age_colours(uint32_t colour, int32_t last) {
+#if defined(__SSE2__)
+    const __m128i c = _mm_set1_epi32(int32_t(colour));
+    for (int32_t k = 0; k <= last; k += 4) {
+        const __m128i cut = _mm_load_si128(reinterpret_cast<const __m128i *>(&age_cut[k]));
+        _mm_store_si128(reinterpret_cast<__m128i *>(&age_colour[k]), _mm_subs_epu8(c, cut));
+    }
+#else
+    for (int32_t k = 0; k <= last; k++) age_colour[k] = faded_colour(colour, age_cut[k]);
+#endif
+}
 
 uint32_t packed(int32_t r, int32_t g, int32_t b) { return uint32_t(r + g * 256 + b * 65536); }
 
@@ -20,33 +38,31 @@ uint32_t packed(int32_t r, int32_t g, int32_t b) { return uint32_t(r + g * 256 +
 
 int render_dots(frame_buffer *fb, frame_stop_check stop) {
     const int32_t history_len = dot_history;
-    for (int32_t k = 1; k <= history_len; k++) age_step[k] = fade_step(k);
+    for (int32_t k = 1; k <= history_len; k++) age_cut[k] = fade_cut(fade_step(k));
     const float upper = upper_speed_limit(speed_limit);
     const float lower = lower_speed_limit(speed_limit);
     const float right = float(cx - 1);
     const float bottom = float(cy - 1);
 
-    // Storing a pixel and recording its place in the picture, with the picture's
+    // Storing a pixel and recording its place in the field, with the picture's
     // geometry, list and count in locals: the uint32_t stores may alias the
     // int32_t globals and fields, which would otherwise be reloaded every pixel.
-    const int32_t width = fb->width, ox = fb->origin_x, oy = fb->origin_y;
-    uint32_t *const origin = fb->pixels + (ptrdiff_t(oy) * width + ox);
+    const int32_t width = fb->width;
+    uint32_t *const origin = fb->pixels + (ptrdiff_t(fb->origin_y) * width + fb->origin_x);
     dirty_pixels *const list = fb->dirty_dot;
     int32_t n = 0;
     auto put = [&](int32_t x, int32_t y, uint32_t colour) {
         origin[y * width + x] = colour;
-        list[n++] = {ox + x, oy + y};
+        list[n++] = {x, y};
     };
     int32_t next_check = stop_check_interval;
 
     for (int32_t i = 0; i < dot_count; i++) {
         plix &d = dot[i];
-        const int32_t r = d.r, g = d.g, b = d.b;
-        for (int32_t k = 2; k <= history_len; k++) {
-            const int32_t s = age_step[k];
-            age_colour[k] = packed(faded_by_step(r, s), faded_by_step(g, s), faded_by_step(b, s));
-        }
-        // Ageing: every used entry moves one place towards the end, in one copy.
+        const uint32_t colour = packed(d.r, d.g, d.b);
+        fill_age_colours(colour, history_len);
+        // Ageing: every used entry moves one place towards the end, in one copy
+        // (faster than moving each entry inside the drawing loop, measured).
         if (history_len > 1)
             memmove(&d.hist[1], &d.hist[0], size_t(history_len - 1) * sizeof(history));
         for (int32_t ii = history_len - 1; ii >= 1; ii--)
@@ -58,9 +74,7 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
         // Positions are always within 0..cx-1 / 0..cy-1 here, so the
         // truncation is defined and fits a trail point.
         d.hist[0] = {int16_t(int32_t(d.x)), int16_t(int32_t(d.y))};
-        const int32_t s1 = age_step[1];
-        put(d.hist[0].x, d.hist[0].y,
-            packed(faded_by_step(r, s1), faded_by_step(g, s1), faded_by_step(b, s1)));
+        put(d.hist[0].x, d.hist[0].y, age_colour[1]);
         if (brownian) {
             d.xv = random_walk_speed();
             d.yv = random_walk_speed();
@@ -79,7 +93,7 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
             wrap_axis(d.x, right);
             wrap_axis(d.y, bottom);
         }
-        put(int32_t(d.x), int32_t(d.y), packed(r, g, b));
+        put(int32_t(d.x), int32_t(d.y), colour);
         if (stop && n >= next_check) {
             if (stop()) {
                 fb->dirty_dot_index = n;

@@ -41,9 +41,21 @@ inline int32_t fade_step(int32_t age) {
     int32_t t = int32_t(p);                            // p <= 1024 * 256
     return double(t) < p ? t + 1 : t;
 }
-inline int32_t faded_by_step(int32_t c, int32_t step) {
-    int32_t v = c - step;
-    return v < 0 ? 0 : v;
+
+// A fade step as the byte it takes off each component of a packed colour. A
+// component is 0..255, so a step beyond 255 takes it to 0 just as 255 does.
+inline uint32_t fade_cut(int32_t step) { return uint32_t(step > 255 ? 255 : step) * 0x010101u; }
+
+// A packed colour faded: every byte less the cut's, stopping at 0. Bytes never
+// borrow from one another, so this is max(0, c - step) for each component (and
+// what one SSE2 saturating subtraction does for four colours at once).
+inline uint32_t faded_colour(uint32_t colour, uint32_t cut) {
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const uint32_t c = colour >> shift & 0xFF, k = cut >> shift & 0xFF;
+        out |= (c > k ? c - k : 0) << shift;
+    }
+    return out;
 }
 
 // One inertial push: m / inertia + v, both in double, kept in single precision.

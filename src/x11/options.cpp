@@ -2,8 +2,6 @@
 // added there is an option here too (its '_' written '-').
 #include "x11/options.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -11,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/platform.h"
 #include "plix_defaults.h"
 #include "settings/settings.h"
 #include "startup/arguments.h"
@@ -169,8 +168,10 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
     }
     if (seen_root && seen_id) return bad("--root and --window-id exclude each other", nullptr);
     // A file named here and missing is a mistake, not a request for all zeros.
-    if (o->settings_file && access(o->settings_file, R_OK) != 0)
-        return bad((std::string("cannot read --settings file (") + strerror(errno) + ")").c_str(),
+    char why[256] = "no such file";
+    if (o->settings_file &&
+        plat_file_check(o->settings_file, why, sizeof why) != plat_file_readable)
+        return bad((std::string("cannot read --settings file (") + why + ")").c_str(),
                    o->settings_file);
     if (seen_id) {
         o->target = draw_target::window_id;

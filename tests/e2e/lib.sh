@@ -117,6 +117,8 @@ e2e_teardown() {
         E2E_XVFB=""
     fi
     if [ -n "${E2E_TMP:-}" ] && [ -d "$E2E_TMP" ]; then
+        # A test stopped half-way may leave a folder made immutable (chattr +i).
+        chattr -R -i "$E2E_TMP" 2>/dev/null
         rm -rf "$WINEPREFIX"
         [ "${E2E_KEEP:-0}" = 1 ] || rm -rf "$E2E_TMP"
     fi
@@ -152,11 +154,12 @@ e2e_case_dir() {
     printf '%s\n' "$dir"
 }
 
-# e2e_start DIR ARGS...: runs DIR/Plix.scr in the background from DIR.
+# e2e_start DIR ARGS...: runs DIR/Plix.scr in the background from DIR (or, when
+# E2E_SCR is set, that Windows path, as Windows would start the selected saver).
 e2e_start() {
     local dir=$1
     shift
-    e2e_start_cmd "$dir" "$WINE" ./Plix.scr "$@"
+    e2e_start_cmd "$dir" "$WINE" "${E2E_SCR:-./Plix.scr}" "$@"
 }
 
 # e2e_start_cmd DIR COMMAND...: runs COMMAND in the background from DIR, its

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ini_file.h"
+#include "inifile/inifile.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/ini_file.h"
+#include "inifile/inifile.h"
 #include "settings/settings.h"
 
 namespace {

@@ -115,10 +115,15 @@ TEST(Fade, StepFormEqualsTheTruncatedDifferenceEverywhere) {
         dot_history = h;
         set_dot_fade();
         for (int32_t age = 1; age <= h; age++) {
-            int32_t step = fade_step(age);
-            for (int32_t c = 0; c <= 255; c++)
-                if (faded_by_step(c, step) != fade_component(c, age))
+            uint32_t cut = fade_cut(fade_step(age));
+            for (int32_t c = 0; c <= 255; c++) {
+                // The component in each byte, beside others that must not disturb it.
+                uint32_t want = uint32_t(fade_component(c, age));
+                uint32_t got = faded_colour(uint32_t(c) | uint32_t(255 - c) << 8 | uint32_t(c) << 16, cut);
+                if ((got & 0xFF) != want || got >> 16 != want ||
+                    (got >> 8 & 0xFF) != uint32_t(fade_component(255 - c, age)))
                     FAIL() << "history " << h << " age " << age << " component " << c;
+            }
         }
     }
 }
@@ -335,7 +340,12 @@ TEST_F(Render, DrawsTheFieldAtTheOriginItIsGiven) {
             uint32_t want = inside ? plain[size_t(y - 5) * 20 + size_t(x - 7)] : kUntouched;
             ASSERT_EQ(moved[size_t(y) * 31 + size_t(x)], want) << x << "," << y;
         }
-    for (point p : recorded()) ASSERT_TRUE(p.x >= 7 && p.x < 27 && p.y >= 5 && p.y < 20);
+    // Recorded in field positions; the presentation puts them at the origin.
+    pixel_rect r = dirty_bounds(&frame_);
+    EXPECT_TRUE(r.left >= 7 && r.right <= 27 && r.top >= 5 && r.bottom <= 20);
+    headless_screen_reset(31, 22);
+    present_frame_as(headless_screen(), &frame_, {false, {}});
+    for (point p : recorded()) ASSERT_EQ(headless_screen_pixels()[size_t(p.y + 5) * 31 + size_t(p.x + 7)], moved[size_t(p.y + 5) * 31 + size_t(p.x + 7)]);
 }
 
 TEST(Speed, InertialPushesAndLimits) {

@@ -53,7 +53,7 @@ TEST(KeyTable, ListsTheEightKeysInOrder) {
     const char *names[] = {"dot_count", "dot_history", "inertia", "speed_limit",
                            "brownian",  "bounce",      "chow",    "starting_pos"};
     int32_t *vars[] = {&dot_count, &dot_history, &inertia, &speed_limit,
-                       &brownian,  &bounce,      &chow,     &starting_pos};
+                       &brownian,  &bounce,      &chow,    &starting_pos};
     for (int i = 0; i < 8; i++) {
         EXPECT_STREQ(setting_keys[i].key, names[i]);
         EXPECT_EQ(setting_keys[i].value, vars[i]);
@@ -94,6 +94,46 @@ TEST_F(SettingsFile, WritingAllEightKeepsTableOrderInANewFile) {
     EXPECT_EQ(read_ini(),
               "[Plix]\r\ndot_count=7\r\ndot_history=7\r\ninertia=7\r\nspeed_limit=7\r\n"
               "brownian=1\r\nbounce=1\r\nchow=1\r\nstarting_pos=1\r\n");
+}
+
+// The user's own file (in <dir>/appdata/Plix) is the one in use once it exists,
+// and where OK's write goes, with all eight keys only, when the file beside the
+// program cannot be written (a folder in the way here: that stops root too).
+TEST_F(SettingsFile, UsersOwnFileOnceItExistsAndAsTheFallback) {
+    const bool all[8] = {true, true, true, true, true, true, true, true}, one[8] = {true};
+    struct {
+        const char *app_data, *in_the_way;
+        const bool *which;
+        int saved;
+        bool in_user_file;
+    } rows[] = {
+        {"", "", all, 1, false},                              // the platform has no such folder
+        {"appdata", "", all, 1, false},                       // beside the program when it can be
+        {"appdata", "Plix.ini", all, 1, true},                // else the user's own file
+        {"appdata", "Plix.ini", one, 0, false},               // but not with fewer than eight
+        {"appdata", "Plix.ini appdata/Plix", all, 0, false},  // both blocked
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(std::string(r.app_data) + "|" + r.in_the_way);
+        std::filesystem::remove_all(dir_ / "Plix.ini");
+        std::filesystem::remove_all(dir_ / "appdata");
+        std::filesystem::create_directories(dir_ / "appdata");
+        if (strstr(r.in_the_way, "Plix.ini")) std::filesystem::create_directory(dir_ / "Plix.ini");
+        if (strstr(r.in_the_way, "appdata/Plix")) std::ofstream(dir_ / "appdata" / "Plix") << "x";
+        headless_set_app_data_folder(*r.app_data ? (dir_ / r.app_data).c_str() : "");
+        GetIniFilePath(nullptr);
+        for (int i = 0; i < 8; i++) *setting_keys[i].value = 10 + i;
+        char message[1024];
+        EXPECT_EQ(save_settings(r.which, message, sizeof message), r.saved);
+        EXPECT_TRUE(r.saved || strstr(message, (dir_ / "Plix.ini\r\n").c_str())) << message;
+        reset_settings();
+        GetIniFilePath(nullptr);  // as the next run would
+        std::filesystem::path user = dir_ / "appdata" / "Plix" / "Plix.ini";
+        EXPECT_STREQ(lpIniFileNameAndPath, (r.in_user_file ? user : dir_ / "Plix.ini").c_str());
+        load_settings();
+        EXPECT_EQ(dot_count, r.saved ? 10 : 0);
+        EXPECT_EQ(starting_pos, r.saved ? 17 : 0);
+    }
 }
 
 }  // namespace

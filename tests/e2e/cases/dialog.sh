@@ -339,8 +339,9 @@ test_owner_handles_from_the_command_line() {
     dlg_expect_owners "/c:$h|$h" "/c $h|$h" "/c:12345|0" "/c:$closed|0"
 }
 
-# dlg_configure DIR: sets 40 dots, trail length 2000, inertia 10, speed limit
-# 3, bounce and random starts through the dialog, and checks what it stored.
+# dlg_configure DIR [INI_DIR]: sets 40 dots, trail length 2000, inertia 10, speed
+# limit 3, bounce and random starts through the dialog, and checks what it stored
+# in INI_DIR/Plix.ini (default DIR's).
 dlg_configure() {
     local dir=$1
     dlg_open "$dir" || return 1
@@ -352,7 +353,7 @@ dlg_configure() {
     dlg_click 111 || return 1
     dlg_click 101 || return 1
     dlg_wait_closed || return 1
-    dlg_expect_ini "$dir" "$(dlg_ini_with 40 2000 10 3 0 1 0 1)" "after configuring"
+    dlg_expect_ini "${2:-$dir}" "$(dlg_ini_with 40 2000 10 3 0 1 0 1)" "after configuring"
 }
 
 # plix-sim reads what the dialog wrote, with the trail length of 2000 used as
@@ -372,13 +373,11 @@ test_plix_sim_reads_the_dialog_settings() {
     [ "$sim" = "frames=1 pixels_per_frame=41040" ] || { e2e_fail "plix-sim said: $sim"; return 1; }
 }
 
-# The saver run after the dialog shows dots on a black screen; a key ends it
-# with status 0.
-test_saver_runs_with_the_dialog_settings() {
-    local dir saver="" t shot lit status
-    dir=$(e2e_case_dir)
-    dlg_configure "$dir" || return 1
-    e2e_start "$dir" /s
+# dlg_saver_shows_dots DIR: Plix.scr /s from DIR shows dots on a black screen; a
+# key ends it with status 0.
+dlg_saver_shows_dots() {
+    local saver="" t shot lit status
+    e2e_start "$1" /s
     for ((t = 0; t < 100; t++)); do
         saver=$(e2e_find_window "Plix screensaver")
         [ -n "$saver" ] || [ -f "$E2E_TAG.status" ] && break
@@ -392,6 +391,14 @@ test_saver_runs_with_the_dialog_settings() {
     xdotool windowfocus --sync "$saver" key space
     status=$(e2e_wait_exit 20)
     [ "$status" = 0 ] || { e2e_fail "the saver ended with $status"; return 1; }
+}
+
+# The saver run after the dialog uses what it stored.
+test_saver_runs_with_the_dialog_settings() {
+    local dir
+    dir=$(e2e_case_dir)
+    dlg_configure "$dir" || return 1
+    dlg_saver_shows_dots "$dir"
 }
 
 # A count typed as 4294967295 is stored as -1, which the saver's set-up refuses
@@ -409,4 +416,82 @@ test_saver_refuses_a_count_typed_as_4294967295() {
     xdotool windowfocus --sync "$box" key Return
     status=$(e2e_wait_exit 20)
     [ "$status" = 1 ] || { e2e_fail "after the out-of-memory box the status is $status"; return 1; }
+}
+
+# The user's own settings folder in the test prefix (%APPDATA%\Plix).
+dlg_user_dir() { printf '%s/drive_c/users/%s/AppData/Roaming/Plix' "$WINEPREFIX" "$(id -un)"; }
+
+# dlg_immutable PATH...: unchangeable even by root (chattr +i) until dlg_unlock,
+# which also removes the user's settings folder, so the next test has none.
+dlg_immutable() { chattr +i "$@" && DLG_IMMUTABLE+=("$@") || e2e_fail "chattr +i fails here"; }
+dlg_unlock() {
+    [ ${#DLG_IMMUTABLE[@]} -eq 0 ] || chattr -i "${DLG_IMMUTABLE[@]}"
+    DLG_IMMUTABLE=()
+    rm -rf "$(dlg_user_dir)"
+}
+
+# dlg_box_says TEXT: a "Plix settings" box shows TEXT (line breaks as \r\n);
+# Enter dismisses it.
+dlg_box_says() {
+    local box text
+    box=$(e2e_wait_window "Plix settings" 15) || { e2e_fail "no \"Plix settings\" box"; return 1; }
+    text=$(e2e_wine_exe wintext.exe "Plix settings")
+    [[ $text == *"$1"* ]] || { e2e_fail "the box says:" "$text" "expected:" "$1"; return 1; }
+    xdotool windowfocus --sync "$box" key Return
+}
+
+# Where the folder beside Plix.scr cannot be written (an installation folder) or
+# Plix.ini there is read-only, OK writes all eight keys to the user's own file;
+# the next /c and /s use it (the file beside the program has no dots), and the
+# file beside the program stays as it was, byte for byte.
+test_unwritable_beside_the_program_saves_to_the_users_file() {
+    trap dlg_unlock EXIT
+    local way dir
+    for way in folder read-only; do
+        dir=$(e2e_case_dir)
+        dlg_ini_with 0 5 6 7 0 0 0 0 | tee "$dir/original" >"$dir/Plix.ini"
+        [ $way = folder ] && { dlg_immutable "$dir/Plix.ini" "$dir" || return 1; }
+        [ $way = read-only ] && chmod 444 "$dir/Plix.ini"
+        dlg_configure "$dir" "$(dlg_user_dir)" || { echo "($way)"; return 1; }
+        cmp -s "$dir/Plix.ini" "$dir/original" || { e2e_fail "$way: Plix.ini beside Plix.scr changed"; return 1; }
+        dlg_open "$dir" || return 1
+        dlg_expect_fields "$(dlg_fields_with 40 2000 10 3 0 1 0 1)" "$way: reopened" || return 1
+        dlg_click 102 && dlg_wait_closed && dlg_saver_shows_dots "$dir" || { echo "($way)"; return 1; }
+        dlg_unlock
+    done
+}
+
+# Neither file can be written: OK names both and the reason, the dialog stays
+# open with what was typed, and no file changes.
+test_nothing_writable_is_said_and_the_dialog_stays_open() {
+    trap dlg_unlock EXIT
+    local dir
+    dir=$(e2e_case_dir)
+    dlg_ini_with 1 2 3 4 0 0 0 0 | tee "$dir/original" >"$dir/Plix.ini"
+    dlg_immutable "$dir/Plix.ini" "$dir" "$(dirname "$(dlg_user_dir)")" || return 1
+    dlg_open "$dir" && dlg_type 104 55 && dlg_click 101 || return 1
+    dlg_box_says "$(dlg_winpath "$dir/Plix.ini")\\r\\nAccess denied.\\r\\n\\r\\nC:\\users\\$(id -un)\\AppData\\Roaming\\Plix\\r\\nAccess denied." || return 1
+    dlg_expect_fields "$(dlg_fields_with 55 2 3 4 0 0 0 0)" "after the box" || return 1
+    dlg_click 102 && dlg_wait_closed || return 1
+    cmp -s "$dir/Plix.ini" "$dir/original" && [ ! -e "$(dlg_user_dir)" ] || { e2e_fail "a file changed"; return 1; }
+}
+
+# Plix.ini locked by another program as the dialog opens: the dialog says so
+# before any edit and shows 0s; OK, once the file is free again, stores only the
+# fields the user changed and keeps every other setting.
+test_unreadable_file_is_said_and_unread_settings_are_kept() {
+    local dir out t locker
+    dir=$(e2e_case_dir)
+    out=$(mktemp "$E2E_TMP/lock.XXXXXX")
+    dlg_ini_with 5 6 7 8 0 1 1 1 >"$dir/Plix.ini"
+    "$WINE" "$E2E_WIN_BUILD/ini_probe.exe" lock "$dir/Plix.ini" 100 >"$out" 2>/dev/null </dev/null &
+    locker=$!
+    trap 'kill $locker 2>/dev/null' EXIT
+    for ((t = 0; t < 200; t++)); do grep -q locked "$out" && break; sleep 0.1; done
+    dlg_open "$dir" || return 1
+    dlg_box_says "$(dlg_winpath "$dir/Plix.ini")\\r\\ncannot be read: Sharing violation" || return 1
+    dlg_expect_fields "$(dlg_fields_with 0 0 0 0 0 0 0 0)" "unread" || return 1
+    kill $locker && wait $locker 2>/dev/null
+    dlg_type 104 40 && dlg_click 108 && dlg_click 101 && dlg_wait_closed || return 1
+    dlg_expect_ini "$dir" "$(dlg_ini_with 40 6 7 8 1 1 1 1)" "after OK on a file read as locked"
 }

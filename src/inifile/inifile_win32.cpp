@@ -2,8 +2,8 @@
 // (plix-sim.exe, plix-ini.exe): replacing the old file by the finished new one.
 #include <windows.h>
 
-#include "platform/ini_file.h"
+#include "inifile/inifile.h"
 
-int ini_replace_file(const char *from, const char *to) {
+int ini_file_replace(const char *from, const char *to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 1 : 0;
 }

@@ -25,12 +25,17 @@ bool ini_set_string(const std::string &text, const char *section, const char *ke
 // replaces the old one only once complete; a write that cannot be done
 // (unreadable, read-only or oversized file, missing or read-only directory, a
 // directory in the way) leaves the old file as it was and returns 0. Returns
-// non-zero on success.
+// non-zero on success; on failure errno says why.
 unsigned ini_file_get_int(const char *path, const char *section, const char *key, int def);
-int ini_file_write(const char *path, const char *section, const char *key, const char *value);
+int ini_file_set_string(const char *path, const char *section, const char *key, const char *value);
+
+// `count` keys of one section set in one write: the file gets all of them or,
+// when any cannot be stored, none.
+int ini_file_set_strings(const char *path, const char *section, const char *const *keys,
+                         const char *const *values, int count);
 
 // Puts file `from` in the place of file `to` in one step, replacing it; non-zero
-// on success. POSIX rename in ini_file.cpp; MoveFileExA in ini_file_win32.cpp,
+// on success. POSIX rename in inifile.cpp; MoveFileExA in inifile_win32.cpp,
 // since the C library's rename will not replace a file on Windows and
 // std::filesystem there takes narrow paths as UTF-8 rather than the ANSI code page.
-int ini_replace_file(const char *from, const char *to);
+int ini_file_replace(const char *from, const char *to);

@@ -1,6 +1,6 @@
 // Our own initialisation-file reader and writer, for builds without Win32. The
 // rules are Wine's (kernel32 profile code), checked against it by tests/e2e.
-#include "platform/ini_file.h"
+#include "inifile/inifile.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -307,13 +307,24 @@ unsigned ini_file_get_int(const char *path, const char *section, const char *key
     return ini_get_int(text, section, key, def);
 }
 
-int ini_file_write(const char *path, const char *section, const char *key, const char *value) {
+int ini_file_set_string(const char *path, const char *section, const char *key, const char *value) {
+    return ini_file_set_strings(path, section, &key, &value, 1);
+}
+
+int ini_file_set_strings(const char *path, const char *section, const char *const *keys,
+                         const char *const *values, int count) {
     std::string target = resolve_link(path);
     std::string old_text, new_text;
-    // An existing file we cannot read would otherwise be replaced by one key.
+    // An existing file we cannot read would otherwise be replaced by these keys alone.
     int existed = read_file(target.c_str(), &old_text);
     if (existed < 0) return 0;
-    if (!ini_set_string(old_text, section, key, value, &new_text)) return 0;
+    new_text = old_text;
+    for (int i = 0; i < count; i++) {
+        if (!ini_set_string(new_text, section, keys[i], values[i], &new_text)) {
+            errno = EINVAL;
+            return 0;
+        }
+    }
     if (new_text == old_text) return 1;  // as the platform, nothing is rewritten
 
     if (existed) {
@@ -328,13 +339,15 @@ int ini_file_write(const char *path, const char *section, const char *key, const
     bool ok = fwrite(new_text.data(), 1, new_text.size(), f) == new_text.size();
     ok = (fclose(f) == 0) && ok;
     if (ok && existed) copy_permissions(target.c_str(), temp.c_str());
-    if (!ok || !ini_replace_file(temp.c_str(), target.c_str())) {
+    if (!ok || !ini_file_replace(temp.c_str(), target.c_str())) {
+        int saved = errno;
         remove(temp.c_str());
+        errno = saved;
         return 0;
     }
     return 1;
 }
 
 #ifndef _WIN32
-int ini_replace_file(const char *from, const char *to) { return rename(from, to) == 0; }
+int ini_file_replace(const char *from, const char *to) { return rename(from, to) == 0; }
 #endif

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ini_file.h"
+#include "inifile/inifile.h"
 
 namespace fs = std::filesystem;
 
@@ -316,10 +316,10 @@ protected:
 using Names = std::vector<std::string>;
 
 TEST_F(IniFile, CreatesReplacesAndLeavesNoTemporaryFile) {
-    EXPECT_EQ(ini_file_write(path_.c_str(), "Plix", "dot_count", "5"), 1);
+    EXPECT_EQ(ini_file_set_string(path_.c_str(), "Plix", "dot_count", "5"), 1);
     EXPECT_EQ(slurp(path_), "[Plix]\r\ndot_count=5\r\n");
-    EXPECT_EQ(ini_file_write(path_.c_str(), "Plix", "dot_count", "6"), 1);
-    EXPECT_EQ(ini_file_write(path_.c_str(), "Plix", "bounce", "1"), 1);
+    EXPECT_EQ(ini_file_set_string(path_.c_str(), "Plix", "dot_count", "6"), 1);
+    EXPECT_EQ(ini_file_set_string(path_.c_str(), "Plix", "bounce", "1"), 1);
     EXPECT_EQ(slurp(path_), "[Plix]\r\ndot_count=6\r\nbounce=1\r\n");
     EXPECT_EQ(int(ini_file_get_int(path_.c_str(), "Plix", "dot_count", 0)), 6);
     EXPECT_EQ(listing(dir_), Names{"Plix.ini"});
@@ -329,7 +329,7 @@ TEST_F(IniFile, UnchangedValueLeavesTheFileAlone) {
     spit(path_, "[Plix]\r\ndot_count=5\r\n");
     struct stat before, after;
     ASSERT_EQ(stat(path_.c_str(), &before), 0);
-    EXPECT_EQ(ini_file_write(path_.c_str(), "Plix", "dot_count", "5"), 1);
+    EXPECT_EQ(ini_file_set_string(path_.c_str(), "Plix", "dot_count", "5"), 1);
     ASSERT_EQ(stat(path_.c_str(), &after), 0);
     EXPECT_EQ(before.st_ino, after.st_ino);  // not replaced by a new file
 }
@@ -337,24 +337,26 @@ TEST_F(IniFile, UnchangedValueLeavesTheFileAlone) {
 TEST_F(IniFile, FailedWritesReturnZeroAndKeepTheOldFile) {
     // The path is a directory.
     fs::create_directory(path_);
-    EXPECT_EQ(ini_file_write(path_.c_str(), "Plix", "a", "1"), 0);
+    EXPECT_EQ(ini_file_set_string(path_.c_str(), "Plix", "a", "1"), 0);
     EXPECT_TRUE(fs::is_directory(path_));
     EXPECT_TRUE(fs::is_empty(path_));
     fs::remove(path_);
     // The directory is missing, or is a file.
-    EXPECT_EQ(ini_file_write((dir_ / "none" / "Plix.ini").c_str(), "Plix", "a", "1"), 0);
+    EXPECT_EQ(ini_file_set_string((dir_ / "none" / "Plix.ini").c_str(), "Plix", "a", "1"), 0);
     spit(dir_ / "file", "x");
-    EXPECT_EQ(ini_file_write((dir_ / "file" / "Plix.ini").c_str(), "Plix", "a", "1"), 0);
+    EXPECT_EQ(ini_file_set_string((dir_ / "file" / "Plix.ini").c_str(), "Plix", "a", "1"), 0);
     EXPECT_EQ(slurp(dir_ / "file"), "x");
-    // Bad names touch nothing.
+    // Bad names touch nothing, and one among several keys stops them all.
     spit(path_, "[Plix]\r\na=1\r\n");
-    EXPECT_EQ(ini_file_write(path_.c_str(), "Plix", "a=b", "1"), 0);
+    EXPECT_EQ(ini_file_set_string(path_.c_str(), "Plix", "a=b", "1"), 0);
+    const char *keys[] = {"a", "b=c"}, *values[] = {"2", "3"};
+    EXPECT_EQ(ini_file_set_strings(path_.c_str(), "Plix", keys, values, 2), 0);
     EXPECT_EQ(slurp(path_), "[Plix]\r\na=1\r\n");
     EXPECT_EQ(listing(dir_), (Names{"Plix.ini", "file"}));
     // A file too large to be a settings file (65 MiB) is neither read nor replaced.
     fs::resize_file(path_, 65u << 20);
     EXPECT_EQ(int(ini_file_get_int(path_.c_str(), "Plix", "a", -7)), -7);
-    EXPECT_EQ(ini_file_write(path_.c_str(), "Plix", "a", "2"), 0);
+    EXPECT_EQ(ini_file_set_string(path_.c_str(), "Plix", "a", "2"), 0);
     EXPECT_EQ(fs::file_size(path_), 65u << 20);
     char head[13];
     std::ifstream(path_, std::ios::binary).read(head, sizeof head);
@@ -381,17 +383,17 @@ TEST_F(IniFile, PermissionsAreRespected) {
     spit(path_, old_text);
     fs::permissions(path_, fs::perms(0666));
     fs::permissions(dir_, fs::perms(0555));
-    EXPECT_EQ(unprivileged([&] { return ini_file_write(path_.c_str(), "Plix", "a", "2"); }), 0);
+    EXPECT_EQ(unprivileged([&] { return ini_file_set_string(path_.c_str(), "Plix", "a", "2"); }), 0);
     fs::permissions(dir_, fs::perms(0777));
     EXPECT_EQ(slurp(path_), old_text);
     EXPECT_EQ(listing(dir_), Names{"Plix.ini"});
     // A read-only file in a writable directory is not replaced.
     fs::permissions(path_, fs::perms(0444));
-    EXPECT_EQ(unprivileged([&] { return ini_file_write(path_.c_str(), "Plix", "a", "2"); }), 0);
+    EXPECT_EQ(unprivileged([&] { return ini_file_set_string(path_.c_str(), "Plix", "a", "2"); }), 0);
     EXPECT_EQ(slurp(path_), old_text);
     // A file that cannot be read is not replaced by one holding only the new key.
     fs::permissions(path_, fs::perms(0222));
-    EXPECT_EQ(unprivileged([&] { return ini_file_write(path_.c_str(), "Plix", "a", "2"); }), 0);
+    EXPECT_EQ(unprivileged([&] { return ini_file_set_string(path_.c_str(), "Plix", "a", "2"); }), 0);
     EXPECT_EQ(unprivileged([&] { return int(ini_file_get_int(path_.c_str(), "Plix", "a", 7)); }),
               7);
     fs::permissions(path_, fs::perms(0644));
@@ -403,7 +405,7 @@ TEST_F(IniFile, KeepsPermissionsAndSymbolicLinks) {
     spit(dir_ / "real.ini", "[Plix]\r\na=1\r\n");
     fs::permissions(dir_ / "real.ini", fs::perms(0600));
     fs::create_symlink("real.ini", path_);
-    EXPECT_EQ(ini_file_write(path_.c_str(), "Plix", "a", "2"), 1);
+    EXPECT_EQ(ini_file_set_string(path_.c_str(), "Plix", "a", "2"), 1);
     EXPECT_TRUE(fs::is_symlink(path_));
     EXPECT_EQ(slurp(dir_ / "real.ini"), "[Plix]\r\na=2\r\n");
     EXPECT_EQ(fs::status(dir_ / "real.ini").permissions(), fs::perms(0600));
@@ -423,8 +425,8 @@ TEST_F(IniFile, TenMegabytesWithTheSectionAtTheEnd) {
         EXPECT_EQ(int(ini_file_get_int(path_.c_str(), "Plix", "dot_count", -7)), 17);
         EXPECT_EQ(int(ini_file_get_int(path_.c_str(), "Plix", "inertia", -7)), -7);
         EXPECT_EQ(int(ini_file_get_int(path_.c_str(), "Noise", "key123", -7)), 0);
-        EXPECT_EQ(ini_file_write(path_.c_str(), "Plix", "inertia", "3"), 1);
-        EXPECT_EQ(ini_file_write(path_.c_str(), "Noise", "key5", "4"), 1);
+        EXPECT_EQ(ini_file_set_string(path_.c_str(), "Plix", "inertia", "3"), 1);
+        EXPECT_EQ(ini_file_set_string(path_.c_str(), "Noise", "key5", "4"), 1);
         std::string after = slurp(path_);
         std::string expected = text + "inertia=3\r\n";
         size_t at = expected.find("key5=");
