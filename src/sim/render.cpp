@@ -19,6 +19,22 @@ constexpr int32_t table_size = dot_historyy + 4;
 alignas(16) uint32_t age_cut[table_size];
 alignas(16) uint32_t age_colour[table_size];
 
+// Every push_quotient(m, inertia), m = -1000..1000, for the inertia in use: the
+// very same quotients, divided once per setting rather than twice a dot a frame.
+double push_table[2 * 1000 + 1];
+int32_t push_table_inertia;
+bool push_table_filled;
+
+const double *pushes_for(int32_t inertia_value) {
+    if (!push_table_filled || push_table_inertia != inertia_value) {
+        for (int32_t m = -1000; m <= 1000; m++)
+            push_table[m + 1000] = push_quotient(m, inertia_value);
+        push_table_inertia = inertia_value;
+        push_table_filled = true;
+    }
+    return push_table + 1000;
+}
+
 // age_colour[k] = the colour faded by age_cut[k], for k = 0..last.
 void fill_age_colours(uint32_t colour, int32_t last) {
 #if defined(__SSE2__)
@@ -39,6 +55,7 @@ uint32_t packed(int32_t r, int32_t g, int32_t b) { return uint32_t(r + g * 256 +
 int render_dots(frame_buffer *fb, frame_stop_check stop) {
     const int32_t history_len = dot_history;
     for (int32_t k = 1; k <= history_len; k++) age_cut[k] = fade_cut(fade_step(k));
+    const double *const push = brownian ? nullptr : pushes_for(inertia);
     const float upper = upper_speed_limit(speed_limit);
     const float lower = lower_speed_limit(speed_limit);
     const float right = float(cx - 1);
@@ -79,8 +96,9 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
             d.xv = random_walk_speed();
             d.yv = random_walk_speed();
         } else {
-            d.xv = inertial_speed(d.xv, inertial_push(), inertia);
-            d.yv = inertial_speed(d.yv, inertial_push(), inertia);
+            // As inertial_speed: the x push is drawn before the y push.
+            d.xv = float(push[inertial_push()] + double(d.xv));
+            d.yv = float(push[inertial_push()] + double(d.yv));
             d.xv = limit_speed(d.xv, upper, lower);
             d.yv = limit_speed(d.yv, upper, lower);
         }

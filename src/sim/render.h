@@ -60,8 +60,11 @@ inline uint32_t faded_colour(uint32_t colour, uint32_t cut) {
 
 // One inertial push: m / inertia + v, both in double, kept in single precision.
 // inertia 0 gives +inf, -inf or NaN, which the limit below turns into a number.
+inline double push_quotient(int32_t m, int32_t inertia_value) {
+    return double(float(m)) / double(float(inertia_value));
+}
 inline float inertial_speed(float v, int32_t m, int32_t inertia_value) {
-    return float(double(float(m)) / double(float(inertia_value)) + double(v));
+    return float(push_quotient(m, inertia_value) + double(v));
 }
 
 // The two limits of an inertial speed. The lower one is the setting negated as

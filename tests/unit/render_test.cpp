@@ -278,8 +278,8 @@ TEST(Present, PlanTakesTheCheaperWay) {
         {{{5, 5}}, false, {}},
         {{{0, 0}, {1023, 767}}, false, {}},
         {{{10, 10}, {11, 10}, {10, 12}}, true, {10, 10, 12, 13}},
-        {spread(100), false, {}},  // below the break-even for the whole screen
-        {spread(120), true, {0, 0, 1024, 768}},
+        {spread(180), false, {}},  // below the break-even for the whole screen
+        {spread(220), true, {0, 0, 1024, 768}},
     };
     for (auto &c : cases) {
         frame_buffer fb = {nullptr, 1024, 768, 0, 0, c.list.data(), int32_t(c.list.size()), nullptr};
