@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(cmake g++ libgtest-dev libbenchmark-dev python3 procps nsis unzip
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
-    wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils e2fsprogs
+    wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils e2fsprogs libx11-dev libxext-dev
     xserver-xorg-core xserver-xorg-video-dummy
     clang libclang-rt-14-dev clang-tidy cppcheck)
 
@@ -34,4 +34,6 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo[@]}" dpkg --add-architecture i386
 fi
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+# Another apt run (a second build on the machine) holds the lock for a while.
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -q \
+    "${missing[@]}"

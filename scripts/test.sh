@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds and tests everything: the native build and its unit tests, the 32-bit
-# product and the 64-bit Windows build, the release (zip and installer) and its
-# checks, and the end-to-end tests under Wine. One summary line per stage;
-# non-zero exit if any stage failed.
+# Builds and tests everything: the native build and its unit tests, the Linux
+# program on Xvfb, the 32-bit product and the 64-bit Windows build, the release
+# (zip and installer) and its checks, and the end-to-end tests under Wine. One
+# summary line per stage; non-zero exit if any stage failed.
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 2
 
 logs=build-logs   # full output of every stage
@@ -54,6 +54,13 @@ if stage native build build; then
     grep -E 'tests passed|\*\*\*|\(Failed\)' "$logs/unit.log"
 else
     skip unit "native build failed"
+fi
+
+# plix, the Linux program, on Xvfb without Wine; and what `cmake --install` puts where.
+if [ -x build/plix ]; then
+    STAGE_SHOW=1 stage x11 tests/e2e/run.sh --native
+else
+    skip x11 "build/plix was not built (X11 and Xext development files missing?)"
 fi
 
 # ASan/UBSan unit tests, each fuzz target for 20 s, clang-tidy and cppcheck.

@@ -1,6 +1,7 @@
 # shellcheck shell=bash
-# End-to-end harness: one Xvfb display and one throw-away Wine prefix per run,
-# and the helpers the case files use to drive Plix.scr and judge what it did.
+# End-to-end harness: one Xvfb display and one throw-away Wine prefix per run
+# (no Wine at all with E2E_NATIVE=1, for the native programs' cases), and the
+# helpers the case files use to drive Plix.scr or plix and judge what it did.
 # Sourced by tests/e2e/run.sh; every process it starts is stopped by pid at exit.
 
 E2E_SCREEN=1024x768x24
@@ -31,14 +32,15 @@ e2e_pick_wine() {
     fi
 }
 
-# Starts Xvfb on the first display from a random point in 100..199 that is free;
-# a lock lost to a concurrent run makes Xvfb exit, and the next number is tried.
+# e2e_start_xvfb [XVFB ARGS...]: starts Xvfb on the first display from a random
+# point in 100..199 that is free and exports DISPLAY; a lock lost to a
+# concurrent run makes Xvfb exit, and the next number is tried.
 e2e_start_xvfb() {
     local start=$((100 + RANDOM % 100)) i n
     for ((i = 0; i < 100; i++)); do
         n=$((100 + (start - 100 + i) % 100))
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 "$E2E_SCREEN" -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
+        Xvfb ":$n" -screen 0 "$E2E_SCREEN" -nolisten tcp "$@" >>"$E2E_TMP/xvfb.log" 2>&1 &
         E2E_XVFB=$!
         local t
         for ((t = 0; t < 100; t++)); do
@@ -98,12 +100,21 @@ e2e_two_heads_end() {
 
 # e2e_setup WIN_BUILD NATIVE_BUILD: display, prefix, variables. Call once per run.
 e2e_setup() {
+    E2E_NATIVE_BUILD=$(cd "${2:-build}" 2>/dev/null && pwd) || E2E_NATIVE_BUILD=${2:-build}
+    if [ "${E2E_NATIVE:-0}" = 1 ]; then
+        unset WINEPREFIX  # no prefix of ours: teardown must not touch the caller's
+        E2E_TMP=$(mktemp -d /tmp/plix-e2e.XXXXXX) || return 1
+        : >"$E2E_TMP/pids"
+        export E2E_NATIVE_BUILD E2E_TMP
+        e2e_start_xvfb || return 1
+        e2e_log "e2e: display $DISPLAY, native build $E2E_NATIVE_BUILD, no Wine"
+        return 0
+    fi
     e2e_pick_wine
     E2E_WIN_BUILD=$(cd "${1:-$E2E_DEFAULT_WIN_BUILD}" 2>/dev/null && pwd) || {
         e2e_log "e2e: Windows build directory '${1:-$E2E_DEFAULT_WIN_BUILD}' not found"
         return 1
     }
-    E2E_NATIVE_BUILD=$(cd "${2:-build}" 2>/dev/null && pwd) || E2E_NATIVE_BUILD=${2:-build}
     if [ ! -f "$E2E_WIN_BUILD/Plix.scr" ]; then
         e2e_log "e2e: $E2E_WIN_BUILD/Plix.scr is missing; build it first"
         return 1
@@ -183,16 +194,24 @@ e2e_case_dir() {
 
 # e2e_start DIR ARGS...: runs DIR/Plix.scr in the background from DIR (or, when
 # E2E_SCR is set, that Windows path, as Windows would start the selected saver).
-# A watcher subshell records the exit status in a file, so e2e_wait_exit also
-# works from inside $(...), where the program is not a child of the caller.
 e2e_start() {
+    local dir=$1
+    shift
+    e2e_start_cmd "$dir" "$WINE" "${E2E_SCR:-./Plix.scr}" "$@"
+}
+
+# e2e_start_cmd DIR COMMAND...: runs COMMAND in the background from DIR, its
+# output in $E2E_TAG.log. A watcher subshell records the exit status in a file,
+# so e2e_wait_exit also works from inside $(...), where the program is not a
+# child of the caller.
+e2e_start_cmd() {
     local dir=$1
     shift
     local tag
     tag=$(mktemp -u "$E2E_TMP/run.XXXXXX")
     (
         cd "$dir" || exit
-        "$WINE" "${E2E_SCR:-./Plix.scr}" "$@" </dev/null >>"$tag.log" 2>&1 &
+        "$@" </dev/null >>"$tag.log" 2>&1 &
         echo $! >"$tag.pid"
         wait $!
         echo $? >"$tag.status.tmp"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the end-to-end cases: Plix.scr under Wine on a private Xvfb display.
-# usage: tests/e2e/run.sh [--win-build DIR] [--native-build DIR] [CASEFILE ...]
+# Runs the end-to-end cases: Plix.scr under Wine on a private Xvfb display, or
+# with --native the native programs' cases (tests/e2e/native/) without Wine.
+# usage: tests/e2e/run.sh [--native] [--win-build DIR] [--native-build DIR] [CASEFILE ...]
 # Every test_* function of each case file runs in its own subshell with a fixed
 # time-out; the last line is "N passed, N failed"; exit status 0 only if none failed.
 
@@ -16,12 +17,15 @@ while [ $# -gt 0 ]; do
     case $1 in
         --win-build) win_build=$2; shift 2 ;;
         --native-build) native_build=$2; shift 2 ;;
-        -h|--help) sed -n '2,5p' "$0"; exit 0 ;;
+        --native) export E2E_NATIVE=1; shift ;;
+        -h|--help) sed -n '2,6p' "$0"; exit 0 ;;
         -*) echo "run.sh: unknown option $1" >&2; exit 2 ;;
         *) cases+=("$1"); shift ;;
     esac
 done
-[ ${#cases[@]} -gt 0 ] || cases=("$here"/cases/*.sh)
+if [ ${#cases[@]} -eq 0 ]; then
+    if [ "${E2E_NATIVE:-0}" = 1 ]; then cases=("$here"/native/*.sh); else cases=("$here"/cases/*.sh); fi
+fi
 
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 . "$here/lib.sh"

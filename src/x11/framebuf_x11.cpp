@@ -1,0 +1,216 @@
+// init_framebuf and the copies of platform.h for X11: an XImage whose data are
+// the frame buffer's pixels, in a MIT-SHM segment when the display can attach
+// it (XShmPutImage), otherwise in our memory (XPutImage).
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "x11/x11_platform.h"
+
+x11_target x11;
+
+// What lies behind a frame buffer here.
+struct plat_bitmap_tag {
+    XImage *image;
+    bool shared;
+    XShmSegmentInfo segment;
+};
+
+static int g_trapping;
+static int g_trapped;
+
+static int on_x_error(Display *, XErrorEvent *e) {
+    if (g_trapping) {
+        if (!g_trapped) g_trapped = e->error_code;
+    } else if ((e->error_code == BadWindow || e->error_code == BadDrawable) &&
+               e->resourceid == x11.window) {
+        x11.window_gone = true;
+    } else if (!x11.other_error) {
+        x11.other_error = e->error_code;
+        x11.other_request = e->request_code;
+    }
+    return 0;
+}
+
+void x11_open(Display *display) {
+    x11.display = display;
+    XSetErrorHandler(on_x_error);
+}
+
+void x11_trap_errors() {
+    XSync(x11.display, False);  // earlier requests' errors are not ours to catch
+    g_trapping = 1;
+    g_trapped = 0;
+}
+
+int x11_untrap_errors() {
+    XSync(x11.display, False);
+    g_trapping = 0;
+    return g_trapped;
+}
+
+static bool host_is_lsb_first() {
+    const uint32_t probe = 1;
+    return *reinterpret_cast<const unsigned char *>(&probe) == 1;
+}
+
+bool x11_format_fits(Display *display, const Visual *visual, int depth) {
+    if (visual->c_class != TrueColor || visual->red_mask != 0xff0000 ||
+        visual->green_mask != 0xff00 || visual->blue_mask != 0xff)
+        return false;
+    int n = 0;
+    XPixmapFormatValues *formats = XListPixmapFormats(display, &n);
+    bool fits = false;
+    for (int i = 0; i < n; i++)
+        if (formats[i].depth == depth) fits = formats[i].bits_per_pixel == 32;
+    XFree(formats);
+    return fits;
+}
+
+plat_dc x11_bind(Window window, Visual *visual, int depth) {
+    Display *display = x11.display;
+    x11.window = window;
+    x11.visual = visual;
+    x11.depth = depth;
+    x11.gc = XCreateGC(display, window, 0, nullptr);
+    // Asked by name first: Xlib's own query complains on stderr when it is missing.
+    int opcode, event, error;
+    x11.try_shm =
+        XQueryExtension(display, "MIT-SHM", &opcode, &event, &error) && XShmQueryExtension(display);
+    return reinterpret_cast<plat_dc>(&x11);
+}
+
+void x11_unbind() {
+    if (x11.gc) XFreeGC(x11.display, x11.gc);
+    x11.gc = nullptr;
+}
+
+// The picture in a shared segment, or null (nothing left behind) when the
+// display will not attach one.
+static XImage *shared_image(plat_bitmap_tag *b, int32_t width, int32_t height) {
+    XImage *image = XShmCreateImage(x11.display, x11.visual, unsigned(x11.depth), ZPixmap, nullptr,
+                                    &b->segment, unsigned(width), unsigned(height));
+    if (!image) return nullptr;
+    // Our pixels are host-order words with no padding; a server of the other
+    // byte order or a padded row would show them garbled.
+    const bool fits = image->bits_per_pixel == 32 && image->bytes_per_line == width * 4 &&
+                      (image->byte_order == LSBFirst) == host_is_lsb_first();
+    b->segment.shmid =
+        fits ? shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * size_t(height), IPC_CREAT | 0600)
+             : -1;
+    if (b->segment.shmid < 0) {
+        XDestroyImage(image);
+        return nullptr;
+    }
+    void *const address = shmat(b->segment.shmid, nullptr, 0);
+    const bool mapped = reinterpret_cast<intptr_t>(address) != -1;  // shmat's failure value
+    b->segment.shmaddr = static_cast<char *>(address);
+    b->segment.readOnly = False;
+    bool attached = false;
+    if (mapped) {
+        x11_trap_errors();
+        XShmAttach(x11.display, &b->segment);
+        attached = x11_untrap_errors() == 0;  // a remote display cannot see our memory
+    }
+    // From here the segment goes away with its last user, even after a crash.
+    shmctl(b->segment.shmid, IPC_RMID, nullptr);
+    if (!attached) {
+        if (mapped) shmdt(address);
+        XDestroyImage(image);
+        x11.try_shm = false;
+        return nullptr;
+    }
+    image->data = b->segment.shmaddr;
+    return image;
+}
+
+// The picture in our memory, sent in the requests themselves.
+static XImage *plain_image(int32_t width, int32_t height) {
+    char *data = static_cast<char *>(calloc(size_t(width) * size_t(height), 4));
+    if (!data) return nullptr;
+    XImage *image = XCreateImage(x11.display, x11.visual, unsigned(x11.depth), ZPixmap, 0, data,
+                                 unsigned(width), unsigned(height), 32, width * 4);
+    if (!image) {
+        free(data);
+        return nullptr;
+    }
+    // Xlib converts to the server's byte order on the way.
+    image->byte_order = host_is_lsb_first() ? LSBFirst : MSBFirst;
+    return image;
+}
+
+int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
+    fb->pixels = nullptr;
+    fb->width = fb->height = 0;
+    fb->bitmap = nullptr;
+    if (!x11.display || width < 1 || height < 1) return 1;
+    auto *b = static_cast<plat_bitmap_tag *>(calloc(1, sizeof(plat_bitmap_tag)));
+    if (!b) return 1;
+    b->image = x11.try_shm ? shared_image(b, width, height) : nullptr;
+    b->shared = b->image != nullptr;
+    if (!b->image) b->image = plain_image(width, height);
+    if (!b->image) {
+        free(b);
+        return 1;
+    }
+    // A new segment is zero-filled, as calloc's memory is: black.
+    fb->pixels = reinterpret_cast<uint32_t *>(b->image->data);
+    fb->width = width;
+    fb->height = height;
+    fb->bitmap = b;
+    return 0;
+}
+
+void deinit_framebuf(frame_buffer *fb) {
+    plat_bitmap_tag *b = fb->bitmap;
+    fb->pixels = nullptr;
+    fb->width = fb->height = 0;
+    fb->bitmap = nullptr;
+    if (!b) return;
+    if (b->shared) {
+        XShmDetach(x11.display, &b->segment);
+        XSync(x11.display, False);  // the server lets go before we do
+        shmdt(b->segment.shmaddr);
+        b->image->data = nullptr;  // not XDestroyImage's to free
+    }
+    XDestroyImage(b->image);
+    free(b);
+}
+
+bool x11_framebuf_shared(const frame_buffer *fb) { return fb->bitmap && fb->bitmap->shared; }
+
+void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
+                    int32_t h) {
+    const x11_target *t = reinterpret_cast<const x11_target *>(target);
+    XImage *image = fb->bitmap->image;
+    if (fb->bitmap->shared)
+        XShmPutImage(t->display, t->window, t->gc, image, x, y, x, y, unsigned(w), unsigned(h),
+                     False);
+    else
+        XPutImage(t->display, t->window, t->gc, image, x, y, x, y, unsigned(w), unsigned(h));
+}
+
+void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y) {
+    plat_copy_rect(target, fb, x, y, 1, 1);
+}
+
+// Here "the screen" is the bound window: (x, y) are its coordinates. A window
+// that cannot be read (unmapped, partly off the screen) leaves the picture as it is.
+void plat_capture_screen(frame_buffer *fb, int32_t x, int32_t y) {
+    if (!fb->pixels) return;
+    x11_trap_errors();
+    XImage *shot = XGetImage(x11.display, x11.window, x, y, unsigned(fb->width),
+                             unsigned(fb->height), AllPlanes, ZPixmap);
+    const int error = x11_untrap_errors();
+    if (!shot) return;
+    if (!error)
+        for (int32_t row = 0; row < fb->height; row++)
+            for (int32_t col = 0; col < fb->width; col++)
+                fb->pixels[size_t(row) * size_t(fb->width) + size_t(col)] =
+                    uint32_t(XGetPixel(shot, col, row)) & 0xFFFFFF;  // the visual's masks are ours
+    XDestroyImage(shot);
+}

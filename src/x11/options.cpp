@@ -1,0 +1,200 @@
+// plix's options: the settings options come from the settings table, so a key
+// added there is an option here too (its '_' written '-').
+#include "x11/options.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+#include "plix_defaults.h"
+#include "settings/settings.h"
+#include "startup/arguments.h"
+
+namespace {
+
+constexpr int setting_count = int(sizeof setting_keys / sizeof setting_keys[0]);
+
+std::string option_name(const setting_key &k) {
+    std::string name = k.key;
+    std::replace(name.begin(), name.end(), '_', '-');
+    return "--" + name;
+}
+
+int32_t shipped_default(const char *key) {
+    for (const setting_default &d : shipped_defaults)
+        if (!strcmp(d.key, key)) return d.value;
+    return 0;
+}
+
+void print_usage() {
+    printf(
+        "usage: plix [--root | --window-id ID] [--size WxH] [--settings FILE] [SETTINGS]\n"
+        "            [--seed N] [--frames K] [--fps]\n"
+        "  --root            draw on the root window\n"
+        "  --window-id ID    draw into window ID (decimal or 0x hex); without either, into\n"
+        "                    $XSCREENSAVER_WINDOW when set, else into a window of its own\n"
+        "  --size WxH        size of its own window (default 800x600)\n"
+        "  --settings FILE   settings from FILE (Plix.ini format, a missing key is 0)\n"
+        "                    instead of the shipped defaults; SETTINGS options override it\n"
+        "  --seed N          initial random state, a signed 32-bit decimal (default: clock)\n"
+        "  --frames K        stop after K frames, leaving the last one shown; prints\n"
+        "                    \"frames=K pixels_per_frame=P\" once it is on the screen\n"
+        "  --fps             frames per second on stderr, every second\n"
+        "SETTINGS (defaults in brackets):\n");
+    for (const setting_key &k : setting_keys) {
+        const std::string name = option_name(k);
+        if (k.is_flag)
+            printf("  %s, --no-%s [%s]\n", name.c_str(), name.c_str() + 2,
+                   shipped_default(k.key) ? name.c_str() : ("--no-" + name.substr(2)).c_str());
+        else
+            printf("  %s N [%ld]\n", name.c_str(), long(shipped_default(k.key)));
+    }
+    printf(
+        "Exit status: 0 after SIGTERM, SIGINT or the end of its window; 1 out of memory\n"
+        "or a lost display; 2 bad options, no display or no such window.\n");
+}
+
+int bad(const char *what, const char *value) {
+    if (value)
+        fprintf(stderr, "plix: %s: %s (try --help)\n", what, value);
+    else
+        fprintf(stderr, "plix: %s (try --help)\n", what);
+    return 2;
+}
+
+// An X window id: decimal or 0x hex, non-zero, at most 32 bits.
+bool parse_window_id(const char *s, unsigned long *out) {
+    const bool hex = s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
+    const char *digits = hex ? s + 2 : s;
+    if (!*digits || strspn(digits, hex ? "0123456789abcdefABCDEF" : "0123456789") != strlen(digits))
+        return false;
+    errno = 0;
+    const unsigned long long v = strtoull(digits, nullptr, hex ? 16 : 10);
+    if (errno || v == 0 || v > 0xFFFFFFFFULL) return false;
+    *out = static_cast<unsigned long>(v);
+    return true;
+}
+
+// A settings option at argv[*i]: its row and value, or -1 when it is none.
+int setting_option(const char *arg, int32_t *value) {
+    for (int row = 0; row < setting_count; row++) {
+        const setting_key &k = setting_keys[row];
+        const std::string name = option_name(k);
+        if (name == arg) {
+            *value = 1;  // a flag; a number's value is read by the caller
+            return row;
+        }
+        if (k.is_flag && "--no-" + name.substr(2) == arg) {
+            *value = 0;
+            return row;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+int parse_options(int argc, char **argv, const char *screensaver_window, plix_options *o) {
+    bool seen_root = false, seen_id = false, seen_size = false, seen_frames = false;
+    bool seen_fps = false;
+    for (int i = 1; i < argc; i++) {
+        const char *arg = argv[i];
+        if (!strcmp(arg, "--help") || !strcmp(arg, "-h")) {
+            print_usage();
+            return 1;
+        }
+        int32_t flag_value;
+        const int row = setting_option(arg, &flag_value);
+        bool *seen = nullptr;
+        if (row >= 0)
+            seen = &o->setting_given[row];
+        else if (!strcmp(arg, "--root"))
+            seen = &seen_root;
+        else if (!strcmp(arg, "--fps"))
+            seen = &seen_fps;
+        else if (!strcmp(arg, "--window-id"))
+            seen = &seen_id;
+        else if (!strcmp(arg, "--size"))
+            seen = &seen_size;
+        else if (!strcmp(arg, "--frames"))
+            seen = &seen_frames;
+        else if (!strcmp(arg, "--seed"))
+            seen = &o->seed_given;
+        else if (!strcmp(arg, "--settings"))
+            seen = nullptr;
+        else
+            return bad("unknown argument", arg);
+        // Each option once: "--bounce --no-bounce" is a contradiction, not an override.
+        if (seen ? *seen : o->settings_file != nullptr) return bad("given twice", arg);
+        if (seen) *seen = true;
+
+        const bool takes_value = (row >= 0 && !setting_keys[row].is_flag) ||
+                                 (row < 0 && seen != &seen_root && seen != &seen_fps);
+        if (!takes_value) {
+            if (row >= 0) o->setting_value[row] = flag_value;
+            continue;
+        }
+        if (i + 1 >= argc) return bad("missing value after", arg);
+        const char *value = argv[++i];
+        long long n;
+        if (row >= 0) {
+            if (!parse_number(value, INT32_MIN, INT32_MAX, &n))
+                return bad((std::string(arg) + " must be a signed 32-bit decimal").c_str(), value);
+            o->setting_value[row] = int32_t(n);
+        } else if (!strcmp(arg, "--window-id")) {
+            if (!parse_window_id(value, &o->window_id))
+                return bad("--window-id must be a window id, decimal or 0x hex", value);
+        } else if (!strcmp(arg, "--size")) {
+            if (!parse_size(value, &o->width, &o->height))
+                return bad("--size must be WxH with each side 1..32767", value);
+        } else if (!strcmp(arg, "--frames")) {
+            if (!parse_number(value, 0, INT32_MAX, &o->frames))
+                return bad("--frames must be a decimal 0..2147483647", value);
+        } else if (!strcmp(arg, "--seed")) {
+            if (!parse_number(value, INT32_MIN, INT32_MAX, &n))
+                return bad("--seed must be a signed 32-bit decimal", value);
+            o->seed = int32_t(n);
+        } else {  // --settings
+            // The profile reader takes its path from the program's fixed buffer.
+            if (!*value) return bad("--settings needs a file name", nullptr);
+            if (strlen(value) >= sizeof lpIniFileNameAndPath)
+                return bad("settings path longer than 255 bytes", value);
+            o->settings_file = value;
+        }
+    }
+    if (seen_root && seen_id) return bad("--root and --window-id exclude each other", nullptr);
+    // A file named here and missing is a mistake, not a request for all zeros.
+    char why[256] = "no such file";
+    if (o->settings_file &&
+        plat_file_check(o->settings_file, why, sizeof why) != plat_file_readable)
+        return bad((std::string("cannot read --settings file (") + why + ")").c_str(),
+                   o->settings_file);
+    if (seen_id) {
+        o->target = draw_target::window_id;
+    } else if (screensaver_window && *screensaver_window) {
+        // Set by the screen-saver host: its window, whatever else was asked.
+        if (!parse_window_id(screensaver_window, &o->window_id))
+            return bad("XSCREENSAVER_WINDOW is not a window id", screensaver_window);
+        o->target = draw_target::window_id;
+    } else if (seen_root) {
+        o->target = draw_target::root;
+    }
+    o->fps = seen_fps;
+    if (!seen_frames) o->frames = -1;
+    return 0;
+}
+
+void apply_settings(const plix_options &o) {
+    if (o.settings_file) {
+        strcpy(lpIniFileNameAndPath, o.settings_file);
+        load_settings();
+    } else {
+        for (const setting_key &k : setting_keys) *k.value = shipped_default(k.key);
+    }
+    for (int row = 0; row < setting_count; row++)
+        if (o.setting_given[row]) *setting_keys[row].value = o.setting_value[row];
+}

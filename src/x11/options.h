@@ -1,0 +1,29 @@
+// plix's command line: where to draw, the eight settings and the run controls.
+// Free of X11 so the parse stays a plain function of its arguments.
+#pragma once
+#include <cstdint>
+
+enum class draw_target { own_window, root, window_id };
+
+struct plix_options {
+    draw_target target = draw_target::own_window;
+    unsigned long window_id = 0;          // with draw_target::window_id
+    int width = 800, height = 600;        // of its own window
+    const char *settings_file = nullptr;  // null: the shipped defaults
+    bool setting_given[8] = {};           // per row of setting_keys: an option overrides it
+    int32_t setting_value[8] = {};
+    bool seed_given = false;
+    int32_t seed = 0;
+    long long frames = -1;  // -1: no limit
+    bool fps = false;
+};
+
+// Parses argv into *o. `screensaver_window` is $XSCREENSAVER_WINDOW (or null):
+// the window to draw into unless --window-id names one. Returns 0 to run, 1
+// after printing the usage (--help), 2 after one line on stderr (bad options).
+int parse_options(int argc, char **argv, const char *screensaver_window, plix_options *o);
+
+// The settings the program runs with: the file's (read as the saver reads
+// Plix.ini, a missing key being 0) or the shipped defaults, then the options
+// given. Clamping and allocation are left to the set-up.
+void apply_settings(const plix_options &o);

@@ -1,0 +1,308 @@
+// plix: the dot field as a Linux screen-saver program. Draws into its own
+// window, the root window, a window given by id or XScreenSaver's window, one
+// frame per 10 ms tick, until SIGTERM, SIGINT or the end of its window.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "framebuf/framebuf.h"
+#include "settings/settings.h"
+#include "sim/dots.h"
+#include "sim/render.h"
+#include "x11/options.h"
+#include "x11/x11_platform.h"
+
+namespace {
+
+constexpr long long tick_ms = 10;  // the saver's frame timer
+
+volatile sig_atomic_t g_signalled;
+int g_wake[2] = {-1, -1};  // a signal writes here, so the wait in poll ends at once
+
+void on_signal(int) {
+    g_signalled = 1;
+    const char c = 0;
+    ssize_t n = write(g_wake[1], &c, 1);  // full pipe: a wake-up is pending anyway
+    (void)n;
+}
+
+// The program's state.
+struct program {
+    plix_options options;
+    Display *display;
+    Window window;
+    bool own;          // our window, which we made and destroy
+    Atom delete_atom;  // the window manager's close box on our window
+    plat_dc target;
+    frame_buffer frame;
+    int32_t seed;
+    bool laid_out;      // a field of the window's size is on it
+    bool mapped;        // the window is shown (ours only: the others are taken as they are)
+    int width, height;  // of the window, as last reported
+    bool gone;          // the window was destroyed or closed
+    long long frames_done;
+    long long fps_frames, fps_since;
+};
+program g;
+
+long long now_ms() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (long long)t.tv_sec * 1000 + t.tv_nsec / 1000000;
+}
+
+bool ending() { return g_signalled || g.gone || x11.window_gone; }
+
+// Asked inside a very long frame: a destroyed window or a signal abandons it.
+int frame_stop() {
+    XEvent e;
+    if (XCheckTypedWindowEvent(g.display, g.window, DestroyNotify, &e)) g.gone = true;
+    return ending() ? 1 : 0;
+}
+
+int fail(const char *what, unsigned long id) {
+    fprintf(stderr, "plix: %s 0x%lx\n", what, id);
+    return 2;
+}
+
+int out_of_memory() {
+    plat_message_box(nullptr, out_of_memory_text, out_of_memory_caption);
+    return 1;
+}
+
+// The settings, the set-up's random state and its arrays, as the saver's set-up
+// makes them: 0, or 1 after the "Out of memory" message.
+int set_up_settings() {
+    apply_settings(g.options);
+    clamp_dot_history();
+    if (alloc_dots() != 0) {
+        free_dots();
+        return out_of_memory();
+    }
+    return 0;
+}
+
+// A new field at the window's size, drawn from the same seed each time, and the
+// window made equal to its picture (black, or in chow mode what it showed).
+int lay_out() {
+    deinit_framebuf(&g.frame);
+    rand_seed = g.seed;
+    setup_screen_and_dots(g.width, g.height);
+    if (init_framebuf(&g.frame, cx, cy) != 0) return out_of_memory();
+    g.frame.dirty_dot = dirty_dot;
+    if (chow) plat_capture_screen(&g.frame, 0, 0);
+    present_whole(g.target, &g.frame);
+    g.laid_out = true;
+    g.frames_done = 0;
+    g.fps_frames = 0;
+    g.fps_since = now_ms();
+    return 0;
+}
+
+void frame_shown() {
+    XFlush(g.display);
+    if (g.frames_done == g.options.frames) {
+        XSync(g.display, False);  // on the screen before we say so
+        printf("frames=%lld pixels_per_frame=%lld\n", g.frames_done,
+               (long long)dirty_capacity(dot_count, dot_history));
+        fflush(stdout);
+    }
+}
+
+bool animating() {
+    return g.laid_out && (g.options.frames < 0 || g.frames_done < g.options.frames);
+}
+
+void handle_events() {
+    bool expose = false;
+    while (XPending(g.display)) {
+        XEvent e;
+        XNextEvent(g.display, &e);
+        switch (e.type) {
+        case DestroyNotify:
+            if (e.xdestroywindow.window == g.window) g.gone = true;
+            break;
+        case MapNotify:
+            g.mapped = true;
+            break;
+        case ConfigureNotify:
+            if (e.xconfigure.window == g.window &&
+                (e.xconfigure.width != g.width || e.xconfigure.height != g.height)) {
+                g.width = e.xconfigure.width;
+                g.height = e.xconfigure.height;
+                g.laid_out = false;  // after the queue is read: a drag sends many sizes
+            }
+            break;
+        case Expose:
+            expose = true;
+            break;
+        case ClientMessage:
+            if (g.own && Atom(e.xclient.data.l[0]) == g.delete_atom) g.gone = true;
+            break;
+        default:
+            break;
+        }
+    }
+    if (expose && g.laid_out) {
+        present_whole(g.target, &g.frame);
+        XSync(g.display, False);
+    }
+}
+
+// The window frames go to: checked, watched for its end and its size.
+int choose_window() {
+    Display *d = g.display;
+    const plix_options &o = g.options;
+    XWindowAttributes a;
+    if (o.target == draw_target::own_window) {
+        const int screen = DefaultScreen(d);
+        Visual *visual = DefaultVisual(d, screen);
+        const int depth = DefaultDepth(d, screen);
+        if (!x11_format_fits(d, visual, depth))
+            return fail(
+                "needs a 24-bit TrueColor visual (red 0xff0000, green 0xff00, blue 0xff); "
+                "the display's default visual is",
+                XVisualIDFromVisual(visual));
+        XSetWindowAttributes set = {};
+        set.event_mask = StructureNotifyMask | ExposureMask;
+        // In chow mode the window keeps what was below it, for the dots to eat.
+        set.background_pixmap = None;
+        set.background_pixel = BlackPixel(d, screen);
+        g.window = XCreateWindow(d, RootWindow(d, screen), 0, 0, unsigned(o.width),
+                                 unsigned(o.height), 0, depth, InputOutput, visual,
+                                 CWEventMask | (chow ? CWBackPixmap : CWBackPixel), &set);
+        XStoreName(d, g.window, "Plix");
+        g.delete_atom = XInternAtom(d, "WM_DELETE_WINDOW", False);
+        XSetWMProtocols(d, g.window, &g.delete_atom, 1);
+        g.own = true;
+        g.width = o.width;
+        g.height = o.height;
+        g.target = x11_bind(g.window, visual, depth);
+        XMapWindow(d, g.window);
+        return 0;
+    }
+    g.window = o.target == draw_target::root ? DefaultRootWindow(d) : Window(o.window_id);
+    x11_trap_errors();
+    const Status found = XGetWindowAttributes(d, g.window, &a);
+    if (x11_untrap_errors() || !found) return fail("no such window:", g.window);
+    if (!x11_format_fits(d, a.visual, a.depth))
+        return fail(
+            "needs a 24-bit TrueColor visual (red 0xff0000, green 0xff00, blue 0xff); "
+            "not so window",
+            g.window);
+    g.width = a.width;
+    g.height = a.height;
+    g.mapped = true;
+    g.target = x11_bind(g.window, a.visual, a.depth);
+    XSelectInput(d, g.window, StructureNotifyMask | ExposureMask);
+    return 0;
+}
+
+[[noreturn]] int on_io_error(Display *) {
+    fprintf(stderr, "plix: lost the connection to the X display\n");
+    _exit(1);  // shared memory was marked for removal: nothing is left behind
+}
+
+void catch_signals() {
+    if (pipe(g_wake) == 0) {
+        fcntl(g_wake[0], F_SETFL, O_NONBLOCK);
+        fcntl(g_wake[1], F_SETFL, O_NONBLOCK);
+    }
+    struct sigaction sa = {};
+    sa.sa_handler = on_signal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+void report_fps(long long now) {
+    if (now - g.fps_since < 1000) return;
+    fprintf(stderr, "plix: %.1f frames per second (%s)\n",
+            double(g.fps_frames) * 1000.0 / double(now - g.fps_since),
+            x11_framebuf_shared(&g.frame) ? "MIT-SHM" : "XPutImage");
+    g.fps_frames = 0;
+    g.fps_since = now;
+}
+
+// Frames at the tick until the program is to end: 0, or 1 when a picture cannot
+// be had or an unexpected X error occurred.
+int run() {
+    long long next = now_ms() + tick_ms;
+    while (!ending()) {
+        handle_events();
+        if (ending()) break;
+        if (!g.laid_out && g.mapped) {
+            if (lay_out() != 0) return 1;
+            XSync(g.display, False);
+            if (g.options.frames == 0) frame_shown();
+        }
+        if (x11.other_error) {
+            char text[128];
+            XGetErrorText(g.display, x11.other_error, text, sizeof text);
+            fprintf(stderr, "plix: X error: %s (request %d)\n", text, x11.other_request);
+            return 1;
+        }
+        long long now = now_ms();
+        if (g.options.fps && animating()) report_fps(now);
+        if (animating() && now >= next) {
+            // The server must have taken the last frame from shared memory before
+            // this one is drawn there. Waiting here rather than after sending it
+            // lets the server copy while we sleep; it also keeps us at its pace.
+            XSync(g.display, False);
+            render(g.target, &g.frame, frame_stop);
+            g.frames_done++;
+            g.fps_frames++;
+            frame_shown();
+            // A late frame is not made up for: the next one is a whole tick away.
+            next = next + tick_ms > now ? next + tick_ms : now + tick_ms;
+            continue;  // events first again
+        }
+        int timeout = -1;  // only an event or a signal can change a still picture
+        if (animating()) timeout = int(next - now);
+        pollfd fds[2] = {{ConnectionNumber(g.display), POLLIN, 0}, {g_wake[0], POLLIN, 0}};
+        poll(fds, 2, timeout);
+        char drain[16];
+        while (read(g_wake[0], drain, sizeof drain) > 0) {
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const int parsed = parse_options(argc, argv, getenv("XSCREENSAVER_WINDOW"), &g.options);
+    if (parsed == 1) return 0;  // --help
+    if (parsed != 0) return parsed;
+    g.seed = g.options.seed_given ? g.options.seed : int32_t(uint32_t(now_ms()));
+
+    const char *name = getenv("DISPLAY");
+    g.display = XOpenDisplay(nullptr);
+    if (!g.display) {
+        fprintf(stderr, "plix: cannot open display \"%s\"\n", name ? name : "");
+        return 2;
+    }
+    x11_open(g.display);
+    XSetIOErrorHandler(on_io_error);
+    catch_signals();
+    if (set_up_settings() != 0) {
+        XCloseDisplay(g.display);
+        return 1;
+    }
+    int status = choose_window();
+    if (status == 0) status = run();
+    deinit_framebuf(&g.frame);
+    free_dots();
+    x11_unbind();
+    if (g.own && !g.gone && !x11.window_gone) XDestroyWindow(g.display, g.window);
+    XCloseDisplay(g.display);
+    return status;
+}

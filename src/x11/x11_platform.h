@@ -1,0 +1,45 @@
+// The frame-buffer services of platform.h over Xlib: the picture is an XImage
+// (in MIT-SHM shared memory where the display allows, else in our memory and
+// sent with XPutImage), copied to the window the front end binds here.
+#pragma once
+#include <X11/Xlib.h>
+
+#include "platform/platform.h"
+
+// The one window frames go to, and what went wrong with the display meanwhile.
+struct x11_target {
+    Display *display;
+    Window window;
+    GC gc;
+    Visual *visual;
+    int depth;
+    bool try_shm;       // MIT-SHM offered; cleared when an attach fails (a remote display)
+    bool window_gone;   // an error said the window no longer exists
+    int other_error;    // the first X error code nobody expected, 0 if none
+    int other_request;  // and the request that caused it
+};
+extern x11_target x11;
+
+// True when pictures in our pixel format can go to windows of this visual and
+// depth unchanged: TrueColor, red 0xff0000, green 0xff00, blue 0xff, 32 bits a
+// pixel in images.
+bool x11_format_fits(Display *display, const Visual *visual, int depth);
+
+// Takes the display, and installs the error handler that fills in x11's error
+// fields. Once, after XOpenDisplay.
+void x11_open(Display *display);
+
+// Binds the window frames go to (before init_framebuf). Returns the drawing
+// target for plat_copy_*.
+plat_dc x11_bind(Window window, Visual *visual, int depth);
+
+// Releases what x11_bind made (the GC); the frame buffer goes first.
+void x11_unbind();
+
+// Whether fb's picture lives in shared memory.
+bool x11_framebuf_shared(const frame_buffer *fb);
+
+// Runs the requests made between the two calls to the end and returns the code
+// of the first error they caused (0 if none) instead of reporting it.
+void x11_trap_errors();
+int x11_untrap_errors();

@@ -1,0 +1,223 @@
+# plix, the Linux program, on the harness's Xvfb (no Wine): its pictures against
+# plix-sim's, where it draws, how it ends, and its command line.
+
+# The same settings as options, and as the file plix-sim reads.
+X11_OPTIONS=(--dot-count 40 --dot-history 32 --inertia 10 --speed-limit 4 --no-brownian --bounce
+    --starting-pos)
+X11_INI='[Plix]\ndot_count=40\ndot_history=32\ninertia=10\nspeed_limit=4\nbounce=1\nstarting_pos=1\n'
+
+# x11_plix DIR ARGS...: starts plix from DIR; its output goes to $E2E_TAG.log.
+x11_plix() {
+    local dir=$1
+    shift
+    e2e_start_cmd "$dir" "$E2E_NATIVE_BUILD/plix" "$@"
+}
+
+# x11_window X Y W H RRGGBB: a plain window of ours, its id in X11_WINDOW, the
+# program showing it in E2E_PID.
+x11_window() {
+    e2e_start_cmd "$E2E_TMP" "$E2E_NATIVE_BUILD/plix-test-window" "$@"
+    local t
+    for ((t = 0; t < 100; t++)); do
+        grep -q '^0x' "$E2E_TAG.log" 2>/dev/null && break
+        sleep 0.1
+    done
+    X11_WINDOW=$(head -n 1 "$E2E_TAG.log")
+    [ -n "$X11_WINDOW" ] || e2e_fail "no test window"
+}
+
+# x11_wait_line PATTERN: waits (20 s at most) for the last program's output to hold PATTERN.
+x11_wait_line() {
+    local t
+    for ((t = 0; t < 200; t++)); do
+        grep -q -- "$1" "$E2E_TAG.log" && return 0
+        sleep 0.1
+    done
+    e2e_fail "no '$1' from plix: $(cat "$E2E_TAG.log")"
+}
+
+# x11_matches_sim SHOT.png DIR INI WxH SEED FRAMES: SHOT equals plix-sim's PNG exactly.
+x11_matches_sim() {
+    local shot=$1 dir=$2 differ
+    "$E2E_NATIVE_BUILD/plix-sim" --settings "$3" --size "$4" --seed "$5" --frames "$6" \
+        --png "$dir/sim.png" >/dev/null || { e2e_fail "plix-sim failed"; return 1; }
+    differ=$(compare -metric AE "$shot" "$dir/sim.png" null: 2>&1)
+    [ "$differ" = 0 ] || { e2e_fail "$shot: $differ pixels differ from plix-sim's $4 seed $5"; return 1; }
+}
+
+# Its own window, the settings from a file with one option over it; then a new
+# size, which lays out a new field from the same seed.
+test_x11_own_window_equals_sim_and_relays_out() {
+    local dir id
+    dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
+    printf "$X11_INI" >"$dir/given.ini"
+    printf "${X11_INI/dot_count=40/dot_count=25}" >"$dir/want.ini"
+    x11_plix "$dir" --dot-count 25 --settings given.ini --size 256x192 --seed 1 --frames 200
+    x11_wait_line 'frames=200 pixels_per_frame=850' || return 1
+    id=$(xdotool search --name '^Plix$' | head -n 1)
+    import -window "$id" "$dir/own.png"
+    x11_matches_sim "$dir/own.png" "$dir" "$dir/want.ini" 256x192 1 200 || return 1
+    : >"$E2E_TAG.log"
+    xdotool windowsize "$id" 300 170
+    x11_wait_line 'frames=200' || return 1
+    import -window "$id" "$dir/resized.png"
+    x11_matches_sim "$dir/resized.png" "$dir" "$dir/want.ini" 300x170 1 200
+}
+
+# A window made here, named by --window-id or by XSCREENSAVER_WINDOW (which beats
+# --root): plix-sim's picture in it, and nothing changed outside it.
+test_x11_given_window_only() {
+    local dir how id before after differ seed
+    dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
+    printf "$X11_INI" >"$dir/want.ini"
+    for how in window-id env; do
+        x11_window 100 120 320 200 336699 || return 1
+        id=$X11_WINDOW
+        before=$(e2e_shot "before-$how")
+        if [ "$how" = window-id ]; then
+            seed=-77
+            x11_plix "$dir" "${X11_OPTIONS[@]}" --window-id "$id" --seed $seed --frames 150
+        else
+            seed=9
+            XSCREENSAVER_WINDOW=$id x11_plix "$dir" "${X11_OPTIONS[@]}" --root --seed $seed --frames 150
+        fi
+        x11_wait_line 'frames=150' || return 1
+        after=$(e2e_shot "after-$how")
+        convert "$after" -crop 320x200+100+120 +repage "$dir/inside.png"
+        x11_matches_sim "$dir/inside.png" "$dir" "$dir/want.ini" 320x200 $seed 150 || return 1
+        for f in "$before" "$after"; do
+            convert "$f" -fill black -draw 'rectangle 100,120 419,319' "$f.outside.png"
+        done
+        differ=$(compare -metric AE "$before.outside.png" "$after.outside.png" null: 2>&1)
+        [ "$differ" = 0 ] || { e2e_fail "$how: $differ pixels changed outside the window"; return 1; }
+        e2e_kill_programs
+    done
+}
+
+# Chow: the window's own picture (0x336699) stays where no trail has been, and
+# every pixel a trail left lit is plix-sim's.
+test_x11_chow_eats_the_window_picture() {
+    local dir id
+    dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
+    printf "$X11_INI" >"$dir/want.ini"
+    x11_window 0 0 200 150 336699 || return 1
+    id=$X11_WINDOW
+    x11_plix "$dir" "${X11_OPTIONS[@]}" --chow --window-id "$id" --seed 5 --frames 60
+    x11_wait_line 'frames=60' || return 1
+    import -window "$id" "$dir/chow.png"
+    "$E2E_NATIVE_BUILD/plix-sim" --settings "$dir/want.ini" --size 200x150 --seed 5 --frames 60 \
+        --png "$dir/sim.png" >/dev/null
+    convert "$dir/chow.png" -depth 8 "rgb:$dir/chow.rgb"
+    convert "$dir/sim.png" -depth 8 "rgb:$dir/sim.rgb"
+    python3 - "$dir/chow.rgb" "$dir/sim.rgb" <<'PY' || { e2e_fail "chow picture wrong"; return 1; }
+import sys
+shot, sim = (open(p, "rb").read() for p in sys.argv[1:])
+px = lambda b, i: b[3 * i:3 * i + 3]
+n = len(sim) // 3
+kept = sum(px(shot, i) == b"\x33\x66\x99" for i in range(n))
+wrong = [i for i in range(n) if px(sim, i) != b"\0\0\0" and px(shot, i) != px(sim, i)
+         or px(sim, i) == b"\0\0\0" and px(shot, i) not in (b"\0\0\0", b"\x33\x66\x99")]
+print(f"kept {kept} of {n}, wrong {len(wrong)}")
+sys.exit(0 if not wrong and n // 2 < kept < n else 1)
+PY
+}
+
+# SIGTERM and SIGINT end it with status 0, its shared memory gone; so does the
+# end of its window.
+test_x11_clean_ends() {
+    local dir sig pid status
+    dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
+    for sig in TERM INT; do
+        x11_plix "$dir" --size 200x100
+        pid=$E2E_PID
+        sleep 1
+        ipcs -m -p | awk -v p="$pid" '$3 == p { found = 1 } END { exit !found }' ||
+            { e2e_fail "no shared memory segment of plix's"; return 1; }
+        kill -s "$sig" "$pid"
+        status=$(e2e_wait_exit 10)
+        [ "$status" = 0 ] || { e2e_fail "SIG$sig: status $status"; return 1; }
+        if ipcs -m -p | awk -v p="$pid" '$3 == p { found = 1 } END { exit !found }'; then
+            e2e_fail "SIG$sig: segment left: $(ipcs -m -p)"
+            return 1
+        fi
+    done
+    x11_window 10 10 100 100 000000 || return 1
+    local window_pid=$E2E_PID
+    x11_plix "$dir" --window-id "$X11_WINDOW"
+    sleep 1
+    kill "$window_pid"
+    status=$(e2e_wait_exit 10)
+    [ "$status" = 0 ] || { e2e_fail "window destroyed: status $status"; return 1; }
+}
+
+# Where MIT-SHM is missing: XPutImage, and the same picture.
+test_x11_without_shared_memory() {
+    local dir
+    dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
+    printf "$X11_INI" >"$dir/want.ini"
+    e2e_start_xvfb -extension MIT-SHM || return 1
+    echo "$E2E_XVFB" >>"$E2E_TMP/pids"
+    x11_plix "$dir" "${X11_OPTIONS[@]}" --root --seed 3 --frames 120 --fps
+    x11_wait_line 'frames=120' || return 1
+    grep -q 'XPutImage' "$E2E_TAG.log" || { e2e_fail "not XPutImage: $(cat "$E2E_TAG.log")"; return 1; }
+    import -window root "$dir/root.png"
+    x11_matches_sim "$dir/root.png" "$dir" "$dir/want.ini" 1024x768 3 120
+}
+
+# Bad options, no display, no such window: one line, status 2. Too much memory:
+# the saver's message, status 1.
+test_x11_errors() {
+    local dir got want pattern env args
+    dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
+    cd "$dir" || return 1
+    while IFS='|' read -r want pattern env args; do
+        # shellcheck disable=SC2086  # words on purpose
+        env $env "$E2E_NATIVE_BUILD/plix" $args >out.txt 2>err.txt
+        got=$?
+        if [ "$got" != "$want" ] || ! grep -q -- "$pattern" err.txt || [ -s out.txt ] ||
+            { [ "$want" = 2 ] && [ "$(wc -l <err.txt)" != 1 ]; }; then
+            e2e_fail "$env plix $args: status $got (want $want), stderr: $(cat err.txt)"
+            return 1
+        fi
+    done <<'TABLE'
+2|unknown argument||--bogus
+2|dot-count must be||--dot-count 1e3
+2|given twice||--bounce --no-bounce
+2|missing value||--seed
+2|window id||--window-id 0x
+2|exclude each other||--root --window-id 5
+2|frames must be||--frames -1
+2|cannot read --settings file||--settings missing.ini
+2|no such window: 0x1ffffff0||--window-id 0x1ffffff0
+2|cannot open display|-u DISPLAY|--frames 1
+2|XSCREENSAVER_WINDOW is not a window id|XSCREENSAVER_WINDOW=12abc|--root
+1|enough memory||--dot-count -1
+TABLE
+}
+
+# `cmake --install` puts the program, its XScreenSaver settings and its man page
+# where Debian's screen savers live, and every option the XML gives is plix's.
+test_x11_install() {
+    local prefix
+    prefix=$(mktemp -d "$E2E_TMP/prefix.XXXX")
+    cmake --install "$E2E_NATIVE_BUILD" --prefix "$prefix" >"$prefix.log" ||
+        { e2e_fail "install failed: $(cat "$prefix.log")"; return 1; }
+    local f
+    for f in libexec/xscreensaver/plix share/xscreensaver/config/plix.xml share/man/man6/plix.6; do
+        [ -s "$prefix/$f" ] || { e2e_fail "not installed: $f ($(find "$prefix" -type f))"; return 1; }
+    done
+    # Without a display, options plix accepts end in "cannot open display".
+    local args
+    args=$(python3 - "$prefix/share/xscreensaver/config/plix.xml" <<'PY'
+import sys, xml.etree.ElementTree as et
+for e in et.parse(sys.argv[1]).iter():
+    for a in ("arg", "arg-set", "arg-unset"):
+        if a in e.attrib:
+            print(e.attrib[a].replace("%", e.attrib.get("default", "")))
+PY
+    ) || { e2e_fail "plix.xml does not parse"; return 1; }
+    # shellcheck disable=SC2086  # one word per option and value
+    env -u DISPLAY "$prefix/libexec/xscreensaver/plix" $args 2>"$prefix/err.txt"
+    grep -q 'cannot open display' "$prefix/err.txt" ||
+        { e2e_fail "plix refuses the XML's options $args: $(cat "$prefix/err.txt")"; return 1; }
+}
