@@ -14,9 +14,9 @@
 #include "platform/platform.h"
 
 // Costs of the two ways for the 32-bit program under Wine, from one run of
-// plix-present-bench.exe (BENCHMARKS.md, "Presentation"): a 1 x 1 copy, and a
-// rectangle's fixed cost and cost per pixel of its area (of mid-sized ones;
-// the whole screen costs less a pixel). Only their ratios matter: a busy
+// plix-present-bench.exe (BENCHMARKS.md, "The two ways of copying"): a 1 x 1
+// copy, and a rectangle's fixed cost and cost per pixel of its area (of
+// mid-sized ones; the whole screen costs less a pixel). Only their ratios matter: a busy
 // machine slows both alike. A frame spread over the whole screen goes as one
 // rectangle from about 200 pixels on.
 constexpr double pixel_copy_ns = 1400;
