@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr uint32_t kUntouched = 0xAB000000u;  // no put_pixel of a legal colour stores this
+constexpr uint32_t kUntouched = 0xAB000000u;  // no pixel store of a legal colour makes this
 
 void fail(const char *what, int frame) {
     fprintf(stderr, "invariant broken in frame %d: %s\n", frame, what);

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr uint32_t kUntouched = 0xAB000000u;  // no put_pixel of a legal colour stores this
+constexpr uint32_t kUntouched = 0xAB000000u;  // no pixel store of a legal colour makes this
 
 // A 32-bit value: half the time uniform over the whole range, otherwise one of
 // the values where the arithmetic changes behaviour.

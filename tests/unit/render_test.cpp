@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr uint32_t kUntouched = 0xAB000000u;  // no put_pixel can store this
+constexpr uint32_t kUntouched = 0xAB000000u;  // no pixel store of a legal colour makes this
 const float kInf = std::numeric_limits<float>::infinity();
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
