@@ -294,7 +294,7 @@ test_x11_install() {
     cmake --install "$E2E_NATIVE_BUILD" --prefix "$prefix" >"$prefix.log" ||
         { e2e_fail "install failed: $(cat "$prefix.log")"; return 1; }
     local f
-    for f in libexec/xscreensaver/plix share/xscreensaver/config/plix.xml share/man/man6/plix.6; do
+    for f in libexec/xscreensaver/plix share/xscreensaver/config/plix.xml share/man/man6/plix.6.gz; do
         [ -s "$prefix/$f" ] || { e2e_fail "not installed: $f ($(find "$prefix" -type f))"; return 1; }
     done
     # XScreenSaver's settings give an option only where it moves off the XML's
