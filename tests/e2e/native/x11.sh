@@ -135,6 +135,33 @@ test_x11_chow_eats_the_window_picture() {
     done
 }
 
+# x11_segment PID: a shared memory segment made by PID exists.
+x11_segment() { ipcs -m -p | awk -v p="$1" '$3 == p { f = 1 } END { exit !f }'; }
+
+# SIGTERM and SIGINT end it with status 0, its shared memory gone; so does the
+# end of its window.
+test_x11_clean_ends() {
+    local dir sig pid status
+    dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
+    for sig in TERM INT; do
+        x11_plix "$dir" --size 200x100
+        pid=$E2E_PID
+        sleep 1
+        x11_segment "$pid" || { e2e_fail "no shared memory segment of plix's"; return 1; }
+        kill -s "$sig" "$pid"
+        status=$(e2e_wait_exit 10)
+        [ "$status" = 0 ] || { e2e_fail "SIG$sig: status $status"; return 1; }
+        ! x11_segment "$pid" || { e2e_fail "SIG$sig: segment left: $(ipcs -m -p)"; return 1; }
+    done
+    x11_window 10 10 100 100 000000 || return 1
+    local window_pid=$E2E_PID
+    x11_plix "$dir" --window-id "$X11_WINDOW"
+    sleep 1
+    kill "$window_pid"
+    status=$(e2e_wait_exit 10)
+    [ "$status" = 0 ] || { e2e_fail "window destroyed: status $status"; return 1; }
+}
+
 # x11_xscreensaver DIR ARGS...: XScreenSaver's daemon on the harness's display
 # with HOME=DIR and a ~/.xscreensaver whose programs are plix (copied into DIR)
 # with each ARGS in turn, the first selected. It runs no program as root, so a
@@ -167,19 +194,6 @@ x11_xscreensaver() {
     e2e_fail "xscreensaver did not start: $(cat "$E2E_TAG.log")"
 }
 
-# x11_no_plix PID: plix PID ends within 10 s, leaving no shared memory segment.
-x11_no_plix() {
-    local t
-    for ((t = 0; t < 100; t++)); do
-        kill -0 "$1" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$1" 2>/dev/null || ipcs -m -p | awk -v p="$1" '$3 == p { f = 1 } END { exit !f }'; then
-        e2e_fail "plix $1 left behind: $(ps -o pid=,args= -p "$1") $(ipcs -m -p)"
-        return 1
-    fi
-}
-
 # Under XScreenSaver itself: -activate runs plix in its window, plix-sim's
 # picture; with chow the desktop it covered (a known picture on the root window)
 # shows where no trail has eaten; -deactivate ends plix and its shared memory.
@@ -193,8 +207,6 @@ test_x11_under_xscreensaver() {
     display -window root "$dir/desktop.png"  # its status is 1 either way
     [ "$(compare -metric AE "$(e2e_shot desktop)" "$dir/desktop.png" null: 2>&1)" = 0 ] ||
         { e2e_fail "the desktop picture is not on the root window"; return 1; }
-    "$E2E_NATIVE_BUILD/plix-sim" --settings "$E2E_LIB_DIR/../../src/resources/Plix.default.ini" \
-        --size 1024x768 --seed 5 --frames 100 --png "$dir/sim.png" >/dev/null || return 1
     x11_xscreensaver "$dir" "--root --seed 5 --frames 100" "--chow --seed 5 --frames 100" ||
         return 1
     for command in -activate "-select 2"; do
@@ -203,17 +215,19 @@ test_x11_under_xscreensaver() {
         "${X11_AS[@]}" xscreensaver-command $command >/dev/null || return 1
         x11_wait_line 'frames=100' || return 1
         pid=$(sed -n 's/.*forked ".*plix .*" in pid \([0-9]*\).*/\1/p' "$E2E_TAG.log")
-        ipcs -m -p | awk -v p="$pid" '$3 == p { f = 1 } END { exit !f }' ||
-            { e2e_fail "$command: no shared memory segment of plix $pid"; return 1; }
+        x11_segment "$pid" || { e2e_fail "$command: no shared memory segment of plix $pid"; return 1; }
         import -window root "$dir/shot.png"
-        if [ "$command" = -activate ]; then
+        if [ "$command" = -activate ]; then  # also leaves plix-sim's picture in sim.png
             x11_matches_sim "$dir/shot.png" "$dir" \
                 "$E2E_LIB_DIR/../../src/resources/Plix.default.ini" 1024x768 5 100 || return 1
         else
             x11_chow_matches "$dir/shot.png" "$dir/sim.png" "$dir/desktop.png" || return 1
         fi
         "${X11_AS[@]}" xscreensaver-command -deactivate >/dev/null || return 1
-        x11_no_plix "$pid" || return 1
+        if ! timeout 10 tail --pid="$pid" -f /dev/null || x11_segment "$pid"; then
+            e2e_fail "-deactivate left plix $pid or its memory: $(ps -p "$pid") $(ipcs -m -p)"
+            return 1
+        fi
     done
     "${X11_AS[@]}" xscreensaver-command -exit >/dev/null
 }
