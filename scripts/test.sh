@@ -74,15 +74,25 @@ stage win64 build build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cm
 win64=$?
 
 # shellcheck disable=SC2317  # called through stage
-release() {  # the zip and the installer, then the static checks of them and of Plix.scr
-    (cd build-win32 && cpack) && tests/packaging.sh build-win32
+release() {  # the zip and the installer, then the static checks of them and of Plix.scr;
+             # the Debian package of the native build and its checks
+    local status=0
+    if [ "$win32" -eq 0 ]; then
+        { (cd build-win32 && cpack) && tests/packaging.sh build-win32; } || status=1
+    else
+        echo "FAIL the Windows release: the 32-bit build failed"
+        status=1
+    fi
+    if [ -x build/plix ]; then
+        { (cd build && cpack -G DEB) && tests/packaging.sh --deb build; } || status=1
+    else
+        echo "FAIL the Debian package: build/plix was not built"
+        status=1
+    fi
+    return "$status"
 }
 
-if [ "$win32" -eq 0 ]; then
-    STAGE_SHOW=1 stage packaging release
-else
-    skip packaging "32-bit build failed"
-fi
+STAGE_SHOW=1 stage packaging release
 
 # The e2e run picks the build this machine can execute (32-bit where it can).
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then runnable=$win32; else runnable=$win64; fi

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Static checks of the shipped 32-bit Plix.scr (a PE32 GUI program for i386 that
 # needs nothing but DLLs every Windows installation has) and of the release cpack
-# made beside it: the zip, the installer, and one version throughout.
-# usage: tests/packaging.sh BUILD_DIR_WIN32
+# made beside it: the zip, the installer, and one version throughout. With --deb,
+# the Debian package made in the native build instead.
+# usage: tests/packaging.sh BUILD_DIR_WIN32 | tests/packaging.sh --deb BUILD_DIR
 
-build=${1:?usage: tests/packaging.sh BUILD_DIR_WIN32}
+usage="usage: tests/packaging.sh BUILD_DIR_WIN32 | --deb BUILD_DIR"
+build=${1:?$usage}
 scr="$build/Plix.scr"
 objdump=i686-w64-mingw32-objdump
 
@@ -25,6 +27,68 @@ check() {  # check DESCRIPTION COMMAND...
         echo "FAIL $what"
     fi
 }
+
+# quietly COMMAND...: its output only when it fails.
+quietly() {
+    local out
+    out=$("$@" 2>&1) || { tail -n 20 <<<"$out"; return 1; }
+}
+
+# What installing and removing a package may change, as dpkg and the file system see it.
+system_state() {
+    dpkg-query -W -f='${Package}:${Architecture} ${Version} ${Status}\n' | sort
+    find /usr/libexec/xscreensaver /usr/share/xscreensaver /usr/share/man/man6 /usr/share/doc \
+        -maxdepth 1 2>/dev/null | sort
+}
+
+# The Debian package `cpack -G DEB` made in the native build: its files where
+# Debian's screen savers keep theirs, a Depends that dpkg-shlibdeps computed,
+# lintian's verdict, and an install and removal with apt that leave no trace.
+deb_checks() {
+    local dir=$1 version deb listing tmp shlibs depends before
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
+    deb="$(cd "$dir" && pwd)/plix_${version}_$(dpkg --print-architecture).deb"
+    check "$deb exists" [ -f "$deb" ] || return
+    listing=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort | tr '\n' ' ')
+    check "the package holds plix, plix.xml, plix.6.gz, copyright, changelog.gz ($listing)" \
+        [ "$listing" = "./usr/libexec/xscreensaver/plix ./usr/share/doc/plix/changelog.gz \
+./usr/share/doc/plix/copyright ./usr/share/man/man6/plix.6.gz ./usr/share/xscreensaver/config/plix.xml " ]
+    tmp=$(mktemp -d)
+    dpkg-deb -x "$deb" "$tmp/root"
+    check "copyright in the machine-readable format" grep -qx \
+        'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+        "$tmp/root/usr/share/doc/plix/copyright"
+    # dpkg-shlibdeps wants a debian/control where it runs; any will do.
+    mkdir "$tmp/debian" && : >"$tmp/debian/control"
+    shlibs=$(cd "$tmp" && dpkg-shlibdeps -O root/usr/libexec/xscreensaver/plix 2>/dev/null |
+        sed -n 's/^shlibs:Depends=//p')
+    depends=$(dpkg-deb -f "$deb" Depends)
+    check "Depends ($depends) is what dpkg-shlibdeps reads from plix" [ "${depends:-none}" = "$shlibs" ]
+    check "lintian reports no errors" lintian --fail-on error "$deb"
+    rm -rf "$tmp"
+
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "SKIP installing and removing $deb: needs root"
+        return
+    fi
+    if [ "$(dpkg-query -W -f='${Status}' plix 2>/dev/null)" = "install ok installed" ]; then
+        echo "SKIP installing and removing $deb: a plix package is installed here already"
+        return
+    fi
+    before=$(system_state)
+    export DEBIAN_FRONTEND=noninteractive
+    check "apt-get install $deb" quietly apt-get install -y -o DPkg::Lock::Timeout=900 "$deb"
+    check "the installed plix runs" quietly /usr/libexec/xscreensaver/plix --help
+    check "apt-get purge plix" quietly apt-get purge -y -o DPkg::Lock::Timeout=900 plix
+    check "the system is as before the install" [ "$(system_state)" = "$before" ]
+}
+
+if [ "$build" = --deb ]; then
+    deb_checks "${2:?$usage}"
+    echo "$passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
+    exit
+fi
 
 if [ ! -f "$scr" ]; then
     echo "FAIL $scr does not exist"

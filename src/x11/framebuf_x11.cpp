@@ -198,19 +198,16 @@ void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t 
     plat_copy_rect(target, fb, x, y, 1, 1);
 }
 
-// Here "the screen" is the bound window: (x, y) are its coordinates. A window
-// that cannot be read (unmapped, partly off the screen) leaves the picture as it is.
+// Here "the screen" is the bound window: (x, y) are its coordinates. The desktop
+// picture XScreenSaver saved for the window comes first; a window that cannot be
+// read (unmapped, partly off the screen) leaves the picture as it is.
 void plat_capture_screen(frame_buffer *fb, int32_t x, int32_t y) {
-    if (!fb->pixels) return;
+    if (!fb->pixels || x11_capture_saved_screen(fb)) return;
     x11_trap_errors();
     XImage *shot = XGetImage(x11.display, x11.window, x, y, unsigned(fb->width),
                              unsigned(fb->height), AllPlanes, ZPixmap);
     const int error = x11_untrap_errors();
     if (!shot) return;
-    if (!error)
-        for (int32_t row = 0; row < fb->height; row++)
-            for (int32_t col = 0; col < fb->width; col++)
-                fb->pixels[size_t(row) * size_t(fb->width) + size_t(col)] =
-                    uint32_t(XGetPixel(shot, col, row)) & 0xFFFFFF;  // the visual's masks are ours
+    if (!error) x11_fill_from_image(fb, shot);
     XDestroyImage(shot);
 }

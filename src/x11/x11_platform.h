@@ -43,3 +43,10 @@ bool x11_framebuf_shared(const frame_buffer *fb);
 // of the first error they caused (0 if none) instead of reporting it.
 void x11_trap_errors();
 int x11_untrap_errors();
+
+// Fills fb from image, scaled to fb's size (nearest pixel) where the sizes differ.
+void x11_fill_from_image(frame_buffer *fb, XImage *image);
+
+// Fills fb with the desktop picture XScreenSaver saved for the bound window, if
+// it left one there; false (fb untouched) otherwise.
+bool x11_capture_saved_screen(frame_buffer *fb);

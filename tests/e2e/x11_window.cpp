@@ -1,5 +1,8 @@
-// plix-test-window X Y W H COLOUR: maps a plain window of that background colour
-// (0xRRGGBB), prints its id once it is shown, and keeps it until it is killed.
+// plix-test-window X Y W H COLOUR [SAVED]: maps a plain window of that background
+// colour (0xRRGGBB), prints its id once it is shown, and keeps it until it is
+// killed. With SAVED it also names, as XScreenSaver does, a saved desktop picture
+// of half its size: SAVED on the left, its complement on the right.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
 
@@ -7,11 +10,24 @@
 #include <cstdlib>
 
 int main(int argc, char **argv) {
-    Display *d = argc == 6 ? XOpenDisplay(nullptr) : nullptr;
+    Display *d = argc == 6 || argc == 7 ? XOpenDisplay(nullptr) : nullptr;
     if (!d) return 2;
-    Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), atoi(argv[1]), atoi(argv[2]),
-                                   unsigned(atoi(argv[3])), unsigned(atoi(argv[4])), 0, 0,
-                                   strtoul(argv[5], nullptr, 16));
+    const unsigned width = unsigned(atoi(argv[3])), height = unsigned(atoi(argv[4]));
+    Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), atoi(argv[1]), atoi(argv[2]), width,
+                                   height, 0, 0, strtoul(argv[5], nullptr, 16));
+    if (argc == 7) {
+        const unsigned pw = width / 2, ph = height / 2;
+        const unsigned long saved = strtoul(argv[6], nullptr, 16);
+        Pixmap p = XCreatePixmap(d, w, pw, ph, unsigned(DefaultDepth(d, DefaultScreen(d))));
+        GC gc = XCreateGC(d, p, 0, nullptr);
+        XSetForeground(d, gc, saved);
+        XFillRectangle(d, p, gc, 0, 0, pw / 2, ph);
+        XSetForeground(d, gc, saved ^ 0xFFFFFF);
+        XFillRectangle(d, p, gc, int(pw / 2), 0, pw - pw / 2, ph);
+        const unsigned long item = p;  // format 32 items go as longs
+        XChangeProperty(d, w, XInternAtom(d, "_SCREENSAVER_SCREENSHOT", False), XA_PIXMAP, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char *>(&item), 1);
+    }
     XSelectInput(d, w, StructureNotifyMask);
     XMapWindow(d, w);
     XEvent e;

@@ -94,33 +94,49 @@ test_x11_given_window_only() {
     done
 }
 
-# Chow: the window's own picture (0x336699) stays where no trail has been, and
-# every pixel a trail left lit is plix-sim's.
-test_x11_chow_eats_the_window_picture() {
-    local dir id
-    dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
-    printf "$X11_INI" >"$dir/want.ini"
-    x11_window 0 0 200 150 336699 || return 1
-    id=$X11_WINDOW
-    x11_plix "$dir" "${X11_OPTIONS[@]}" --chow --window-id "$id" --seed 5 --frames 60
-    x11_wait_line 'frames=60' || return 1
-    import -window "$id" "$dir/chow.png"
-    "$E2E_NATIVE_BUILD/plix-sim" --settings "$dir/want.ini" --size 200x150 --seed 5 --frames 60 \
-        --png "$dir/sim.png" >/dev/null
-    convert "$dir/chow.png" -depth 8 "rgb:$dir/chow.rgb"
-    convert "$dir/sim.png" -depth 8 "rgb:$dir/sim.rgb"
-    python3 - "$dir/chow.rgb" "$dir/sim.rgb" <<'PY' || { e2e_fail "chow picture wrong"; return 1; }
+# x11_chow_matches SHOT SIM BELOW: every pixel a trail left lit in plix-sim's SIM
+# is in SHOT, every other pixel of SHOT is black (eaten) or BELOW's (the picture
+# that was there), and more than half of it is still BELOW's.
+x11_chow_matches() {
+    local f
+    for f in "$@"; do convert "$f" -depth 8 "rgb:$f.rgb" || return 1; done
+    python3 - "$1.rgb" "$2.rgb" "$3.rgb" <<'PY' || { e2e_fail "$1: chow picture wrong"; return 1; }
 import sys
-shot, sim = (open(p, "rb").read() for p in sys.argv[1:])
+shot, sim, below = (open(p, "rb").read() for p in sys.argv[1:])
 px = lambda b, i: b[3 * i:3 * i + 3]
 n = len(sim) // 3
-kept = sum(px(shot, i) == b"\x33\x66\x99" for i in range(n))
+kept = sum(px(shot, i) == px(below, i) for i in range(n))
 wrong = [i for i in range(n) if px(sim, i) != b"\0\0\0" and px(shot, i) != px(sim, i)
-         or px(sim, i) == b"\0\0\0" and px(shot, i) not in (b"\0\0\0", b"\x33\x66\x99")]
+         or px(sim, i) == b"\0\0\0" and px(shot, i) not in (b"\0\0\0", px(below, i))]
 print(f"kept {kept} of {n}, wrong {len(wrong)}")
 sys.exit(0 if not wrong and n // 2 < kept < n else 1)
 PY
 }
+
+# Chow: the window's own picture (0x336699), or the desktop picture saved for it
+# (scaled from half its size), stays where no trail has been, and every pixel a
+# trail left lit is plix-sim's.
+test_x11_chow_eats_the_window_picture() {
+    local dir below
+    dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
+    printf "$X11_INI" >"$dir/want.ini"
+    "$E2E_NATIVE_BUILD/plix-sim" --settings "$dir/want.ini" --size 200x150 --seed 5 --frames 60 \
+        --png "$dir/sim.png" >/dev/null
+    convert -size 200x150 xc:'#336699' "$dir/own.png"
+    convert -size 100x150 xc:'#c06020' xc:'#3f9fdf' +append "$dir/saved.png"
+    for below in own saved; do
+        if [ "$below" = own ]; then x11_window 0 0 200 150 336699; else x11_window 0 0 200 150 336699 c06020; fi ||
+            return 1
+        x11_plix "$dir" "${X11_OPTIONS[@]}" --chow --window-id "$X11_WINDOW" --seed 5 --frames 60
+        x11_wait_line 'frames=60' || return 1
+        import -window "$X11_WINDOW" "$dir/chow.png"
+        x11_chow_matches "$dir/chow.png" "$dir/sim.png" "$dir/$below.png" || return 1
+        e2e_kill_programs
+    done
+}
+
+# x11_segment PID: a shared memory segment made by PID exists.
+x11_segment() { ipcs -m -p | awk -v p="$1" '$3 == p { f = 1 } END { exit !f }'; }
 
 # SIGTERM and SIGINT end it with status 0, its shared memory gone; so does the
 # end of its window.
@@ -131,15 +147,11 @@ test_x11_clean_ends() {
         x11_plix "$dir" --size 200x100
         pid=$E2E_PID
         sleep 1
-        ipcs -m -p | awk -v p="$pid" '$3 == p { found = 1 } END { exit !found }' ||
-            { e2e_fail "no shared memory segment of plix's"; return 1; }
+        x11_segment "$pid" || { e2e_fail "no shared memory segment of plix's"; return 1; }
         kill -s "$sig" "$pid"
         status=$(e2e_wait_exit 10)
         [ "$status" = 0 ] || { e2e_fail "SIG$sig: status $status"; return 1; }
-        if ipcs -m -p | awk -v p="$pid" '$3 == p { found = 1 } END { exit !found }'; then
-            e2e_fail "SIG$sig: segment left: $(ipcs -m -p)"
-            return 1
-        fi
+        ! x11_segment "$pid" || { e2e_fail "SIG$sig: segment left: $(ipcs -m -p)"; return 1; }
     done
     x11_window 10 10 100 100 000000 || return 1
     local window_pid=$E2E_PID
@@ -148,6 +160,76 @@ test_x11_clean_ends() {
     kill "$window_pid"
     status=$(e2e_wait_exit 10)
     [ "$status" = 0 ] || { e2e_fail "window destroyed: status $status"; return 1; }
+}
+
+# x11_xscreensaver DIR ARGS...: XScreenSaver's daemon on the harness's display
+# with HOME=DIR and a ~/.xscreensaver whose programs are plix (copied into DIR)
+# with each ARGS in turn, the first selected. It runs no program as root, so a
+# root caller runs it as the user plixe2e, made here once. Its output, and its
+# programs', go to $E2E_TAG.log; X11_AS runs a command as it is run.
+x11_xscreensaver() {
+    local dir=$1 args t
+    shift
+    cp "$E2E_NATIVE_BUILD/plix" "$dir/plix" || return 1
+    {
+        printf 'mode: one\nselected: 0\nlock: False\nfade: False\nunfade: False\n'
+        printf 'grabDesktopImages: True\nprograms: \\\n'
+        for args; do printf '  %s \\n\\\n' "$dir/plix $args"; done
+        echo
+    } >"$dir/.xscreensaver"
+    X11_AS=(env HOME="$dir")
+    if [ "$(id -u)" = 0 ]; then
+        id -u plixe2e >/dev/null 2>&1 || useradd --system --no-create-home \
+            --home-dir /nonexistent --shell /usr/sbin/nologin plixe2e || id -u plixe2e || return 1
+        chmod o+x "$E2E_TMP"  # the way to DIR, which is the user's own
+        chown -R plixe2e: "$dir"
+        xhost +SI:localuser:plixe2e >/dev/null || return 1
+        X11_AS=(setpriv --reuid plixe2e --regid plixe2e --clear-groups "${X11_AS[@]}")
+    fi
+    e2e_start_cmd "$dir" "${X11_AS[@]}" xscreensaver -no-splash -verbose
+    for ((t = 0; t < 100; t++)); do
+        "${X11_AS[@]}" xscreensaver-command -time >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    e2e_fail "xscreensaver did not start: $(cat "$E2E_TAG.log")"
+}
+
+# Under XScreenSaver itself: -activate runs plix in its window, plix-sim's
+# picture; with chow the desktop it covered (a known picture on the root window)
+# shows where no trail has eaten; -deactivate ends plix and its shared memory.
+test_x11_under_xscreensaver() {
+    local dir command pid
+    dir=$(mktemp -d "$E2E_TMP/xss.XXXX")
+    # A client kept connected keeps Xvfb from resetting, and the root window its picture.
+    e2e_start_cmd "$dir" xprop -root -spy
+    trap 'xsetroot -def' EXIT  # the root window's picture is the harness's again
+    convert -size 1024x768 gradient:'#d0a040-#3050b0' -depth 8 "$dir/desktop.png" || return 1
+    display -window root "$dir/desktop.png"  # its status is 1 either way
+    [ "$(compare -metric AE "$(e2e_shot desktop)" "$dir/desktop.png" null: 2>&1)" = 0 ] ||
+        { e2e_fail "the desktop picture is not on the root window"; return 1; }
+    x11_xscreensaver "$dir" "--root --seed 5 --frames 100" "--chow --seed 5 --frames 100" ||
+        return 1
+    for command in -activate "-select 2"; do
+        : >"$E2E_TAG.log"
+        # shellcheck disable=SC2086  # the command and its number
+        "${X11_AS[@]}" xscreensaver-command $command >/dev/null || return 1
+        x11_wait_line 'frames=100' || return 1
+        pid=$(sed -n 's/.*forked ".*plix .*" in pid \([0-9]*\).*/\1/p' "$E2E_TAG.log")
+        x11_segment "$pid" || { e2e_fail "$command: no shared memory segment of plix $pid"; return 1; }
+        import -window root "$dir/shot.png"
+        if [ "$command" = -activate ]; then  # also leaves plix-sim's picture in sim.png
+            x11_matches_sim "$dir/shot.png" "$dir" \
+                "$E2E_LIB_DIR/../../src/resources/Plix.default.ini" 1024x768 5 100 || return 1
+        else
+            x11_chow_matches "$dir/shot.png" "$dir/sim.png" "$dir/desktop.png" || return 1
+        fi
+        "${X11_AS[@]}" xscreensaver-command -deactivate >/dev/null || return 1
+        if ! timeout 10 tail --pid="$pid" -f /dev/null || x11_segment "$pid"; then
+            e2e_fail "-deactivate left plix $pid or its memory: $(ps -p "$pid") $(ipcs -m -p)"
+            return 1
+        fi
+    done
+    "${X11_AS[@]}" xscreensaver-command -exit >/dev/null
 }
 
 # Where MIT-SHM is missing: XPutImage, and the same picture.
@@ -203,19 +285,33 @@ test_x11_install() {
     cmake --install "$E2E_NATIVE_BUILD" --prefix "$prefix" >"$prefix.log" ||
         { e2e_fail "install failed: $(cat "$prefix.log")"; return 1; }
     local f
-    for f in libexec/xscreensaver/plix share/xscreensaver/config/plix.xml share/man/man6/plix.6; do
+    for f in libexec/xscreensaver/plix share/xscreensaver/config/plix.xml share/man/man6/plix.6.gz; do
         [ -s "$prefix/$f" ] || { e2e_fail "not installed: $f ($(find "$prefix" -type f))"; return 1; }
     done
+    # XScreenSaver's settings give an option only where it moves off the XML's
+    # default, so those defaults must be plix's own (its --help, from the table).
     # Without a display, options plix accepts end in "cannot open display".
     local args
-    args=$(python3 - "$prefix/share/xscreensaver/config/plix.xml" <<'PY'
-import sys, xml.etree.ElementTree as et
+    args=$(python3 - "$prefix/share/xscreensaver/config/plix.xml" \
+        "$prefix/libexec/xscreensaver/plix" <<'PY'
+import re, subprocess, sys, xml.etree.ElementTree as et
+usage = subprocess.run([sys.argv[2], "--help"], capture_output=True, text=True).stdout
+table = dict(re.findall(r"^  (--[a-z-]+)(?:, --no-[a-z-]+| N) \[(\S+)\]$", usage, re.M))
+xml = {}
 for e in et.parse(sys.argv[1]).iter():
-    for a in ("arg", "arg-set", "arg-unset"):
-        if a in e.attrib:
-            print(e.attrib[a].replace("%", e.attrib.get("default", "")))
+    a = e.attrib
+    if e.tag == "command":
+        print(a["arg"])
+    elif e.tag == "number":
+        xml[a["arg"].split()[0]] = a["default"]
+        print(a["arg"].replace("%", a["default"]))
+    elif e.tag == "boolean":
+        on = a.get("arg-set") or "--" + a["arg-unset"][len("--no-"):]
+        xml[on] = "--no-" + on[2:] if "arg-set" in a else on
+        print(a.get("arg-set") or a["arg-unset"])
+sys.exit(None if xml == table and table else f"XML {xml}\nplix --help {table}")
 PY
-    ) || { e2e_fail "plix.xml does not parse"; return 1; }
+    ) || { e2e_fail "plix.xml does not parse or its defaults are not plix's"; return 1; }
     # shellcheck disable=SC2086  # one word per option and value
     env -u DISPLAY "$prefix/libexec/xscreensaver/plix" $args 2>"$prefix/err.txt"
     grep -q 'cannot open display' "$prefix/err.txt" ||

@@ -1,0 +1,57 @@
+// The picture chow eats into under XScreenSaver: the desktop it saved when it
+// blanked, a Pixmap named by the _SCREENSAVER_SCREENSHOT property of the window
+// it hands a program, since that window itself covers the desktop in black.
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+
+#include "x11/x11_platform.h"
+
+namespace {
+
+// The pixmap the host left on window w, or None.
+Pixmap saved_screen(Display *d, Window w) {
+    // Only looked up: a display where no host ever saved one has no such atom.
+    const Atom name = XInternAtom(d, "_SCREENSAVER_SCREENSHOT", True);
+    if (name == None) return None;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    Pixmap pixmap = None;
+    if (XGetWindowProperty(d, w, name, 0, 1, False, XA_PIXMAP, &type, &format, &count, &after,
+                           &data) == Success &&
+        type == XA_PIXMAP && format == 32 && count == 1)
+        pixmap = Pixmap(*reinterpret_cast<unsigned long *>(data));  // Xlib hands 32-bit items as longs
+    if (data) XFree(data);
+    return pixmap;
+}
+
+}  // namespace
+
+void x11_fill_from_image(frame_buffer *fb, XImage *image) {
+    const size_t w = size_t(fb->width), h = size_t(fb->height);
+    const size_t iw = size_t(image->width), ih = size_t(image->height);
+    for (size_t row = 0; row < h; row++)
+        for (size_t col = 0; col < w; col++)
+            fb->pixels[row * w + col] =
+                uint32_t(XGetPixel(image, int(col * iw / w), int(row * ih / h))) &
+                0xFFFFFF;  // the visual's masks are ours
+}
+
+bool x11_capture_saved_screen(frame_buffer *fb) {
+    Display *d = x11.display;
+    x11_trap_errors();  // the window or the pixmap may be gone by now
+    const Pixmap pixmap = saved_screen(d, x11.window);
+    Window root;
+    int px, py;
+    unsigned width = 0, height = 0, border, depth = 0;
+    XImage *shot = nullptr;
+    // A picture of another depth is in another pixel format than our window's.
+    if (pixmap != None && XGetGeometry(d, pixmap, &root, &px, &py, &width, &height, &border, &depth) &&
+        int(depth) == x11.depth && width > 0 && height > 0)
+        shot = XGetImage(d, pixmap, 0, 0, width, height, AllPlanes, ZPixmap);
+    const bool ok = x11_untrap_errors() == 0 && shot;
+    if (ok) x11_fill_from_image(fb, shot);
+    if (shot) XDestroyImage(shot);
+    return ok;
+}
