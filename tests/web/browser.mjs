@@ -4,34 +4,15 @@
 // usage: node tests/web/browser.mjs BUILD-WASM/web BUILD/plix-sim BUILD/plix-ini
 import { execFileSync } from 'node:child_process';
 import { copyFileSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
-import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
-import { extname, join, resolve } from 'node:path';
-import { chromium } from 'playwright-core';
+import { join, resolve } from 'node:path';
+import { launch, serve } from './chromium.mjs';
 
 const [site, plixSim, plixIni] = process.argv.slice(2).map((p) => resolve(p));
 const work = mkdtempSync(join(tmpdir(), 'plix-web.'));
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
-    '.wasm': 'application/wasm', '.ini': 'text/plain' };
-const server = createServer((req, res) => {
-    const path = join(site, new URL(req.url, 'http://x').pathname.replace(/\/$/, '/index.html'));
-    try {
-        const body = readFileSync(path);
-        res.writeHead(200, { 'Content-Type': types[extname(path)] || 'application/octet-stream' });
-        res.end(body);
-    } catch {
-        res.writeHead(404).end();
-    }
-}).listen(0, '127.0.0.1');
-await new Promise((ok) => server.on('listening', ok));
-const base = `http://127.0.0.1:${server.address().port}/`;
-
-const context = await chromium.launchPersistentContext(join(work, 'profile'), {
-    executablePath: '/usr/bin/chromium', headless: true, acceptDownloads: true,
-    viewport: { width: 320, height: 200 }, deviceScaleFactor: 1,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-        '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-});
+const server = await serve(site);
+const base = server.base;
+const context = await launch(join(work, 'profile'), { width: 320, height: 200 });
 
 // A fresh page at `query`, its console errors and uncaught exceptions collected.
 async function open(query) {
