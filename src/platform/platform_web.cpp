@@ -24,7 +24,7 @@ struct memory_picture {
     int width, height;
 };
 memory_picture g_screen, g_picture;
-pixel_rect g_changed;  // right <= left: nothing yet
+screen_change g_changed;  // right <= left: nothing yet
 
 bool picture_reset(memory_picture *p, int width, int height) {
     free(p->pixels);
@@ -35,7 +35,7 @@ bool picture_reset(memory_picture *p, int width, int height) {
 }
 
 void note_change(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    pixel_rect &c = g_changed;
+    screen_change &c = g_changed;
     if (c.right <= c.left) {
         c = {left, top, right, bottom};
         return;
@@ -60,8 +60,8 @@ bool web_screen_reset(int width, int height) {
     g_changed = {};
     return picture_reset(&g_screen, width, height);
 }
-pixel_rect web_take_changes() {
-    pixel_rect c = g_changed;
+screen_change web_take_changes() {
+    screen_change c = g_changed;
     g_changed = {};
     return c;
 }

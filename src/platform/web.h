@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "framebuf/framebuf.h"
 #include "platform/platform.h"
 
 // The settings file's bytes, read and written by the profile calls whatever path
@@ -23,11 +22,14 @@ void web_clear_message();
 // The page's screen: black and width x height after web_screen_reset (false and
 // 0 x 0 when that much memory cannot be had). The pixels are the frame buffer's
 // format. web_take_changes gives the rectangle the copies touched since the last
-// call (empty: right <= left) and starts a new one.
+// call (empty: right <= left; right and bottom exclusive) and starts a new one.
+struct screen_change {
+    int32_t left, top, right, bottom;
+};
 plat_dc web_screen();
 const uint32_t *web_screen_pixels();
 bool web_screen_reset(int width, int height);
-pixel_rect web_take_changes();
+screen_change web_take_changes();
 
 // The picture plat_capture_screen copies from: width x height pixels in the
 // frame buffer's format, black until the page fills them; null when the memory

@@ -139,7 +139,7 @@ EXPORT(plix_rgba) const uint32_t *plix_rgba() { return g.rgba; }
 // plix_rgba in one pass (bits 16-23 red, 8-15 green, 0-7 blue, opaque).
 // Returns x, y, w, h of that part; w is 0 when nothing changed.
 EXPORT(plix_draw) const int32_t *plix_draw() {
-    const pixel_rect r = g.running ? web_take_changes() : pixel_rect{};
+    const screen_change r = g.running ? web_take_changes() : screen_change{};
     const uint32_t *screen = web_screen_pixels();
     for (int32_t y = r.top; y < r.bottom; y++) {
         const size_t row = size_t(y) * size_t(cx);
