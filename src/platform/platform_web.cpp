@@ -1,6 +1,7 @@
 // The platform services of the web page: a settings file held in memory and read
 // and written by our own settings-file text functions, a clock and message box the
-// page's script looks at, and a screen and a chosen picture in memory.
+// page's script looks at, and a screen and a chosen picture in memory (the frame
+// buffer is framebuf_memory.cpp's).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -121,20 +122,6 @@ int plat_profile_write_all(const char *section, const char *const *keys, const c
 
 void plat_message_box(plat_window, const char *text, const char *caption) {
     g_message = std::string(caption) + ": " + text;
-}
-
-int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
-    fb->pixels = static_cast<uint32_t *>(calloc(size_t(width) * size_t(height), 4));
-    fb->width = fb->pixels ? width : 0;
-    fb->height = fb->pixels ? height : 0;
-    fb->bitmap = nullptr;
-    return fb->pixels ? 0 : 1;
-}
-
-void deinit_framebuf(frame_buffer *fb) {
-    free(fb->pixels);
-    fb->pixels = nullptr;
-    fb->width = fb->height = 0;
 }
 
 void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
