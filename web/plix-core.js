@@ -30,7 +30,7 @@ export async function loadPlix(wasmBytesOrResponse) {
         // Reads a settings file (bytes, or null for none, or UNREADABLE) as the
         // saver does; returns the keys it does not hold as plain numbers.
         readSettings(file, state = READABLE) {
-            if (file === null) state = NO_FILE;
+            if (file === null && state === READABLE) state = NO_FILE;
             if (state === READABLE) bytes(x.plix_settings_buffer(file.length), file.length).set(file);
             const unclear = x.plix_read_settings(state);
             return keys.filter((_, i) => unclear & (1 << i));

@@ -13,10 +13,11 @@ const form = document.getElementById('settings');
 const messageLine = document.getElementById('message');
 const params = new URLSearchParams(location.search);
 
-const page = { plix: null, seed: 0, seedFixed: false, frameLimit: -1, frames: 0,
+const page = { plix: null, seed: 0, seedFixed: false, size: null, frameLimit: -1, frames: 0,
     clock: 0, due: 0, image: null, picture: null };
 
 function say(text) { messageLine.textContent = text; }
+function sayToo(text) { say([messageLine.textContent, text].filter(Boolean).join('\n')); }
 
 // A number field as the dialog reads it: an unsigned decimal, stored as the signed
 // number with the same 32 bits; anything else (empty, letters, too large) is 0.
@@ -45,7 +46,9 @@ function showValues(values) {
     });
 }
 
+// The address's size, else the page's in device pixels.
 function fieldSize() {
+    if (page.size) return page.size;
     const dpr = window.devicePixelRatio || 1;
     return [Math.max(1, Math.round(innerWidth * dpr)), Math.max(1, Math.round(innerHeight * dpr))];
 }
@@ -76,20 +79,22 @@ function pictureFor(w, h) {
     return c.getImageData(0, 0, w, h).data;
 }
 
-// The form's values stored as the dialog's OK stores them, and a new field from them.
-function restart() {
+// The form's values stored as the dialog's OK stores them, and a new field from
+// them; `note` replaces what the page said before.
+function restart(note = '') {
     const plix = page.plix;
     clearInterval(page.clock);
+    say(note);
     plix.setValues(formValues());
-    if (!plix.save()) say(plix.message());
+    if (!plix.save()) sayToo(plix.message());
     if (!page.seedFixed) page.seed = Date.now() | 0;
     const [w, h] = fieldSize();
     const values = plix.values();
     if (values[plix.keys.indexOf('chow')] && !plix.setPicture(pictureFor(w, h), w, h))
-        say('No memory for the picture: Chow eats into black.');
+        sayToo('No memory for the picture: Chow eats into black.');
     document.body.dataset.state = 'starting';
     if (!plix.start(page.seed, w, h)) {
-        say(plix.message());
+        sayToo(plix.message());
         document.body.dataset.state = 'error';
         return;
     }
@@ -137,6 +142,7 @@ function updateLink() {
     const q = new URLSearchParams();
     formValues().forEach((v, i) => q.set(page.plix.keys[i], v));
     q.set('seed', page.seed);
+    q.set('size', `${canvas.width}x${canvas.height}`);
     document.getElementById('link').href = '?' + q;
 }
 
@@ -152,13 +158,12 @@ async function openSettings(file) {
     const unclear = page.plix.readSettings(bytes, state);
     showValues(page.plix.values());
     if (state === UNREADABLE)
-        say(`${file.name} could not be read: every setting is 0, as the saver would read it.`);
+        restart(`${file.name} could not be read: every setting is 0, as the saver would read it.`);
     else if (unclear.length)
-        say(`${file.name} read as the saver reads it. Not there as plain numbers, so taken as ` +
+        restart(`${file.name} read as the saver reads it. Not there as plain numbers, so taken as ` +
             `shown (0 where unreadable): ${unclear.join(', ')}.`);
     else
-        say(`${file.name} read.`);
-    restart();
+        restart(`${file.name} read.`);
 }
 
 // The form's values, not the running field's: the set-up clamps the trail length.
@@ -184,7 +189,7 @@ async function main() {
     page.plix = await loadPlix(fetch('plix.wasm'));
     const defaults = await fetch('Plix.default.ini').then((r) => r.ok ? r.arrayBuffer() : null, () => null);
     page.plix.readSettings(defaults && new Uint8Array(defaults));
-    if (!defaults) say('The default settings could not be loaded: every setting is 0.');
+    const notes = defaults ? [] : ['The default settings could not be loaded: every setting is 0.'];
     const values = page.plix.values();
     page.plix.keys.forEach((k, i) => { if (params.has(k)) values[i] = addressValue(params.get(k)); });
     showValues(values);
@@ -193,6 +198,11 @@ async function main() {
         page.seedFixed = true;
     }
     if (/^\d+$/.test(params.get('frames') || '')) page.frameLimit = Number(params.get('frames'));
+    const size = /^(\d+)x(\d+)$/.exec(params.get('size') || '');
+    if (size && size[1] >= 1 && size[1] <= 32767 && size[2] >= 1 && size[2] <= 32767)
+        page.size = [Number(size[1]), Number(size[2])];
+    else if (params.has('size'))
+        notes.push(`size=${params.get('size')} is not WxH with each side 1..32767: the page's size is used.`);
 
     form.addEventListener('change', guarded((e) => { if (e.target.name) restart(); }));
     form.addEventListener('submit', (e) => e.preventDefault());
@@ -226,10 +236,11 @@ async function main() {
     }));
     let resizing = 0;
     addEventListener('resize', () => {
+        if (page.size) return;
         clearTimeout(resizing);
         resizing = setTimeout(guarded(restart), 200);
     });
-    restart();
+    restart(notes.join('\n'));
     requestAnimationFrame(draw);
 }
 
