@@ -8,7 +8,9 @@ packages=(cmake g++ libgtest-dev libbenchmark-dev python3 procps nsis unzip
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils e2fsprogs libx11-dev libxext-dev
     xserver-xorg-core xserver-xorg-video-dummy xscreensaver x11-xserver-utils dpkg-dev lintian
-    clang libclang-rt-14-dev clang-tidy cppcheck)
+    clang libclang-rt-14-dev clang-tidy cppcheck
+    lld wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
+    nodejs chromium)
 
 installed() {
     [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
@@ -18,8 +20,10 @@ missing=()
 for p in "${packages[@]}"; do
     installed "$p" || missing+=("$p")
 done
+# Debian's nodejs comes without npm; other builds of nodejs carry their own.
+command -v npm >/dev/null || missing+=(npm)
 if [ ${#missing[@]} -eq 0 ]; then
-    echo "install-deps: all ${#packages[@]} packages present"
+    echo "install-deps: all ${#packages[@]} packages and npm present"
     exit 0
 fi
 echo "install-deps: installing ${missing[*]}"

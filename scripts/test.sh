@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and tests everything: the native build and its unit tests, the Linux
-# program on Xvfb, the 32-bit product and the 64-bit Windows build, the release
-# (zip and installer) and its checks, and the end-to-end tests under Wine. One
-# summary line per stage; non-zero exit if any stage failed.
+# program on Xvfb, the web page (the core in WebAssembly, in Chromium), the 32-bit
+# product and the 64-bit Windows build, the release (zip and installer) and its
+# checks, and the end-to-end tests under Wine. One summary line per stage;
+# non-zero exit if any stage failed.
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 2
 
 logs=build-logs   # full output of every stage
@@ -61,6 +62,21 @@ if [ -x build/plix ]; then
     STAGE_SHOW=1 stage x11 tests/e2e/run.sh --native
 else
     skip x11 "build/plix was not built (X11 and Xext development files missing?)"
+fi
+
+# shellcheck disable=SC2317  # called through stage
+web() {  # the core in WebAssembly: the golden cases under Node.js, then the page in Chromium
+    build build-wasm -DCMAKE_TOOLCHAIN_FILE=cmake/wasm32-wasi.cmake &&
+        node tests/web/golden.mjs build-wasm/web/plix.wasm tests/golden/cases.txt &&
+        (cd tests/web && npm ci --no-audit --no-fund) &&
+        node tests/web/browser.mjs build-wasm/web build/plix-sim build/plix-ini
+}
+
+# The web page needs plix-sim and plix-ini to compare with.
+if [ -x build/plix-sim ] && [ -x build/plix-ini ]; then
+    STAGE_SHOW=1 stage web web
+else
+    skip web "native build failed"
 fi
 
 # ASan/UBSan unit tests, each fuzz target for 20 s, clang-tidy and cppcheck.

@@ -1,5 +1,5 @@
-// The frame buffer of builds without a window system (unit tests, plix-sim):
-// plain zeroed memory, presented onto a screen in memory.
+// The presentation of builds without a window system (unit tests, plix-sim):
+// onto a screen in memory. The frame buffer itself is framebuf_memory.cpp's.
 #include <cstdlib>
 #include <cstring>
 
@@ -23,21 +23,6 @@ void headless_screen_reset(int width, int height) {
     g_screen.width = g_screen.pixels ? width : 0;
     g_screen.height = g_screen.pixels ? height : 0;
     g_screen.copies = 0;
-}
-
-// The frame buffer of the native build: plain zeroed memory.
-int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
-    fb->pixels = static_cast<uint32_t *>(calloc(size_t(width) * size_t(height), 4));
-    fb->width = fb->pixels ? width : 0;
-    fb->height = fb->pixels ? height : 0;
-    fb->bitmap = nullptr;
-    return fb->pixels ? 0 : 1;
-}
-
-void deinit_framebuf(frame_buffer *fb) {
-    free(fb->pixels);
-    fb->pixels = nullptr;
-    fb->width = fb->height = 0;
 }
 
 void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,

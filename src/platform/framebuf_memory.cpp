@@ -1,0 +1,19 @@
+// The frame buffer of the builds without a window system (headless and web):
+// plain zeroed memory, calloc so a picture too big to have is a null, not a throw.
+#include <cstdlib>
+
+#include "platform/platform.h"
+
+int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
+    fb->pixels = static_cast<uint32_t *>(calloc(size_t(width) * size_t(height), 4));
+    fb->width = fb->pixels ? width : 0;
+    fb->height = fb->pixels ? height : 0;
+    fb->bitmap = nullptr;
+    return fb->pixels ? 0 : 1;
+}
+
+void deinit_framebuf(frame_buffer *fb) {
+    free(fb->pixels);
+    fb->pixels = nullptr;
+    fb->width = fb->height = 0;
+}

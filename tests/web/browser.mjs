@@ -1,0 +1,129 @@
+// The web page in Debian's Chromium, headless, driven by playwright-core: it
+// loads cleanly and animates, a fixed link shows plix-sim's picture, the download
+// is what the dialog's OK writes, a damaged settings file reads as the saver reads it.
+// usage: node tests/web/browser.mjs BUILD-WASM/web BUILD/plix-sim BUILD/plix-ini
+import { execFileSync } from 'node:child_process';
+import { copyFileSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, resolve } from 'node:path';
+import { launch, serve } from './chromium.mjs';
+
+const [site, plixSim, plixIni] = process.argv.slice(2).map((p) => resolve(p));
+const work = mkdtempSync(join(tmpdir(), 'plix-web.'));
+const server = await serve(site);
+const base = server.base;
+const context = await launch(join(work, 'profile'), { width: 320, height: 200 });
+
+// A fresh page at `query`, its console errors and uncaught exceptions collected.
+async function open(query) {
+    const page = await context.newPage();
+    page.problems = [];
+    page.on('console', (m) => { if (m.type() === 'error') page.problems.push(m.text()); });
+    page.on('pageerror', (e) => page.problems.push(String(e)));
+    await page.goto(base + query);
+    await page.waitForFunction(() => ['running', 'done', 'error'].includes(document.body.dataset.state));
+    return page;
+}
+
+const formValues = (page) => page.evaluate(() => [...document.querySelectorAll('#settings [name]')]
+    .map((el) => (el.type === 'checkbox' ? (el.checked ? 1 : 0) : Number(el.value))));
+
+// How many pixels of the canvas are not black.
+const litPixels = (page) => page.evaluate(() => {
+    const d = document.getElementById('field').getContext('2d').getImageData(0, 0, 320, 200).data;
+    let n = 0;
+    for (let i = 0; i < d.length; i += 4) n += d[i] | d[i + 1] | d[i + 2] ? 1 : 0;
+    return n;
+});
+
+function assert(ok, what) { if (!ok) throw new Error(what); }
+
+const cases = {
+    async 'loads without errors, with the defaults, and its frames advance'() {
+        const page = await open('');
+        assert((await formValues(page)).join() === '100,64,400,3,0,1,0,0', 'the shipped defaults in the form');
+        const frames = async () => Number(await page.evaluate(() => document.body.dataset.frames));
+        const first = await frames();
+        await page.waitForTimeout(500);
+        const later = await frames();
+        assert(later >= first + 20, `frames went from ${first} to ${later} in 0.5 s`);
+        const lit = await litPixels(page);
+        assert(lit > 100 && lit < 320 * 200 / 4, `${lit} pixels lit`);
+        assert(page.problems.length === 0, page.problems.join('\n'));
+    },
+
+    async 'chow eats into the test card'() {
+        const page = await open('?chow=1&dot_count=20&starting_pos=1&seed=4&frames=100');
+        await page.waitForFunction(() => document.body.dataset.state === 'done');
+        const lit = await litPixels(page);
+        // The card is everywhere but its black lettering; the trails' black tails eat a little.
+        assert(lit > 320 * 200 * 0.8 && lit < 320 * 200, `${lit} pixels lit`);
+    },
+
+    async 'a link with fixed settings and seed shows plix-sim\'s picture after K frames'() {
+        const settings = 'dot_count=40&dot_history=32&inertia=10&speed_limit=4&brownian=0&bounce=0&chow=0&starting_pos=1';
+        // A size of its own, not the page's: the same picture in any window.
+        const page = await open(`?${settings}&seed=-77&frames=150&size=200x120`);
+        await page.waitForFunction(() => document.body.dataset.state === 'done');
+        const rgba = Buffer.from(await page.evaluate(() => Array.from(
+            document.getElementById('field').getContext('2d').getImageData(0, 0, 200, 120).data)));
+        writeFileSync(join(work, 'link.ini'), '[Plix]\n' + settings.replaceAll('&', '\n') + '\n');
+        execFileSync(plixSim, ['--settings', join(work, 'link.ini'), '--size', '200x120', '--seed', '-77',
+            '--frames', '150', '--raw', join(work, 'link.raw')]);
+        const raw = readFileSync(join(work, 'link.raw'));
+        let differ = 0;
+        for (let i = 0; i < raw.length; i += 4)
+            if (rgba[i] !== raw[i + 2] || rgba[i + 1] !== raw[i + 1] || rgba[i + 2] !== raw[i] || rgba[i + 3] !== 255)
+                differ++;
+        assert(rgba.length === raw.length && differ === 0, `${differ} of ${raw.length / 4} pixels differ`);
+    },
+
+    async 'the download is what the dialog\'s OK writes into the settings file'() {
+        const page = await open('?dot_count=4294967295&speed_limit=9&chow=1&seed=3');
+        await page.click('#show-settings');
+        await page.fill('[name=dot_history]', '2000');
+        await page.dispatchEvent('[name=dot_history]', 'change');
+        const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
+        const got = readFileSync(await download.path());
+        const expected = join(work, 'Plix.ini');
+        copyFileSync(join(site, 'Plix.default.ini'), expected);
+        const values = { dot_count: -1, dot_history: 2000, inertia: 400, speed_limit: 9, brownian: 0,
+            bounce: 1, chow: 1, starting_pos: 0 };
+        for (const [k, v] of Object.entries(values)) execFileSync(plixIni, ['write', expected, 'Plix', k, String(v)]);
+        assert(got.equals(readFileSync(expected)), `downloaded:\n${got}`);
+        assert(download.suggestedFilename() === 'Plix.ini', download.suggestedFilename());
+        assert(page.problems.length === 0, page.problems.join('\n'));
+    },
+
+    async 'a damaged settings file dropped on the page reads as the saver reads it'() {
+        const page = await open('?seed=1');
+        const text = '\uFEFF[plix]\r\ndot_count=abc\r\ndot_history = 0x20\r\ninertia\r\nspeed_limit=7zz\r\n' +
+            'brownian=1\r\n[Plix]\r\nbounce=1\r\n\0\xff garbage';
+        await page.evaluate((t) => {
+            const dt = new DataTransfer();
+            dt.items.add(new File([t], 'Plix.ini'));
+            document.dispatchEvent(new DragEvent('drop', { dataTransfer: dt, bubbles: true, cancelable: true }));
+        }, text);
+        await page.waitForFunction(() => /read as the saver/.test(document.getElementById('message').textContent));
+        // Missing keys and unreadable values are 0; the second [Plix] is not read.
+        assert((await formValues(page)).join() === '0,32,0,7,1,0,0,0', `form ${await formValues(page)}`);
+        const message = await page.textContent('#message');
+        assert(/dot_count, dot_history, inertia, speed_limit, bounce, chow, starting_pos/.test(message), message);
+        assert(page.problems.length === 0, page.problems.join('\n'));
+    },
+};
+
+let failed = 0;
+for (const [name, run] of Object.entries(cases)) {
+    try {
+        await run();
+        console.log(`PASS ${name}`);
+    } catch (e) {
+        console.log(`FAIL ${name}: ${e.message}`);
+        failed = 1;
+    }
+}
+await context.close();
+server.close();
+rmSync(work, { recursive: true, force: true });
+process.exit(failed);

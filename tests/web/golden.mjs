@@ -1,0 +1,27 @@
+// The golden cases through plix.wasm under Node.js: the screen after K frames must
+// hash to the same SHA-256 as plix-sim's --raw output, pinned in cases.txt.
+// usage: node tests/web/golden.mjs BUILD-WASM/web/plix.wasm tests/golden/cases.txt
+import { createHash } from 'node:crypto';
+import { readFileSync } from 'node:fs';
+import { pathToFileURL } from 'node:url';
+import { dirname, join, resolve } from 'node:path';
+
+const [wasmPath, casesPath] = process.argv.slice(2);
+const { loadPlix } = await import(pathToFileURL(join(dirname(resolve(wasmPath)), 'plix-core.js')));
+const plix = await loadPlix(readFileSync(wasmPath));
+let failed = 0;
+for (const line of readFileSync(casesPath, 'utf8').split('\n')) {
+    if (!line.trim() || line.startsWith('#')) continue;
+    const [name, size, seed, frames, pixels, sha, settings] = line.trim().split(/\s+/);
+    // The same file golden_lib.sh writes for plix-sim.
+    const ini = '[Plix]\r\n' + settings.split(',').map((kv) => kv + '\r\n').join('');
+    plix.readSettings(new TextEncoder().encode(ini));
+    const [w, h] = size.split('x').map(Number);
+    const started = plix.start(Number(seed), w, h);
+    if (started) plix.frames(Number(frames));
+    const got = started ? createHash('sha256').update(plix.screen()).digest('hex') : 'not started';
+    const ok = got === sha && plix.pixelsPerFrame() === Number(pixels);
+    console.log(`${ok ? 'PASS' : 'FAIL'} ${name}${ok ? '' : `: sha256 ${got}, pixels ${plix.pixelsPerFrame()}`}`);
+    if (!ok) failed = 1;
+}
+process.exit(failed);

@@ -1,0 +1,247 @@
+// The page: the settings form, the settings file in and out, the address's fixed
+// settings and seed, the chosen picture, and the 10 ms clock that steps the field
+// and the drawing of what changed into the canvas.
+import { loadPlix, READABLE, UNREADABLE } from './plix-core.js';
+
+const frameMs = 10;          // the saver's timer
+const mostCatchUp = 10;      // frames one late tick may make up; beyond, time is dropped
+const largestFile = 64 << 20; // as our settings reader refuses larger files
+
+const canvas = document.getElementById('field');
+const ctx = canvas.getContext('2d');
+const form = document.getElementById('settings');
+const messageLine = document.getElementById('message');
+const params = new URLSearchParams(location.search);
+
+const page = { plix: null, seed: 0, seedFixed: false, size: null, frameLimit: -1, frames: 0,
+    clock: 0, due: 0, image: null, picture: null };
+
+function say(text) { messageLine.textContent = text; }
+function sayToo(text) { say([messageLine.textContent, text].filter(Boolean).join('\n')); }
+
+// A number field as the dialog reads it: an unsigned decimal, stored as the signed
+// number with the same 32 bits; anything else (empty, letters, too large) is 0.
+function fieldValue(text) {
+    if (!/^\s*\d+$/.test(text)) return 0;
+    const n = Number(text.trim());
+    return n <= 4294967295 ? n | 0 : 0;
+}
+
+// A value in the address: a signed 32-bit decimal, or as a field reads it.
+function addressValue(text) {
+    return /^-\d+$/.test(text) && Number(text) >= -2147483648 ? Number(text) : fieldValue(text);
+}
+
+function formValues() {
+    return page.plix.keys.map((k) => form.elements[k].type === 'checkbox'
+        ? (form.elements[k].checked ? 1 : 0) : fieldValue(form.elements[k].value));
+}
+
+// As the dialog shows them: as stored, numbers unsigned, a box checked by 1.
+function showValues(values) {
+    page.plix.keys.forEach((k, i) => {
+        const el = form.elements[k];
+        if (el.type === 'checkbox') el.checked = values[i] === 1;
+        else el.value = String(values[i] >>> 0);
+    });
+}
+
+// The address's size, else the page's in device pixels.
+function fieldSize() {
+    if (page.size) return page.size;
+    const dpr = window.devicePixelRatio || 1;
+    return [Math.max(1, Math.round(innerWidth * dpr)), Math.max(1, Math.round(innerHeight * dpr))];
+}
+
+// A plain test card for chow when no picture was chosen.
+function drawTestCard(c, w, h) {
+    const bars = ['#c0c0c0', '#c0c000', '#00c0c0', '#00c000', '#c000c0', '#c00000', '#0000c0', '#202020'];
+    bars.forEach((colour, i) => { c.fillStyle = colour; c.fillRect(i * w / 8, 0, w / 8 + 1, h); });
+    c.strokeStyle = '#fff';
+    for (let x = 0; x < w; x += 40) c.strokeRect(x + 0.5, -1, 40, h + 2);
+    for (let y = 0; y < h; y += 40) c.strokeRect(-1, y + 0.5, w + 2, 40);
+    c.fillStyle = '#000';
+    c.font = `bold ${Math.max(12, h / 8)}px sans-serif`;
+    c.textAlign = 'center';
+    c.fillText('Plix', w / 2, h / 2);
+}
+
+// The picture chow eats into, scaled to cover the field.
+function pictureFor(w, h) {
+    const c = new OffscreenCanvas(w, h).getContext('2d');
+    const p = page.picture;
+    if (p) {
+        const scale = Math.max(w / p.width, h / p.height);
+        c.drawImage(p, (w - p.width * scale) / 2, (h - p.height * scale) / 2, p.width * scale, p.height * scale);
+    } else {
+        drawTestCard(c, w, h);
+    }
+    return c.getImageData(0, 0, w, h).data;
+}
+
+// The form's values stored as the dialog's OK stores them, and a new field from
+// them; `note` replaces what the page said before.
+function restart(note = '') {
+    const plix = page.plix;
+    clearInterval(page.clock);
+    say(note);
+    plix.setValues(formValues());
+    if (!plix.save()) sayToo(plix.message());
+    if (!page.seedFixed) page.seed = Date.now() | 0;
+    const [w, h] = fieldSize();
+    const values = plix.values();
+    if (values[plix.keys.indexOf('chow')] && !plix.setPicture(pictureFor(w, h), w, h))
+        sayToo('No memory for the picture: Chow eats into black.');
+    document.body.dataset.state = 'starting';
+    if (!plix.start(page.seed, w, h)) {
+        sayToo(plix.message());
+        document.body.dataset.state = 'error';
+        return;
+    }
+    canvas.width = plix.width();
+    canvas.height = plix.height();
+    page.image = null;
+    page.frames = 0;
+    page.due = performance.now();
+    page.clock = setInterval(tick, frameMs);
+    document.body.dataset.state = 'running';
+    updateLink();
+}
+
+// One tick of the clock: the frames due since the last, at most mostCatchUp.
+function tick() {
+    const now = performance.now();
+    let count = Math.floor((now - page.due) / frameMs);
+    if (count <= 0) return;
+    page.due += count * frameMs;
+    if (count > mostCatchUp) {
+        count = mostCatchUp;
+        page.due = now;
+    }
+    if (page.frameLimit >= 0) count = Math.min(count, page.frameLimit - page.frames);
+    page.plix.frames(count);
+    page.frames += count;
+    if (page.frames === page.frameLimit) clearInterval(page.clock);
+}
+
+function draw() {
+    const plix = page.plix;
+    if (plix && document.body.dataset.state !== 'error' && plix.width()) {
+        const d = plix.draw();
+        // A view of the module's memory, made again when that memory has grown.
+        if (!page.image || page.image.data.buffer !== d.rgba.buffer)
+            page.image = new ImageData(d.rgba, plix.width(), plix.height());
+        if (d.w) ctx.putImageData(page.image, 0, 0, d.x, d.y, d.w, d.h);
+        document.body.dataset.frames = page.frames;
+        if (page.frames === page.frameLimit) document.body.dataset.state = 'done';
+    }
+    requestAnimationFrame(draw);
+}
+
+function updateLink() {
+    const q = new URLSearchParams();
+    formValues().forEach((v, i) => q.set(page.plix.keys[i], v));
+    q.set('seed', page.seed);
+    q.set('size', `${canvas.width}x${canvas.height}`);
+    document.getElementById('link').href = '?' + q;
+}
+
+// A settings file read as the saver reads it, shown in the form, and a new field.
+async function openSettings(file) {
+    let bytes = null, state = READABLE;
+    try {
+        if (file.size > largestFile) throw new Error('too large');
+        bytes = new Uint8Array(await file.arrayBuffer());
+    } catch {
+        state = UNREADABLE;
+    }
+    const unclear = page.plix.readSettings(bytes, state);
+    showValues(page.plix.values());
+    if (state === UNREADABLE)
+        restart(`${file.name} could not be read: every setting is 0, as the saver would read it.`);
+    else if (unclear.length)
+        restart(`${file.name} read as the saver reads it. Not there as plain numbers, so taken as ` +
+            `shown (0 where unreadable): ${unclear.join(', ')}.`);
+    else
+        restart(`${file.name} read.`);
+}
+
+// The form's values, not the running field's: the set-up clamps the trail length.
+function download() {
+    page.plix.setValues(formValues());
+    const bytes = page.plix.save();
+    if (!bytes) return say(page.plix.message());
+    const a = document.createElement('a');
+    a.href = URL.createObjectURL(new Blob([bytes], { type: 'text/plain' }));
+    a.download = 'Plix.ini';
+    a.click();
+    setTimeout(() => URL.revokeObjectURL(a.href), 1000);
+}
+
+// Handlers report problems on the page rather than throw.
+function guarded(f) {
+    return async (...args) => {
+        try { await f(...args); } catch (e) { say(`Something went wrong: ${e.message}`); }
+    };
+}
+
+async function main() {
+    page.plix = await loadPlix(fetch('plix.wasm'));
+    const defaults = await fetch('Plix.default.ini').then((r) => r.ok ? r.arrayBuffer() : null, () => null);
+    page.plix.readSettings(defaults && new Uint8Array(defaults));
+    const notes = defaults ? [] : ['The default settings could not be loaded: every setting is 0.'];
+    const values = page.plix.values();
+    page.plix.keys.forEach((k, i) => { if (params.has(k)) values[i] = addressValue(params.get(k)); });
+    showValues(values);
+    if (params.has('seed')) {
+        page.seed = addressValue(params.get('seed'));
+        page.seedFixed = true;
+    }
+    if (/^\d+$/.test(params.get('frames') || '')) page.frameLimit = Number(params.get('frames'));
+    const size = /^(\d+)x(\d+)$/.exec(params.get('size') || '');
+    if (size && size[1] >= 1 && size[1] <= 32767 && size[2] >= 1 && size[2] <= 32767)
+        page.size = [Number(size[1]), Number(size[2])];
+    else if (params.has('size'))
+        notes.push(`size=${params.get('size')} is not WxH with each side 1..32767: the page's size is used.`);
+
+    form.addEventListener('change', guarded((e) => { if (e.target.name) restart(); }));
+    form.addEventListener('submit', (e) => e.preventDefault());
+    document.getElementById('download').addEventListener('click', guarded(download));
+    document.getElementById('open-settings').addEventListener('change', guarded(async (e) => {
+        if (e.target.files[0]) await openSettings(e.target.files[0]);
+        e.target.value = '';
+    }));
+    document.getElementById('picture').addEventListener('change', guarded(async (e) => {
+        if (!e.target.files[0]) return;
+        try {
+            page.picture = await createImageBitmap(e.target.files[0]);
+        } catch {
+            return say(`${e.target.files[0].name} is not a picture this browser can show.`);
+        }
+        form.elements.chow.checked = true;
+        restart();
+    }));
+    document.getElementById('fullscreen').addEventListener('click', guarded(() =>
+        document.documentElement.requestFullscreen()));
+    const toggle = document.getElementById('show-settings');
+    toggle.addEventListener('click', () => {
+        form.hidden = !form.hidden;
+        toggle.setAttribute('aria-expanded', String(!form.hidden));
+    });
+    document.addEventListener('dragover', (e) => e.preventDefault());
+    document.addEventListener('drop', guarded(async (e) => {
+        e.preventDefault();
+        const file = e.dataTransfer.files[0];
+        if (file) await openSettings(file);
+    }));
+    let resizing = 0;
+    addEventListener('resize', () => {
+        if (page.size) return;
+        clearTimeout(resizing);
+        resizing = setTimeout(guarded(restart), 200);
+    });
+    restart(notes.join('\n'));
+    requestAnimationFrame(draw);
+}
+
+guarded(main)();
