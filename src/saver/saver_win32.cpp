@@ -149,10 +149,10 @@ static screen_rect wanted_area() {
 static void follow_screen(HWND window) {
     if (saver.closed) return;
     const screen_rect a = wanted_area();
-    const bool moved = a.x != saver.area.x || a.y != saver.area.y;
+    const bool shifted = a.x != saver.area.x || a.y != saver.area.y;
     const bool resized = a.width != saver.area.width || a.height != saver.area.height;
     // Moving the host's window moves the preview with it.
-    if (!resized && (!moved || saver.host)) {
+    if (!resized && (!shifted || saver.host)) {
         saver.area = a;
         return;
     }

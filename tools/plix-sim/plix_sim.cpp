@@ -87,7 +87,8 @@ int main(int argc, char **argv) {
         const char *end = strchr(p, ',');
         char one[32] = "";
         const size_t n = end ? size_t(end - p) : strlen(p);
-        if (sizes == 9 || n >= sizeof one) return bad_arguments("--refit takes 1 to 8 sizes", refit);
+        if (sizes == 9 || n >= sizeof one)
+            return bad_arguments("--refit takes 1 to 8 sizes", refit);
         memcpy(one, p, n);
         if (!parse_size(one, &widths[sizes], &heights[sizes]))
             return bad_arguments("--refit must be WxH,... with each side 1..32767", refit);
