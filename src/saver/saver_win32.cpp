@@ -5,7 +5,9 @@
 // frames, following the host's size, ended when it or its parent goes away.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "framebuf/framebuf.h"
 #include "saver/saver.h"
@@ -142,6 +144,22 @@ static screen_rect wanted_area() {
     return {origin.x, origin.y, client.right, client.bottom};
 }
 
+// In chow mode: where the new picture `to` (over screen area `now`) and the old
+// one `from` (over `was`) overlap, the old one's pixels, which is what the
+// window showed there. Read back from the screen instead, Wine at times gives
+// black for our own window while the display changes.
+static void keep_overlap(frame_buffer *to, const screen_rect &now, const frame_buffer *from,
+                         const screen_rect &was) {
+    if (!to->pixels || !from->pixels) return;
+    const int left = std::max(now.x, was.x), top = std::max(now.y, was.y);
+    const int right = std::min(now.x + to->width, was.x + from->width);
+    const int bottom = std::min(now.y + to->height, was.y + from->height);
+    for (int y = top; y < bottom && left < right; y++)
+        memcpy(to->pixels + size_t(y - now.y) * size_t(to->width) + size_t(left - now.x),
+               from->pixels + size_t(y - was.y) * size_t(from->width) + size_t(left - was.x),
+               size_t(right - left) * 4);
+}
+
 // Monitors came, went or moved, or the host resized its window: the window is
 // made to cover the new area and the dots go on within it, on a new picture.
 // Inside a frame (its stop check handles sent messages, WM_DISPLAYCHANGE among
@@ -167,12 +185,15 @@ static void follow_screen(HWND window) {
         return;
     }
     saver.refit_due = false;
+    const screen_rect was = saver.area;
+    frame_buffer old = saver.frame;
     saver.area = a;
-    deinit_framebuf(&saver.frame);
     refit_field(a.width, a.height);
-    // Taken before the window moves: where it already lay the screen shows its
-    // own picture, so the dots go on eating into that.
+    // Taken before the window moves, so the dots go on eating into what the
+    // screen showed: the old picture where the window lay, the desktop elsewhere.
     make_picture();
+    if (chow) keep_overlap(&saver.frame, a, &old, was);
+    deinit_framebuf(&old);
     if (saver.host)
         SetWindowPos(window, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     else
