@@ -1,10 +1,13 @@
 // The saver window: a topmost popup over the whole virtual screen (every
 // monitor), one frame per 10 ms timer tick, ended by the first key, button,
-// mouse movement or deactivation. And the preview: a child of the host's window
-// showing the same frames, ended when it or its parent goes away.
+// mouse movement or deactivation; it follows the virtual screen when monitors
+// come and go. And the preview: a child of the host's window showing the same
+// frames, following the host's size, ended when it or its parent goes away.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "framebuf/framebuf.h"
 #include "saver/saver.h"
@@ -21,12 +24,17 @@ UINT oldval;
 
 static const UINT_PTR frame_timer = 1;
 static const int cursor_slack = 5;  // pixels the cursor may drift before the saver ends
+// A shrinking screen moves the cursor before the system reports the new screen
+// (under Wine 17 to 96 ms before, measured). A move beyond the slack therefore
+// ends the saver only this much later, unless a change of the screen came
+// meanwhile and re-measured the cursor.
+static const DWORD move_grace_ms = 300;
 
 // The window's state: the saver's or the preview's (a process shows one).
 static struct {
     frame_buffer frame;
     frame_stop_check stop;  // asked during long frames whether the window is ending
-    POINT capture;          // the screen point the window's (0, 0) covers, for chow
+    screen_rect area;       // what the window covers, in screen coordinates (chow captures it)
     HWND window;
     // The preview's parent.
     HWND host;
@@ -35,6 +43,9 @@ static struct {
     bool released;      // the frame buffer is gone (only once, however many closes)
     bool painting;      // inside render: a close sent meanwhile must not free the picture
     bool shown;         // the first paint has shown the whole picture
+    bool refit_due;     // the screen changed during a frame: follow it after the frame
+    bool move_pending;  // the cursor went beyond the slack at moved_at, not yet confirmed
+    DWORD moved_at;
 } saver;
 
 static void post_close(HWND window) {
@@ -62,17 +73,32 @@ static bool cursor_moved_away() {
            abs(CursorPos.y - InitCursorPos.y) > cursor_slack;
 }
 
+// Whether the cursor went beyond the slack at least move_grace_ms ago, the
+// screen having stayed as it was.
+static bool cursor_left() {
+    if (!saver.move_pending) {
+        if (!cursor_moved_away()) return false;
+        saver.move_pending = true;
+        saver.moved_at = GetTickCount();
+    }
+    return GetTickCount() - saver.moved_at >= move_grace_ms;
+}
+
+static void follow_screen(HWND window);
+
 // Asked by render inside a frame that takes long (huge settings), so that
 // whatever ends the saver ends it within a frame's fraction. PeekMessage handles
 // the messages sent to the window meanwhile (activation changes come that way,
 // and their handling posts the close); the queue is looked at, not emptied.
 static int saver_ending() {
+    // First: a shrinking screen may have moved the cursor before its message came.
+    follow_screen(saver.window);
     MSG m;
     bool ending = PeekMessageA(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) ||
                   PeekMessageA(&m, nullptr, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_NOREMOVE) ||
                   PeekMessageA(&m, nullptr, WM_RBUTTONDOWN, WM_RBUTTONDOWN, PM_NOREMOVE) ||
                   PeekMessageA(&m, nullptr, WM_MBUTTONDOWN, WM_MBUTTONDOWN, PM_NOREMOVE) ||
-                  saver.close_posted || saver.closed || cursor_moved_away();
+                  saver.close_posted || saver.closed || cursor_left();
     // The rest of the frame goes undrawn: make sure the saver does end.
     if (ending) post_close(reinterpret_cast<HWND>(hWnd));
     return ending ? 1 : 0;
@@ -90,16 +116,89 @@ static int preview_ending() {
     return 1;
 }
 
-// WM_CREATE: the tick, and the picture of the window's size.
+// The picture of the field's size, shown whole at the next paint. In chow mode
+// it starts as what the screen shows over the window's area: the picture the
+// dots are to eat into. Without a picture nothing is drawn; the window still
+// ends as usual.
+static void make_picture() {
+    saver.shown = false;
+    if (init_framebuf(&saver.frame, cx, cy) != 0) return;
+    saver.frame.dirty_dot = dirty_dot;
+    if (chow) plat_capture_screen(&saver.frame, saver.area.x, saver.area.y);
+}
+
+// WM_CREATE: the tick, and the picture, taken while the window is still hidden
+// (WS_VISIBLE takes effect after WM_CREATE).
 static void start_frames(HWND window) {
     SetTimer(window, frame_timer, 10, nullptr);
-    // Without a picture nothing is drawn; the window still ends as usual.
-    if (init_framebuf(&saver.frame, cx, cy) == 0) {
-        saver.frame.dirty_dot = dirty_dot;
-        // While the window is still hidden (WS_VISIBLE takes effect after
-        // WM_CREATE): the picture the dots are to eat into.
-        if (chow) plat_capture_screen(&saver.frame, saver.capture.x, saver.capture.y);
+    make_picture();
+}
+
+// What the window is to cover now: the virtual screen, or the host's client area.
+static screen_rect wanted_area() {
+    if (!saver.host) return plat_virtual_screen();
+    RECT client = {};
+    POINT origin = {0, 0};
+    GetClientRect(saver.host, &client);
+    ClientToScreen(saver.host, &origin);
+    return {origin.x, origin.y, client.right, client.bottom};
+}
+
+// In chow mode: where the new picture `to` (over screen area `now`) and the old
+// one `from` (over `was`) overlap, the old one's pixels, which is what the
+// window showed there. Read back from the screen instead, Wine at times gives
+// black for our own window while the display changes.
+static void keep_overlap(frame_buffer *to, const screen_rect &now, const frame_buffer *from,
+                         const screen_rect &was) {
+    if (!to->pixels || !from->pixels) return;
+    const int left = std::max(now.x, was.x), top = std::max(now.y, was.y);
+    const int right = std::min(now.x + to->width, was.x + from->width);
+    const int bottom = std::min(now.y + to->height, was.y + from->height);
+    for (int y = top; y < bottom && left < right; y++)
+        memcpy(to->pixels + size_t(y - now.y) * size_t(to->width) + size_t(left - now.x),
+               from->pixels + size_t(y - was.y) * size_t(from->width) + size_t(left - was.x),
+               size_t(right - left) * 4);
+}
+
+// Monitors came, went or moved, or the host resized its window: the window is
+// made to cover the new area and the dots go on within it, on a new picture.
+// Inside a frame (its stop check handles sent messages, WM_DISPLAYCHANGE among
+// them) the picture is in use: that waits for the frame's end.
+static void follow_screen(HWND window) {
+    if (saver.closed) return;
+    const screen_rect a = wanted_area();
+    const bool shifted = a.x != saver.area.x || a.y != saver.area.y;
+    const bool resized = a.width != saver.area.width || a.height != saver.area.height;
+    // Moving the host's window moves the preview with it.
+    if (!resized && (!shifted || saver.host)) {
+        saver.area = a;
+        return;
     }
+    // The system may have moved the cursor onto what is left of the screen:
+    // that is no user's doing.
+    if (!saver.host) {
+        GetCursorPos(&InitCursorPos);
+        saver.move_pending = false;
+    }
+    if (saver.painting) {
+        saver.refit_due = true;
+        return;
+    }
+    saver.refit_due = false;
+    const screen_rect was = saver.area;
+    frame_buffer old = saver.frame;
+    saver.area = a;
+    refit_field(a.width, a.height);
+    // Taken before the window moves, so the dots go on eating into what the
+    // screen showed: the old picture where the window lay, the desktop elsewhere.
+    make_picture();
+    if (chow) keep_overlap(&saver.frame, a, &old, was);
+    deinit_framebuf(&old);
+    if (saver.host)
+        SetWindowPos(window, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    else
+        SetWindowPos(window, HWND_TOPMOST, a.x, a.y, cx, cy, SWP_NOACTIVATE);
+    InvalidateRect(window, nullptr, FALSE);
 }
 
 static void paint(HWND window) {
@@ -123,6 +222,7 @@ static void paint(HWND window) {
         if (saver.closed) release_framebuf();
     }
     EndPaint(window, &ps);
+    if (saver.refit_due) follow_screen(window);
 }
 
 static void next_frame(HWND window) {
@@ -158,11 +258,20 @@ static LRESULT CALLBACK winproc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_MBUTTONDOWN:
         post_close(window);
         break;
+    case WM_DISPLAYCHANGE:
+        follow_screen(window);
+        break;
     case WM_TIMER:
+        // Also here: whatever else the system sends when monitors change, the
+        // virtual screen says it.
+        follow_screen(window);
+        if (saver.move_pending && cursor_left()) post_close(window);
         next_frame(window);
         break;
     case WM_MOUSEMOVE:
-        if (cursor_moved_away()) post_close(window);
+        // A shrinking screen moves the cursor, and its move may come first.
+        follow_screen(window);
+        if (cursor_left()) post_close(window);
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -181,7 +290,10 @@ static LRESULT CALLBACK preview_proc(HWND window, UINT message, WPARAM wParam, L
         paint(window);
         break;
     case WM_TIMER:
-        if (!preview_ending()) next_frame(window);
+        if (preview_ending()) break;
+        // A child window is not told when its parent's size changes.
+        follow_screen(window);
+        next_frame(window);
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -235,7 +347,7 @@ int saver_run(plat_instance instance, int x, int y) {
 
     register_class(inst, progname, winproc);
     saver.stop = saver_ending;
-    saver.capture = {x, y};
+    saver.area = {x, y, cx, cy};
     HWND window =
         create_window(inst, WS_EX_TOPMOST, progname, WS_POPUP | WS_VISIBLE, x, y, nullptr);
     if (!window) return 1;
@@ -260,8 +372,7 @@ int preview_run(plat_instance instance, plat_window host) {
     register_class(inst, preview_class, preview_proc);
     saver.stop = preview_ending;
     saver.host = reinterpret_cast<HWND>(host);
-    saver.capture = {0, 0};
-    ClientToScreen(saver.host, &saver.capture);
+    saver.area = wanted_area();
     // No parent notifications: a host that has stopped answering must not hold up
     // our own creation or end.
     if (!create_window(inst, WS_EX_NOPARENTNOTIFY, preview_class, WS_CHILD | WS_VISIBLE, 0, 0,

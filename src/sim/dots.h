@@ -49,6 +49,13 @@ void set_dot_fade();
 // Colour, start position, zero speed and a trail lying on the start, per dot.
 void init_dots();
 
+// A new field size during a run (a monitor came or went): cx and cy as
+// set_screen_size takes them, and every dot kept, colour, speed and trail
+// included. A dot now outside moves back by whole field sizes, as a wrap would
+// take it, its trail with it; trail points still outside go to the nearest
+// edge. No random draws: the run's sequence goes on as before.
+void refit_field(int width, int height);
+
 // The set-up after the settings path, in two halves so the headless renderer can
 // give its own seed and screen size: the random state, the settings (trail
 // clamped) and the arrays, or 1 after the "Out of memory" box; then the field

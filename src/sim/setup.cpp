@@ -95,6 +95,36 @@ void init_dots() {
     }
 }
 
+// Within 0..side-1.
+static int16_t clamp_to_field(int v, int side) {
+    return int16_t(v < 0 ? 0 : v >= side ? side - 1 : v);
+}
+
+// The whole field sizes that take position p (within 0..32766) back into 0..side-1.
+static int wrap_shift(float p, int side) {
+    const int fields = int32_t(p) / side;  // whole fields: the truncation is meant
+    return fields * side;
+}
+
+void refit_field(int width, int height) {
+    set_screen_size(width, height);
+    const float right = float(cx - 1), bottom = float(cy - 1);
+    for (int32_t i = 0; i < dot_count; i++) {
+        plix &d = dot[i];
+        const int sx = wrap_shift(d.x, cx), sy = wrap_shift(d.y, cy);
+        // Exact: the difference keeps the fraction and is smaller than the position.
+        d.x -= float(sx);
+        d.y -= float(sy);
+        // The fraction may still pass the last column (799.5 in a field of 800).
+        if (!(right >= d.x)) d.x = right;
+        if (!(bottom >= d.y)) d.y = bottom;
+        for (int h = 0; h < dot_history; h++) {
+            history &p = d.hist[h];
+            p = {clamp_to_field(p.x - sx, cx), clamp_to_field(p.y - sy, cy)};
+        }
+    }
+}
+
 // The random state, the settings and the arrays; 1 (nothing held) when the
 // arrays cannot be had.
 static int settings_and_arrays(int32_t seed) {

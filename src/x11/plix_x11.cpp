@@ -44,7 +44,8 @@ struct program {
     plat_dc target;
     frame_buffer frame;
     int32_t seed;
-    bool laid_out;      // a field of the window's size is on it
+    bool laid_out;      // a field is on the window
+    bool refit_due;     // the window's size changed since
     bool mapped;        // the window is shown (ours only: the others are taken as they are)
     int width, height;  // of the window, as last reported
     bool gone;          // the window was destroyed or closed
@@ -90,21 +91,34 @@ int set_up_settings() {
     return 0;
 }
 
-// A new field at the window's size, drawn from the same seed each time, and the
-// window made equal to its picture (black, or in chow mode what it showed).
-int lay_out() {
+// A picture of the field's size, and the window made equal to it (black, or in
+// chow mode what the window showed). --frames counts from here.
+int show_new_picture() {
     deinit_framebuf(&g.frame);
-    rand_seed = g.seed;
-    setup_screen_and_dots(g.width, g.height);
     if (init_framebuf(&g.frame, cx, cy) != 0) return out_of_memory();
     g.frame.dirty_dot = dirty_dot;
     if (chow) plat_capture_screen(&g.frame, 0, 0);
     present_whole(g.target, &g.frame);
-    g.laid_out = true;
     g.frames_done = 0;
     g.fps_frames = 0;
     g.fps_since = now_ms();
     return 0;
+}
+
+// The field at the window's first size, drawn from the seed.
+int lay_out() {
+    rand_seed = g.seed;
+    setup_screen_and_dots(g.width, g.height);
+    g.laid_out = true;
+    return show_new_picture();
+}
+
+// A new size (the screen's, when RandR changes the root window, or the
+// window's): the dots go on within it.
+int refit() {
+    g.refit_due = false;
+    refit_field(g.width, g.height);
+    return show_new_picture();
 }
 
 void frame_shown() {
@@ -138,7 +152,7 @@ void handle_events() {
                 (e.xconfigure.width != g.width || e.xconfigure.height != g.height)) {
                 g.width = e.xconfigure.width;
                 g.height = e.xconfigure.height;
-                g.laid_out = false;  // after the queue is read: a drag sends many sizes
+                g.refit_due = g.laid_out;  // after the queue is read: a drag sends many sizes
             }
             break;
         case Expose:
@@ -239,8 +253,8 @@ int run() {
     while (!ending()) {
         handle_events();
         if (ending()) break;
-        if (!g.laid_out && g.mapped) {
-            if (lay_out() != 0) return 1;
+        if ((!g.laid_out || g.refit_due) && g.mapped) {
+            if ((g.laid_out ? refit() : lay_out()) != 0) return 1;
             XSync(g.display, False);
             if (g.options.frames == 0) frame_shown();
         }
@@ -265,6 +279,9 @@ int run() {
             next = next + tick_ms > now ? next + tick_ms : now + tick_ms;
             continue;  // events first again
         }
+        // A round trip (the XSync after an expose, say) may have read events off the socket
+        // into the queue, where poll cannot see them.
+        if (XQLength(g.display) > 0) continue;
         int timeout = -1;  // only an event or a signal can change a still picture
         if (animating()) timeout = int(next - now);
         pollfd fds[2] = {{ConnectionNumber(g.display), POLLIN, 0}, {g_wake[0], POLLIN, 0}};

@@ -61,19 +61,23 @@ e2e_start_xvfb() {
     return 1
 }
 
-# e2e_two_heads: for the calling test alone (tests run in subshells), Xorg with
-# two monitors side by side (Xvfb's Xinerama puts every head at (0, 0)) and a
-# prefix of its own whose monitors come from Xinerama: a 640x480 monitor left of
-# the 800x600 primary, so the virtual screen is (-640, 0) 1440x600 for Windows
-# and (0, 0) 1440x600 on the X display. Sets DISPLAY and WINEPREFIX; the X
-# server ends with the test's programs, the prefix's with e2e_two_heads_end.
-e2e_two_heads() {
-    local n t xorg
+# e2e_xorg CONFIG: for the calling test alone (tests run in subshells), Xorg
+# with the dummy driver laid out by tests/e2e/CONFIG, and under Wine a prefix of
+# its own. two-heads.conf: two monitors side by side (Xvfb's Xinerama puts every
+# head at (0, 0)), which the prefix takes from Xinerama: a 640x480 monitor left
+# of the 800x600 primary, so the virtual screen is (-640, 0) 1440x600 for
+# Windows and (0, 0) 1440x600 on the X display. one-head-modes.conf: one
+# 1024x768 head that RandR (xrandr, or ChangeDisplaySettingsExA inside Wine)
+# can switch to 800x600 and back. Sets DISPLAY (and WINEPREFIX); the X server
+# ends with the test's programs, the prefix's with e2e_xorg_end.
+e2e_xorg() {
+    local conf=$1 n t xorg xinerama=()
     command -v Xorg >/dev/null || { e2e_log "e2e: Xorg is not installed"; return 1; }
+    [ "$conf" = two-heads.conf ] && xinerama=(+xinerama)
     for ((n = 200 + RANDOM % 100, t = 0; t < 100; t++, n = 200 + (n - 199) % 100)); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
     done
-    Xorg ":$n" -config "$E2E_LIB_DIR/two-heads.conf" -noreset -nolisten tcp +xinerama \
+    Xorg ":$n" -config "$E2E_LIB_DIR/$conf" -noreset -nolisten tcp "${xinerama[@]}" \
         -logfile "$E2E_TMP/xorg-$n.log" >/dev/null 2>&1 &
     xorg=$!
     echo "$xorg" >>"$E2E_TMP/pids"
@@ -84,16 +88,21 @@ e2e_two_heads() {
         sleep 0.1
     done
     [ "$t" -lt 100 ] || { e2e_log "e2e: Xorg :$n did not start (see $E2E_TMP/xorg-$n.log)"; return 1; }
-    export DISPLAY=":$n" WINEPREFIX="$E2E_TMP/pfx-$n"
-    timeout "$E2E_WINEBOOT_TIMEOUT" "$WINE" wineboot -i >"$E2E_TMP/wineboot-$n.log" 2>&1 &&
-        "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&1 &&
+    export DISPLAY=":$n"
+    [ "${E2E_NATIVE:-0}" = 1 ] && return 0
+    export WINEPREFIX="$E2E_TMP/pfx-$n"
+    timeout "$E2E_WINEBOOT_TIMEOUT" "$WINE" wineboot -i >"$E2E_TMP/wineboot-$n.log" 2>&1 ||
+        { e2e_log "e2e: no prefix for Xorg (see $E2E_TMP/wineboot-$n.log)"; return 1; }
+    # Mode changes need Wine's RandR; the monitors side by side come from Xinerama.
+    [ ${#xinerama[@]} -eq 0 ] && return 0
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&1 &&
         "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v UseXVidMode /d N /f >/dev/null 2>&1 ||
-        { e2e_log "e2e: no prefix for two monitors (see $E2E_TMP/wineboot-$n.log)"; return 1; }
+        { e2e_log "e2e: no Xinerama settings in the prefix"; return 1; }
     # The X11 driver reads its settings when it starts: a fresh start for all.
-    e2e_two_heads_end
+    e2e_xorg_end
 }
 
-e2e_two_heads_end() {
+e2e_xorg_end() {
     timeout 20 "$E2E_SERVER" -k >/dev/null 2>&1
     timeout 20 "$E2E_SERVER" -w >/dev/null 2>&1
 }

@@ -1,7 +1,8 @@
 // Property test of the saver's whole data path: random settings from the full
 // 32-bit range go through the settings writer and reader, the set-up and a few
-// hundred frames, and every frame must stay on the screen, record exactly
-// dot_count * (dot_history + 2) pixels and keep every colour within 0..255.
+// hundred frames, the screen changing size half-way, and every frame must stay
+// on the screen, record exactly dot_count * (dot_history + 2) pixels and keep
+// every colour within 0..255.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -79,11 +80,17 @@ TEST_F(FrameProperty, RandomSettingsStayOnTheScreenWithLegalColours) {
         ASSERT_EQ(cx, c.w);
         ASSERT_EQ(cy, c.h);
 
-        std::vector<uint32_t> fb(size_t(cx) * size_t(cy));  // exact size: ASan sees any overrun
-        frame_buffer frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr};
-        headless_screen_reset(cx, cy);
+        std::vector<uint32_t> fb;
+        frame_buffer frame = {};
         const int32_t per_frame = dot_count * (dot_history + 2);
         for (int f = 0; f < kFrames; f++) {
+            // Half-way the screen changes size (a monitor came or went).
+            if (f == kFrames / 2) refit_field(any_side(rng), any_side(rng));
+            if (f == 0 || f == kFrames / 2) {
+                fb.assign(size_t(cx) * size_t(cy), 0);  // exact size: ASan sees any overrun
+                frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr};
+                headless_screen_reset(cx, cy);
+            }
             std::fill(fb.begin(), fb.end(), kUntouched);
             render(headless_screen(), &frame);
             ASSERT_EQ(frame.dirty_dot_index, per_frame) << "frame " << f;

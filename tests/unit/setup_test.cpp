@@ -243,4 +243,53 @@ TEST_F(Setup, OutOfMemoryShowsTheBoxOwnedByTheWindowAndFails) {
     EXPECT_EQ(dirty_dot, nullptr);
 }
 
+// One dot of trail 3 in a 1024 x 768 field, refitted: where its head and trail
+// end up. Colour and speed always stay, and nothing is drawn from rnd.
+TEST_F(Allocation, RefitKeepsWhatFitsAndBringsTheRestInside) {
+    struct {
+        int w, h;
+        float x, y;
+        history trail[3];
+        float want_x, want_y;
+        history want[3];
+    } cases[] = {
+        // Grown: untouched.
+        {1280, 1024, 1000.5f, 700.25f, {{1000, 700}, {999, 699}, {998, 698}},
+         1000.5f, 700.25f, {{1000, 700}, {999, 699}, {998, 698}}},
+        // Outside: back by a whole width, the trail with it.
+        {800, 600, 1000.5f, 500.0f, {{1000, 500}, {999, 500}, {998, 500}}, 200.5f, 500.0f,
+         {{200, 500}, {199, 500}, {198, 500}}},
+        // Back by a height; the trail points left behind go to the edge.
+        {800, 600, 5.0f, 601.75f, {{5, 601}, {5, 599}, {5, 598}}, 5.0f, 1.75f,
+         {{5, 1}, {5, 0}, {5, 0}}},
+        // Inside by its pixel, but its fraction passes the last column.
+        {800, 600, 799.5f, 0.0f, {{799, 0}, {800, 0}, {801, 0}}, 799.0f, 0.0f,
+         {{799, 0}, {799, 0}, {799, 0}}},
+        // Several sizes away, and a field of one pixel.
+        {300, 200, 1023.0f, 767.0f, {{1023, 767}, {1020, 760}, {610, 610}}, 123.0f, 167.0f,
+         {{123, 167}, {120, 160}, {0, 10}}},
+        {1, 1, 1023.0f, 5.0f, {{1023, 5}, {0, 0}, {4, 4}}, 0.0f, 0.0f, {{0, 0}, {0, 0}, {0, 0}}},
+    };
+    dot_count = 1;
+    dot_history = 3;
+    ASSERT_EQ(alloc_dots(), 0);
+    for (const auto &c : cases) {
+        set_screen_size(1024, 768);
+        plix &d = dot[0];
+        d.r = 200, d.g = 100, d.b = 50, d.xv = -1.5f, d.yv = 2.0f;
+        d.x = c.x, d.y = c.y;
+        for (int h = 0; h < 3; h++) d.hist[h] = c.trail[h];
+        rand_seed = 77;
+        refit_field(c.w, c.h);
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " from " << c.x << "," << c.y);
+        EXPECT_TRUE(cx == c.w && cy == c.h && d.x == c.want_x && d.y == c.want_y)
+            << cx << "x" << cy << " at " << d.x << "," << d.y;
+        for (int h = 0; h < 3; h++)
+            EXPECT_TRUE(d.hist[h].x == c.want[h].x && d.hist[h].y == c.want[h].y)
+                << h << ": " << d.hist[h].x << "," << d.hist[h].y;
+        EXPECT_TRUE(d.r == 200 && d.g == 100 && d.b == 50 && d.xv == -1.5f && d.yv == 2.0f);
+        EXPECT_EQ(rand_seed, 77);
+    }
+}
+
 }  // namespace

@@ -19,7 +19,7 @@ namespace {
 
 const char usage[] =
     "usage: plix-sim --settings FILE --size WxH --seed N --frames K [--png OUT.png] "
-    "[--raw OUT.raw]\n"
+    "[--raw OUT.raw] [--refit WxH[,WxH...]]\n"
     "  --settings FILE  settings file in Plix.ini format, section [Plix] (missing: all 0)\n"
     "  --size WxH       screen size, each side 1..32767\n"
     "  --seed N         initial random state, a signed 32-bit decimal\n"
@@ -27,6 +27,10 @@ const char usage[] =
     "  --raw OUT.raw    the screen after the last frame: W*H little-endian 32-bit\n"
     "                   pixels, top row first (bits 0-7 blue, 8-15 green, 16-23 red)\n"
     "  --png OUT.png    the same screen as an RGB PNG\n"
+    "  --refit WxH,...  after the K frames the screen changes size, as a window or\n"
+    "                   monitor can while the saver runs: the dots go on in a WxH\n"
+    "                   field, shown on a new black screen, for K more frames;\n"
+    "                   then the next size (at most 8)\n"
     "Prints \"frames=K pixels_per_frame=P\". Exit status: 0 done, 1 out of memory or\n"
     "an output file that could not be written, 2 bad arguments.\n";
 
@@ -47,12 +51,13 @@ int out_of_memory() {
 
 int main(int argc, char **argv) {
     const char *settings = nullptr, *size = nullptr, *seed = nullptr, *frames = nullptr;
-    const char *png = nullptr, *raw = nullptr;
+    const char *png = nullptr, *raw = nullptr, *refit = nullptr;
     struct {
         const char *name;
         const char **value;
     } options[] = {{"--settings", &settings}, {"--size", &size}, {"--seed", &seed},
-                   {"--frames", &frames},     {"--png", &png},   {"--raw", &raw}};
+                   {"--frames", &frames},     {"--png", &png},   {"--raw", &raw},
+                   {"--refit", &refit}};
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) {
             fputs(usage, stdout);
@@ -73,10 +78,22 @@ int main(int argc, char **argv) {
     if (!seed) return bad_arguments("missing --seed", nullptr);
     if (!frames) return bad_arguments("missing --frames", nullptr);
 
-    int width, height;
+    int width, height, sizes = 1;
+    int widths[9], heights[9];  // the first size, then those of --refit
     long long seed_value, frame_count;
     if (!parse_size(size, &width, &height))
         return bad_arguments("--size must be WxH with each side 1..32767", size);
+    for (const char *p = refit; p && *p; sizes++) {
+        const char *end = strchr(p, ',');
+        char one[32] = "";
+        const size_t n = end ? size_t(end - p) : strlen(p);
+        if (sizes == 9 || n >= sizeof one)
+            return bad_arguments("--refit takes 1 to 8 sizes", refit);
+        memcpy(one, p, n);
+        if (!parse_size(one, &widths[sizes], &heights[sizes]))
+            return bad_arguments("--refit must be WxH,... with each side 1..32767", refit);
+        p = end ? end + 1 : p + n;
+    }
     if (!parse_number(seed, INT32_MIN, INT32_MAX, &seed_value))
         return bad_arguments("--seed must be a signed 32-bit decimal", seed);
     if (!parse_number(frames, 0, INT32_MAX, &frame_count))
@@ -92,17 +109,22 @@ int main(int argc, char **argv) {
     if (setup_settings_and_arrays(int32_t(seed_value), nullptr) != 0) return 1;  // box shown
     setup_screen_and_dots(width, height);
     frame_buffer fb = {};
-    init_framebuf(&fb, cx, cy);
-    fb.dirty_dot = dirty_dot;
-    headless_screen_reset(cx, cy);
-    if (!fb.pixels || !headless_screen_pixels()) {
+    // As in the saver: a picture and a screen of the field's size, the first
+    // paint showing the whole (black) picture, then the frames.
+    for (int run = 0; run < sizes; run++) {
+        if (run > 0) refit_field(widths[run], heights[run]);
         deinit_framebuf(&fb);
-        free_dots();
-        return out_of_memory();
+        init_framebuf(&fb, cx, cy);
+        fb.dirty_dot = dirty_dot;
+        headless_screen_reset(cx, cy);
+        if (!fb.pixels || !headless_screen_pixels()) {
+            deinit_framebuf(&fb);
+            free_dots();
+            return out_of_memory();
+        }
+        present_whole(headless_screen(), &fb);
+        for (long long f = 0; f < frame_count; f++) render(headless_screen(), &fb);
     }
-    // As in the saver: the first paint shows the whole (black) picture.
-    present_whole(headless_screen(), &fb);
-    for (long long f = 0; f < frame_count; f++) render(headless_screen(), &fb);
 
     int status = 0;
     const uint32_t *screen = headless_screen_pixels();

@@ -23,9 +23,10 @@ preview_gone() {
 }
 
 test_preview_fills_the_hosts_window_and_ends_with_it() {
-    local step sw dir out pid rc=0
-    # The host closes our window, destroys its parent, or goes; /p and /l: alike.
-    for step in "close /p" "destroy /l:" "quit /p"; do
+    local step sw dir out pid want rc=0
+    # The host closes our window (after it resized its own), destroys its
+    # parent, or goes; /p and /l: alike.
+    for step in "close /p" "resize /p" "destroy /l:" "quit /p"; do
         read -r step sw <<<"$step"
         dir=$(e2e_case_dir) || return 1
         printf '[Plix]\r\ndot_count=40\r\ndot_history=30\r\nspeed_limit=3\r\n' >"$dir/Plix.ini"
@@ -33,7 +34,9 @@ test_preview_fills_the_hosts_window_and_ends_with_it() {
         out=$(preview_host "$dir" "$sw" "$step")
         echo "$step ($sw): $out"
         pid=$(sed -n 's/^plix //p' <<<"$out")
-        grep -qx "child $pid 0,0 152x112" <<<"$out" && [ "$(grep -c '^child' <<<"$out")" = 1 ] ||
+        want="child $pid 0,0 152x112"
+        [ "$step" = resize ] && want+=$'\n'"child $pid 0,0 200x150"
+        [ "$(grep '^child' <<<"$out")" = "$want" ] ||
             { e2e_fail "$step: not one window of the preview's process filling the host"; rc=1; }
         [[ "$(grep '^exit' <<<"$out")" =~ ^exit\ 0\ after\ ([0-9]+)\ ms$ ]] &&
             [ "${BASH_REMATCH[1]}" -le 1000 ] || { e2e_fail "$step: no exit 0 within a second"; rc=1; }

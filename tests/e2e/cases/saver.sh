@@ -355,8 +355,8 @@ test_saver_chow_eats_into_the_previous_picture() {
 test_saver_covers_every_monitor() {
     local dir geom shot head stats total rc=0
     # Two monitors, the primary on the right: the virtual screen starts at
-    # (-640, 0), which is (0, 0) on the X display (lib.sh, e2e_two_heads).
-    e2e_two_heads || return 1
+    # (-640, 0), which is (0, 0) on the X display (lib.sh, e2e_xorg).
+    e2e_xorg two-heads.conf || return 1
     saver_window "Plix e2e pattern" pattern -640 0 1440 600 || return 1
     sleep 0.5
     dir=$(saver_dir chow=1 dot_count=60 speed_limit=4) || { saver_window_stop; return 1; }
@@ -380,7 +380,39 @@ test_saver_covers_every_monitor() {
     saver_expect_exit "key press (two monitors)" || rc=1
     saver_stop
     saver_window_stop
-    e2e_two_heads_end
+    e2e_xorg_end
+    return $rc
+}
+
+test_saver_follows_the_screen_when_it_changes_size() {
+    local chow size geom shot stats total rc=0 SAVER_MOUSE_X=1000 SAVER_MOUSE_Y=700
+    # The cursor starts outside the smaller screen, so shrinking moves it: no
+    # user's doing. A window below shows wherever the saver does not cover, and
+    # is what chow keeps.
+    e2e_xorg one-head-modes.conf || return 1
+    saver_window "Plix e2e pattern" pattern 0 0 1024 768 || return 1
+    for chow in 0 1; do
+        saver_start "$(saver_dir dot_count=100 chow=$chow)" || { saver_window_stop; return 1; }
+        for size in 800x600 1024x768; do
+            e2e_wine_exe plix-display-mode.exe "$size" >/dev/null || { e2e_fail "no mode $size"; rc=1; }
+            sleep 1.5
+            geom=$(saver_geometry)
+            shot=$(e2e_shot "saver_mode_${chow}_$size")
+            stats=($(saver_pattern_stats "$shot"))
+            total=$((stats[0] + stats[1] + stats[2]))
+            echo "chow $chow $size: window $geom, pattern ${stats[0]} black ${stats[1]} other ${stats[2]} of $total"
+            [ "$geom" = "0,0 $size" ] || { e2e_fail "$size: the window is $geom"; rc=1; }
+            [ "$total" = $((${size%x*} * ${size#*x})) ] || { e2e_fail "$size: the screen is not"; rc=1; }
+            if [ "$chow" = 1 ]; then [ "${stats[0]}" -gt $((total * 9 / 10)) ]; else [ "${stats[0]}" -lt 100 ]; fi &&
+                [ "${stats[2]}" -gt 300 ] || { e2e_fail "chow $chow $size: not the saver's picture with dots everywhere"; rc=1; }
+            saver_running || { e2e_fail "chow $chow $size: the saver ended"; rc=1; }
+        done
+        xdotool key a
+        saver_expect_exit "key press after the changes" || rc=1
+        saver_stop
+    done
+    saver_window_stop
+    e2e_xorg_end
     return $rc
 }
 

@@ -1,8 +1,9 @@
 // A stand-in for the host's settings window: its "monitor", a 152 x 112 child
 // like the settings window's little screen, is handed to `SCR SWITCH HANDLE`.
-// Usage: plix-preview-host.exe SCR SWITCH close|destroy|quit|wait
+// Usage: plix-preview-host.exe SCR SWITCH close|resize|destroy|quit|wait
 // Prints "plix PID"; after a second of preview "child PID X,Y WxH" per window in
-// the monitor; then closes those windows, destroys the monitor (their parent),
+// the monitor (with resize: again after the monitor became 200 x 150 and another
+// second passed); then closes those windows, destroys the monitor (their parent),
 // destroys the host window, or waits to be killed; and prints "exit STATUS after
 // MS ms" (MS from that step) or "running" when the preview has not ended in 5 s.
 #include <windows.h>
@@ -62,11 +63,19 @@ int main(int argc, char **argv) {
     EnumChildWindows(monitor, print_child, LPARAM(monitor));
     fflush(stdout);
     const char *step = argv[3];
+    const bool resize = strcmp(step, "resize") == 0;
+    if (resize) {
+        SetWindowPos(host, nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(monitor, nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        pump(1000);
+        EnumChildWindows(monitor, print_child, LPARAM(monitor));
+        fflush(stdout);
+    }
     // Hidden first: hiding takes Wine up to 2 s on an X server without a window
     // manager, which is no part of what the preview does.
     if (strcmp(step, "quit") == 0) ShowWindow(host, SW_HIDE);
     DWORD start = GetTickCount();
-    if (strcmp(step, "close") == 0) EnumChildWindows(monitor, close_child, 0);
+    if (strcmp(step, "close") == 0 || resize) EnumChildWindows(monitor, close_child, 0);
     if (strcmp(step, "destroy") == 0) DestroyWindow(monitor);
     if (strcmp(step, "quit") == 0) DestroyWindow(host);
     if (!pump(strcmp(step, "wait") == 0 ? INFINITE : 5000)) {

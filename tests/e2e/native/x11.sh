@@ -36,18 +36,19 @@ x11_wait_line() {
     e2e_fail "no '$1' from plix: $(cat "$E2E_TAG.log")"
 }
 
-# x11_matches_sim SHOT.png DIR INI WxH SEED FRAMES: SHOT equals plix-sim's PNG exactly.
+# x11_matches_sim SHOT.png DIR INI WxH SEED FRAMES [REFITS]: SHOT equals plix-sim's
+# PNG exactly (with --refit REFITS when given).
 x11_matches_sim() {
     local shot=$1 dir=$2 differ
     "$E2E_NATIVE_BUILD/plix-sim" --settings "$3" --size "$4" --seed "$5" --frames "$6" \
-        --png "$dir/sim.png" >/dev/null || { e2e_fail "plix-sim failed"; return 1; }
+        ${7:+--refit "$7"} --png "$dir/sim.png" >/dev/null || { e2e_fail "plix-sim failed"; return 1; }
     differ=$(compare -metric AE "$shot" "$dir/sim.png" null: 2>&1)
-    [ "$differ" = 0 ] || { e2e_fail "$shot: $differ pixels differ from plix-sim's $4 seed $5"; return 1; }
+    [ "$differ" = 0 ] || { e2e_fail "$shot: $differ pixels differ from plix-sim's $4 seed $5 ${7:-}"; return 1; }
 }
 
 # Its own window, the settings from a file with one option over it; then a new
-# size, which lays out a new field from the same seed.
-test_x11_own_window_equals_sim_and_relays_out() {
+# size, in which the dots go on.
+test_x11_own_window_equals_sim_and_follows_its_size() {
     local dir id
     dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
     printf "$X11_INI" >"$dir/given.ini"
@@ -61,7 +62,29 @@ test_x11_own_window_equals_sim_and_relays_out() {
     xdotool windowsize "$id" 300 170
     x11_wait_line 'frames=200' || return 1
     import -window "$id" "$dir/resized.png"
-    x11_matches_sim "$dir/resized.png" "$dir" "$dir/want.ini" 300x170 1 200
+    x11_matches_sim "$dir/resized.png" "$dir" "$dir/want.ini" 256x192 1 200 300x170
+}
+
+# On the root window while RandR shrinks the screen and grows it again: each
+# time the dots go on in the new size as plix-sim's do, and SIGTERM still ends it.
+test_x11_root_follows_the_screen_size() {
+    local dir size sizes="" shot status
+    e2e_xorg one-head-modes.conf || return 1
+    dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
+    printf "$X11_INI" >"$dir/want.ini"
+    x11_plix "$dir" "${X11_OPTIONS[@]}" --root --seed 3 --frames 100
+    x11_wait_line 'frames=100' || return 1
+    for size in 800x600 1024x768; do
+        : >"$E2E_TAG.log"
+        xrandr --output DUMMY0 --mode "$size" || { e2e_fail "xrandr: no mode $size"; return 1; }
+        x11_wait_line 'frames=100' || return 1
+        sizes=${sizes:+$sizes,}$size
+        shot=$(e2e_shot "root-$size")
+        x11_matches_sim "$shot" "$dir" "$dir/want.ini" 1024x768 3 100 "$sizes" || return 1
+    done
+    kill "$E2E_PID"
+    status=$(e2e_wait_exit 10)
+    [ "$status" = 0 ] || { e2e_fail "SIGTERM after the changes: status $status"; return 1; }
 }
 
 # A window made here, named by --window-id or by XSCREENSAVER_WINDOW (which beats
