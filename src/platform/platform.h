@@ -145,7 +145,8 @@ void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t 
 void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
                     int32_t h);
 
-// The `count` rectangles (within the picture, not overlapping) in one copy of
+// The `count` rectangles (within the picture, not overlapping, no more than
+// fb->tiles.rect_capacity, for which the platform has room) in one copy of
 // `bounds`, which holds them all, clipped to them. Win32: a region of them
 // selected as the target's clip for one BitBlt, then the clip put back.
 void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects,
