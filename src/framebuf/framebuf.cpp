@@ -1,6 +1,8 @@
 // The presentation choice and the copies it makes through the platform.
 #include "framebuf/framebuf.h"
 
+#include <cstddef>
+
 namespace {
 
 // The recorded pixels' bounds, inclusive while scanning, in picture coordinates;
@@ -39,7 +41,7 @@ int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *ar
     int32_t n_above = 0, count = 0;
     double covered = 0;
     for (int32_t ty = first_y; ty < end_y; ty++) {
-        uint8_t *const row = t.marks + ty * t.tiles_x;
+        uint8_t *const row = t.marks + ptrdiff_t(ty) * t.tiles_x;
         const int32_t top = ty << tile_shift;
         const int32_t bottom = top + tile_size < fb->height ? top + tile_size : fb->height;
         int32_t n_here = 0, a = 0;

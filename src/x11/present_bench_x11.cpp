@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <unistd.h>
 #include <vector>
@@ -28,12 +29,18 @@ double cpu_seconds() {
     snprintf(path, sizeof path, "/proc/%d/stat", server_pid);
     FILE *f = fopen(path, "r");
     unsigned long user = 0, sys = 0;
-    if (f) {
-        // Fields 14 and 15; the name in field 2 has no spaces for Xvfb or Xorg.
-        if (fscanf(f, "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &sys) != 2)
-            user = sys = 0;
-        fclose(f);
+    char line[1024];
+    if (f && fgets(line, sizeof line, f)) {
+        // Fields 14 and 15 (user and system ticks), counted after the name's ")".
+        const char *p = strrchr(line, ')');
+        for (int field = 2; p && field < 14; field++) p = strchr(p + 1, ' ');
+        if (p) {
+            char *end = nullptr;
+            user = strtoul(p + 1, &end, 10);
+            sys = strtoul(end, nullptr, 10);
+        }
     }
+    if (f) fclose(f);
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9 + double(user + sys) / double(sysconf(_SC_CLK_TCK));
 }
 
@@ -67,11 +74,11 @@ double worst_of_three(F copy) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc < 2 || atoi(argv[1]) <= 0) {
+    server_pid = argc > 1 ? int(strtol(argv[1], nullptr, 10)) : 0;
+    if (server_pid <= 0) {
         fprintf(stderr, "usage: plix-present-bench-x11 SERVER_PID\n");
         return 2;
     }
-    server_pid = atoi(argv[1]);
     display = XOpenDisplay(nullptr);
     if (!display) {
         fprintf(stderr, "cannot open the display\n");
