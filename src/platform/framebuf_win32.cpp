@@ -10,8 +10,13 @@ struct plat_bitmap_tag {
     HBITMAP ourbitmap;  // owns the pixels
     HDC pDC;            // memory context holding ourbitmap
     HGDIOBJ old;        // what pDC held before, put back on release
-    RGNDATA *region;    // room for the tiles' rectangles as ExtCreateRegion takes them
+    RGNDATA *region;    // room for region_chunk rectangles as ExtCreateRegion takes them
 };
+
+// Wine's ExtCreateRegion adds one rectangle at a time, each union walking all
+// those before it: n rectangles cost n * n. Regions of this many at most, joined
+// with CombineRgn, keep it near n.
+constexpr int32_t region_chunk = 32;
 
 int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
     *fb = {};
@@ -32,7 +37,7 @@ int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
     if (b->ourbitmap) b->pDC = CreateCompatibleDC(nullptr);
     if (b->pDC && init_present_tiles(fb, width, height) == 0)
         b->region = static_cast<RGNDATA *>(
-            malloc(sizeof(RGNDATAHEADER) + size_t(fb->tiles.rect_capacity) * sizeof(RECT)));
+            malloc(sizeof(RGNDATAHEADER) + region_chunk * sizeof(RECT)));
     if (!b->region) {
         deinit_present_tiles(fb);
         if (b->pDC) DeleteDC(b->pDC);
@@ -73,18 +78,38 @@ void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y
     BitBlt(reinterpret_cast<HDC>(target), x, y, w, h, fb->bitmap->pDC, x, y, SRCCOPY);
 }
 
+// The region of rects[0 .. count), built region_chunk at a time; null if none
+// could be made.
+static HRGN region_of(RGNDATA *data, const pixel_rect *rects, int32_t count) {
+    HRGN all = nullptr;
+    for (int32_t first = 0; first < count; first += region_chunk) {
+        const int32_t n = count - first < region_chunk ? count - first : region_chunk;
+        RECT *const out = reinterpret_cast<RECT *>(data->Buffer);
+        RECT bound = {rects[first].left, rects[first].top, rects[first].right, rects[first].bottom};
+        for (int32_t k = 0; k < n; k++) {
+            const pixel_rect &r = rects[first + k];
+            out[k] = {r.left, r.top, r.right, r.bottom};
+            UnionRect(&bound, &bound, &out[k]);
+        }
+        data->rdh = {sizeof(RGNDATAHEADER), RDH_RECTANGLES, DWORD(n), DWORD(n) * sizeof(RECT), bound};
+        HRGN part = ExtCreateRegion(nullptr, DWORD(sizeof(RGNDATAHEADER) + data->rdh.nRgnSize), data);
+        if (!part) {
+            if (all) DeleteObject(all);
+            return nullptr;
+        }
+        if (!all) {
+            all = part;
+            continue;
+        }
+        CombineRgn(all, all, part, RGN_OR);
+        DeleteObject(part);
+    }
+    return all;
+}
+
 void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects,
                      int32_t count, const pixel_rect &bounds) {
-    RGNDATA *const data = fb->bitmap->region;
-    data->rdh.dwSize = sizeof(RGNDATAHEADER);
-    data->rdh.iType = RDH_RECTANGLES;
-    data->rdh.nCount = DWORD(count);
-    data->rdh.nRgnSize = DWORD(count) * sizeof(RECT);
-    data->rdh.rcBound = {bounds.left, bounds.top, bounds.right, bounds.bottom};
-    RECT *const out = reinterpret_cast<RECT *>(data->Buffer);
-    for (int32_t k = 0; k < count; k++)
-        out[k] = {rects[k].left, rects[k].top, rects[k].right, rects[k].bottom};
-    HRGN clip = ExtCreateRegion(nullptr, DWORD(sizeof(RGNDATAHEADER) + data->rdh.nRgnSize), data);
+    HRGN clip = region_of(fb->bitmap->region, rects, count);
     HDC dc = reinterpret_cast<HDC>(target);
     // Without the region the copy of the bounds shows the same screen, only dearer.
     if (clip) SelectClipRgn(dc, clip);

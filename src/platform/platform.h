@@ -83,7 +83,7 @@ struct pixel_rect {
 
 // The presentation's coarse grid of the picture: tiles of tile_size x tile_size
 // pixels (those of the last column and row cut at the picture's edge).
-constexpr int32_t tile_shift = 5;
+constexpr int32_t tile_shift = 4;
 constexpr int32_t tile_size = 1 << tile_shift;
 
 // The frame buffer: a picture the core draws into and the platform shows.

@@ -281,16 +281,17 @@ TEST_F(Render, EveryWayOfPresentingShowsTheSameScreen) {
 // Few pixels go one by one, and pixels far apart too; pixels that lie close go
 // as the one rectangle that holds them all, and clusters far apart as their
 // tiles: each case a step either side of a break-even. Costs in round numbers on
-// a 1020 x 760 picture (its last tiles 28 wide, 24 high).
+// a 1020 x 760 picture (tiles of 16, the last ones 12 wide and 8 high).
 TEST(Present, PlanTakesTheCheapestWay) {
-    const present_costs costs = {1000, 3000, 1, 5000, 500, 100, 1};
+    const present_costs costs = {1000, 3000, 1, 5000, 500, 200, 1};
     auto times = [](int n, std::vector<dirty_pixels> at) {
         std::vector<dirty_pixels> v;
         for (const dirty_pixels &p : at) v.insert(v.end(), size_t(n), p);
         return v;
     };
-    std::vector<dirty_pixels> column_and_corner = {{1019, 759}};
-    for (int y = 0; y < 96; y++) column_and_corner.push_back({5, y});
+    std::vector<dirty_pixels> seven = times(4, {{0, 0}}), column_and_corner = {{1019, 759}};
+    seven.insert(seven.end(), 3, {1019, 759});
+    for (int y = 0; y < 48; y++) column_and_corner.push_back({5, y});
     struct {
         std::vector<dirty_pixels> list;
         present_way way;
@@ -300,12 +301,12 @@ TEST(Present, PlanTakesTheCheapestWay) {
         {{}, by_pixels, {}, 0},
         {times(3, {{10, 10}}), by_pixels, {}, 0},  // 3000: no more than a rectangle's fixed cost
         {{{10, 10}, {11, 10}, {10, 12}, {11, 11}}, by_bounds, {10, 10, 12, 13}, 0},  // 3006 < 4000
-        // Two tiles: 5000 + 2 * 500 + 2 * 2 * 100 + 32 * 32 + 28 * 24 = 8096.
-        {times(4, {{0, 0}, {1019, 759}}), by_pixels, {}, 0},
-        {times(5, {{0, 0}, {1019, 759}}), by_tiles, {0, 0, 1020, 760}, 2},
-        // Against 8448 for two whole tiles: 3000 + 73 * 73, then 3000 + 74 * 74.
-        {times(5, {{0, 0}, {72, 72}}), by_bounds, {0, 0, 73, 73}, 0},
-        {times(5, {{0, 0}, {73, 73}}), by_tiles, {0, 0, 96, 96}, 2},
+        // Two tiles: 5000 + 2 * 500 + 2 * 2 * 200 + 16 * 16 + 12 * 8 = 7152.
+        {seven, by_pixels, {}, 0},
+        {times(4, {{0, 0}, {1019, 759}}), by_tiles, {0, 0, 1020, 760}, 2},
+        // Against 7312 for two whole tiles: 3000 + 65 * 65, then 3000 + 66 * 66.
+        {times(4, {{0, 0}, {64, 64}}), by_bounds, {0, 0, 65, 65}, 0},
+        {times(4, {{0, 0}, {65, 65}}), by_tiles, {0, 0, 80, 80}, 2},
         {column_and_corner, by_tiles, {0, 0, 1020, 760}, 2},  // three tiles of the column as one
     };
     for (auto &c : cases) {
