@@ -225,7 +225,7 @@ void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *r
 
 // Measured on Xvfb, the program's processor time and the server's together
 // (BENCHMARKS.md, "The three ways of copying").
-present_costs plat_present_costs() { return {1370, 1520, 0.19, 2000, 42, 0.22, 0.23}; }
+present_costs plat_present_costs() { return {1270, 1380, 0.19, 930, 52, 0.17, 0.19}; }
 
 void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y) {
     plat_copy_rect(target, fb, x, y, 1, 1);
