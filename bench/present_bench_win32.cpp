@@ -238,9 +238,10 @@ int main(int argc, char **argv) {
         printf("| %d x %d | %d | %.1f us | %.2f |\n", r.w, r.h, r.w * r.h, per_copy * 1e6,
                per_copy * 1e9 / (r.w * r.h));
     }
-    // The fixed cost is the 1 x 1 copy's; the cost a pixel, the mid-sized ones' slope.
+    // The fixed cost is the 1 x 1 copy's; the cost a pixel, the slope from 256 x 256
+    // to the whole screen: the bounds of a frame spread over the screen are large.
     costs.rect_fixed = rect_ns[0];
-    costs.rect_pixel = (rect_ns[4] - rect_ns[2]) / (512.0 * 384 - 64.0 * 64);
+    costs.rect_pixel = (rect_ns[5] - rect_ns[3]) / (double(cx) * cy - 256.0 * 256);
     free(dirty_dot);
     dirty_dot = nullptr;
 
