@@ -81,6 +81,7 @@ TEST_F(FrameProperty, RandomSettingsStayOnTheScreenWithLegalColours) {
 
         std::vector<uint32_t> fb(size_t(cx) * size_t(cy));  // exact size: ASan sees any overrun
         frame_buffer frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr, {}};
+        ASSERT_EQ(init_present_tiles(&frame, cx, cy), 0);  // frames may go by tiles
         headless_screen_reset(cx, cy);
         const int32_t per_frame = dot_count * (dot_history + 2);
         for (int f = 0; f < kFrames; f++) {
@@ -124,6 +125,7 @@ TEST_F(FrameProperty, RandomSettingsStayOnTheScreenWithLegalColours) {
             ASSERT_TRUE(dot[i].r >= 0 && dot[i].r <= 255 && dot[i].g >= 0 && dot[i].g <= 255 &&
                         dot[i].b >= 0 && dot[i].b <= 255);
         }
+        deinit_present_tiles(&frame);
         free_dots();
     }
 }
