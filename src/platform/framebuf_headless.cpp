@@ -25,14 +25,33 @@ void headless_screen_reset(int width, int height) {
     g_screen.copies = 0;
 }
 
-void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
-                    int32_t h) {
-    memory_screen *screen = reinterpret_cast<memory_screen *>(target);
-    screen->copies++;
+static void copy_area(memory_screen *screen, const frame_buffer *fb, int32_t x, int32_t y,
+                      int32_t w, int32_t h) {
     for (int32_t row = y; row < y + h; row++)
         memcpy(screen->pixels + size_t(row) * size_t(screen->width) + size_t(x),
                fb->pixels + size_t(row) * size_t(fb->width) + size_t(x), size_t(w) * 4);
 }
+
+void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
+                    int32_t h) {
+    memory_screen *screen = reinterpret_cast<memory_screen *>(target);
+    screen->copies++;
+    copy_area(screen, fb, x, y, w, h);
+}
+
+// Each rectangle in turn: the pixels one clipped copy shows, counted as one copy.
+void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects,
+                     int32_t count, const pixel_rect &) {
+    memory_screen *screen = reinterpret_cast<memory_screen *>(target);
+    screen->copies++;
+    for (int32_t k = 0; k < count; k++) {
+        const pixel_rect &r = rects[k];
+        copy_area(screen, fb, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+}
+
+// Win32's costs, so that the tests and plix-sim take the ways the saver takes.
+present_costs plat_present_costs() { return {1800, 4000, 0.14, 6200, 290, 0.23, 0.22}; }
 
 void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y) {
     memory_screen *screen = reinterpret_cast<memory_screen *>(target);

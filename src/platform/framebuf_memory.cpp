@@ -6,6 +6,10 @@
 
 int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
     fb->pixels = static_cast<uint32_t *>(calloc(size_t(width) * size_t(height), 4));
+    if (fb->pixels && init_present_tiles(fb, width, height) != 0) {
+        free(fb->pixels);
+        fb->pixels = nullptr;
+    }
     fb->width = fb->pixels ? width : 0;
     fb->height = fb->pixels ? height : 0;
     fb->bitmap = nullptr;
@@ -13,6 +17,7 @@ int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
 }
 
 void deinit_framebuf(frame_buffer *fb) {
+    deinit_present_tiles(fb);
     free(fb->pixels);
     fb->pixels = nullptr;
     fb->width = fb->height = 0;

@@ -133,6 +133,18 @@ void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y
     if (w > 0 && h > 0) note_change(x, y, x + w, y + h);
 }
 
+// Each rectangle in turn: the page uploads the changed part to its canvas anyway.
+void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects,
+                     int32_t count, const pixel_rect &) {
+    for (int32_t k = 0; k < count; k++)
+        plat_copy_rect(target, fb, rects[k].left, rects[k].top, rects[k].right - rects[k].left,
+                       rects[k].bottom - rects[k].top);
+}
+
+// Copies within memory: a pixel costs about as much as a few of a rectangle's, and
+// nothing is fixed beyond a call. (The page's real cost is the canvas upload.)
+present_costs plat_present_costs() { return {4, 20, 0.3, 20, 20, 0, 0.3}; }
+
 void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y) {
     memory_picture *screen = reinterpret_cast<memory_picture *>(target);
     screen->pixels[size_t(y) * size_t(screen->width) + size_t(x)] =

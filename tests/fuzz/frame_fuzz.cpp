@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (cx != w || cy != h) fail("screen size changed", -1);
 
     std::vector<uint32_t> fb(size_t(cx) * size_t(cy));  // exact size: ASan sees any overrun
-    frame_buffer frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr};
+    frame_buffer frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr, {}};
+    if (init_present_tiles(&frame, cx, cy) != 0) fail("no tile storage", -1);
     headless_screen_reset(cx, cy);
     for (int f = 0; f < frames; f++) {
         std::fill(fb.begin(), fb.end(), kUntouched);
@@ -77,6 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (d.r < 0 || d.r > 255 || d.g < 0 || d.g > 255 || d.b < 0 || d.b > 255)
             fail("dot colour outside 0..255", frames);
     }
+    deinit_present_tiles(&frame);
     free_dots();
     return 0;
 }

@@ -88,7 +88,9 @@ TEST_F(FrameProperty, RandomSettingsStayOnTheScreenWithLegalColours) {
             if (f == kFrames / 2) refit_field(any_side(rng), any_side(rng));
             if (f == 0 || f == kFrames / 2) {
                 fb.assign(size_t(cx) * size_t(cy), 0);  // exact size: ASan sees any overrun
-                frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr};
+                deinit_present_tiles(&frame);
+                frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr, {}};
+                ASSERT_EQ(init_present_tiles(&frame, cx, cy), 0);  // frames may go by tiles
                 headless_screen_reset(cx, cy);
             }
             std::fill(fb.begin(), fb.end(), kUntouched);
@@ -131,6 +133,7 @@ TEST_F(FrameProperty, RandomSettingsStayOnTheScreenWithLegalColours) {
             ASSERT_TRUE(dot[i].r >= 0 && dot[i].r <= 255 && dot[i].g >= 0 && dot[i].g <= 255 &&
                         dot[i].b >= 0 && dot[i].b <= 255);
         }
+        deinit_present_tiles(&frame);
         free_dots();
     }
 }
