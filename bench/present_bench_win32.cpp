@@ -1,14 +1,16 @@
 // What a frame costs on the real platform (run it under Wine or Windows): the
-// two ways of presenting (1x1 BitBlt per recorded pixel, one rectangle), whole
-// frames of render by either way, and the frame rate the saver's 10 ms timer
-// then achieves. Prints Markdown tables; the figures behind the presentation's
-// costs (framebuf/framebuf.h) come from here.
+// three ways of presenting (1x1 BitBlt per recorded pixel, one rectangle, one
+// copy clipped to a region of rectangles), whole frames of render by the chosen
+// way or pixel by pixel, and the frame rate the saver's 10 ms timer then
+// achieves. Prints Markdown tables and the costs they give, which are Win32's
+// plat_present_costs (platform/framebuf_win32.cpp).
 // Usage: plix-present-bench.exe [seconds per timed run, default 1]
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <vector>
 
 #include "framebuf/framebuf.h"
 #include "settings/settings.h"
@@ -19,10 +21,13 @@ static HWND window;
 static LARGE_INTEGER freq;
 static frame_buffer frame;
 // What a paint does: render a frame (by the chosen way, or always pixel by
-// pixel as before), or present the current list (by pixels, or a rectangle).
-enum paint_job { render_planned, render_by_pixels, present_pixels, present_rect };
+// pixel as before), or present the current list (by pixels), a rectangle, or
+// rectangles in one clipped copy.
+enum paint_job { render_planned, render_by_pixels, present_pixels, present_rect, present_rects };
 static paint_job job;
-static pixel_rect rect;         // for present_rect
+static pixel_rect rect;               // for present_rect, and the bounds of present_rects
+static std::vector<pixel_rect> rects;  // for present_rects
+static present_plan last_plan;          // of render_planned
 static double present_seconds;  // time inside present_frame / render, summed
 static long paints;
 static double timed_run_seconds = 1;
@@ -42,18 +47,23 @@ static LRESULT CALLBACK bench_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         plat_dc target = reinterpret_cast<plat_dc>(dc);
         double t0 = now();
         switch (job) {
-        case render_planned:
-            render(target, &frame);
+        case render_planned:  // what render does, keeping the way it took
+            render_dots(&frame);
+            last_plan = plan_presentation(&frame, plat_present_costs());
+            present_frame_as(target, &frame, last_plan);
             break;
         case render_by_pixels:
             render_dots(&frame);
-            present_frame_as(target, &frame, {false, {}});
+            present_frame_as(target, &frame, {by_pixels, {}, 0});
             break;
         case present_pixels:
-            present_frame_as(target, &frame, {false, {}});
+            present_frame_as(target, &frame, {by_pixels, {}, 0});
             break;
         case present_rect:
-            present_frame_as(target, &frame, {true, rect});
+            present_frame_as(target, &frame, {by_bounds, rect, 0});
+            break;
+        case present_rects:
+            plat_copy_rects(target, &frame, rects.data(), int32_t(rects.size()), rect);
             break;
         }
         present_seconds += now() - t0;
@@ -198,6 +208,7 @@ int main(int argc, char **argv) {
     printf("| pixels per frame | ns per pixel | presentation per frame | whole paint |\n");
     printf("|---:|---:|---:|---:|\n");
     job = present_pixels;
+    present_costs costs = {};
     for (int n : {1000, 10000, 100000}) {
         if (!fill_dirty_list(n)) {
             fprintf(stderr, "out of memory for %d pixels\n", n);
@@ -207,6 +218,7 @@ int main(int argc, char **argv) {
         double paint = back_to_back(n >= 100000 ? 4 : 40, &per_frame);
         printf("| %d | %.0f | %.3f ms | %.3f ms |\n", n, per_frame / n * 1e9, per_frame * 1e3,
                paint * 1e3);
+        if (n == 10000) costs.pixel = per_frame / n * 1e9;
     }
 
     printf("\n### One BitBlt of a rectangle\n\n");
@@ -215,22 +227,73 @@ int main(int argc, char **argv) {
     job = present_rect;
     struct {
         int w, h;
-    } const rects[] = {{1, 1}, {16, 16}, {64, 64}, {256, 256}, {512, 384}, {cx, cy}};
-    for (const auto &r : rects) {
+    } const sizes[] = {{1, 1}, {16, 16}, {64, 64}, {256, 256}, {512, 384}, {cx, cy}};
+    double rect_ns[6];
+    for (int k = 0; k < 6; k++) {
+        const auto &r = sizes[k];
         rect = {0, 0, r.w, r.h};
         double per_copy;
         back_to_back(40, &per_copy);
+        rect_ns[k] = per_copy * 1e9;
         printf("| %d x %d | %d | %.1f us | %.2f |\n", r.w, r.h, r.w * r.h, per_copy * 1e6,
                per_copy * 1e9 / (r.w * r.h));
     }
+    // The fixed cost is the 1 x 1 copy's; the cost a pixel, the mid-sized ones' slope.
+    costs.rect_fixed = rect_ns[0];
+    costs.rect_pixel = (rect_ns[4] - rect_ns[2]) / (512.0 * 384 - 64.0 * 64);
     free(dirty_dot);
     dirty_dot = nullptr;
+
+    printf("\n### One BitBlt clipped to a region of rectangles\n\n");
+    printf("| rectangles | each | spread over | per copy | per rectangle |\n");
+    printf("|---:|---:|---:|---:|---:|\n");
+    job = present_rects;
+    struct {
+        int count, side, across;  // count squares, `across` to a row, over the whole screen
+    } const regions[] = {{1, 16, 1},  {16, 16, 4},  {64, 16, 8}, {256, 16, 16},
+                         {1, 256, 1}, {1, 512, 1}};  // within the frame's rect_capacity
+    double region_ns[6];
+    for (int k = 0; k < 6; k++) {
+        const int across = regions[k].across, down = regions[k].count / across;
+        const int side = regions[k].side;
+        rects.clear();
+        for (int j = 0; j < down; j++)
+            for (int i = 0; i < across; i++) {
+                const int x = i * (cx - side) / (across > 1 ? across - 1 : 1);
+                const int y = j * (cy - side) / (down > 1 ? down - 1 : 1);
+                rects.push_back({x, y, x + side, y + side});
+            }
+        rect = {rects.front().left, rects.front().top, rects.back().right, rects.back().bottom};
+        double per_copy;
+        back_to_back(40, &per_copy);
+        region_ns[k] = per_copy * 1e9;
+        printf("| %d | %d x %d | %d x %d | %.1f us | %.0f ns |\n", regions[k].count, side, side,
+               rect.right - rect.left, rect.bottom - rect.top, per_copy * 1e6,
+               per_copy * 1e9 / regions[k].count);
+    }
+    // Pixels from the lone squares; then, their area taken off, the fixed cost and
+    // those per rectangle and per pair through 1, 64 and 256 squares. The row of
+    // 16 checks the fit.
+    costs.rects_pixel = (region_ns[5] - region_ns[4]) / (512.0 * 512 - 256.0 * 256);
+    double g[4];
+    for (int k = 0; k < 4; k++) g[k] = region_ns[k] - regions[k].count * 256.0 * costs.rects_pixel;
+    const double d64 = g[2] - g[0], d256 = g[3] - g[0];
+    costs.rects_pair = (d256 - d64 * 255.0 / 63.0) / (65535.0 - 4095.0 * 255.0 / 63.0);
+    costs.rects_each = (d64 - 4095.0 * costs.rects_pair) / 63.0;
+    costs.rects_fixed = g[0] - costs.rects_each - costs.rects_pair;
+    printf("\nThe fitted costs give %.1f us for 16 squares.\n",
+           (costs.rects_fixed + 16 * (costs.rects_each + 16 * costs.rects_pair) +
+            16 * 256 * costs.rects_pixel) / 1e3);
+    printf("\nCosts (ns), as plat_present_costs takes them: {%.0f, %.0f, %.3f, %.0f, %.0f, %.2f, "
+           "%.3f}\n",
+           costs.pixel, costs.rect_fixed, costs.rect_pixel, costs.rects_fixed, costs.rects_each,
+           costs.rects_pair, costs.rects_pixel);
 
     printf("\n### Whole frames: every pixel copied (before) against the chosen way (now)\n\n");
     printf(
         "| dot_count | dot_history | pixels per frame | before: paint | before: fps "
-        "| now: render | now: paint | now: fps |\n");
-    printf("|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+        "| now: render | now: paint | now: fps | now: way |\n");
+    printf("|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
     struct {
         int count, history_len;
     } const settings[] = {{10, 16},   {50, 30},    {100, 64},   {200, 40},
@@ -249,9 +312,10 @@ int main(int argc, char **argv) {
         double in_render;
         double paint_now = back_to_back(frames, &in_render);
         double fps_now = timer_driven();
-        printf("| %d | %d | %ld | %.2f ms | %.1f | %.2f ms | %.2f ms | %.1f |\n", s.count,
+        const char *const ways[] = {"pixels", "bounds", "tiles"};
+        printf("| %d | %d | %ld | %.2f ms | %.1f | %.2f ms | %.2f ms | %.1f | %s |\n", s.count,
                s.history_len, pixels, paint_before * 1e3, fps_before, in_render * 1e3,
-               paint_now * 1e3, fps_now);
+               paint_now * 1e3, fps_now, ways[last_plan.way]);
         fflush(stdout);
     }
     free_dots();

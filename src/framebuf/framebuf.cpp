@@ -1,35 +1,120 @@
 // The presentation choice and the copies it makes through the platform.
 #include "framebuf/framebuf.h"
 
-pixel_rect dirty_bounds(const frame_buffer *fb) {
+#include <cstddef>
+
+namespace {
+
+// The recorded pixels' bounds, inclusive while scanning, in picture coordinates;
+// `mark` also marks each pixel's tile.
+template <bool mark>
+pixel_rect scan_dirty(const frame_buffer *fb) {
     const dirty_pixels *const list = fb->dirty_dot;
     const int32_t n = fb->dirty_dot_index;
-    pixel_rect r = {list[0].x, list[0].y, list[0].x, list[0].y};  // inclusive while scanning
-    for (int32_t k = 1; k < n; k++) {
-        const dirty_pixels p = list[k];
-        r.left = p.x < r.left ? p.x : r.left;
-        r.right = p.x > r.right ? p.x : r.right;
-        r.top = p.y < r.top ? p.y : r.top;
-        r.bottom = p.y > r.bottom ? p.y : r.bottom;
+    uint8_t *const marks = fb->tiles.marks;
+    const int32_t tiles_x = fb->tiles.tiles_x, ox = fb->origin_x, oy = fb->origin_y;
+    int32_t left = list[0].x, right = left, top = list[0].y, bottom = top;
+    for (int32_t k = 0; k < n; k++) {
+        const int32_t x = list[k].x, y = list[k].y;
+        left = x < left ? x : left;
+        right = x > right ? x : right;
+        top = y < top ? y : top;
+        bottom = y > bottom ? y : bottom;
+        if (mark) marks[((oy + y) >> tile_shift) * tiles_x + ((ox + x) >> tile_shift)] = 1;
     }
-    const int32_t ox = fb->origin_x, oy = fb->origin_y;
-    return {ox + r.left, oy + r.top, ox + r.right + 1, oy + r.bottom + 1};
+    return {ox + left, oy + top, ox + right + 1, oy + bottom + 1};
 }
 
-present_plan plan_presentation(const frame_buffer *fb) {
+}  // namespace
+
+pixel_rect dirty_bounds(const frame_buffer *fb) { return scan_dirty<false>(fb); }
+
+pixel_rect mark_dirty_tiles(frame_buffer *fb) { return scan_dirty<true>(fb); }
+
+int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *area) {
+    const present_tiles &t = fb->tiles;
+    const int32_t first_x = bounds.left >> tile_shift, end_x = ((bounds.right - 1) >> tile_shift) + 1;
+    const int32_t first_y = bounds.top >> tile_shift, end_y = ((bounds.bottom - 1) >> tile_shift) + 1;
+    // The rectangles reaching the bottom of the row above, and of this row, by
+    // their left edges: indexes into t.rects.
+    int32_t *above = t.row_rects, *here = t.row_rects + (t.tiles_x / 2 + 1);
+    int32_t n_above = 0, count = 0;
+    double covered = 0;
+    for (int32_t ty = first_y; ty < end_y; ty++) {
+        uint8_t *const row = t.marks + ptrdiff_t(ty) * t.tiles_x;
+        const int32_t top = ty << tile_shift;
+        const int32_t bottom = top + tile_size < fb->height ? top + tile_size : fb->height;
+        int32_t n_here = 0, a = 0;
+        for (int32_t tx = first_x; tx < end_x; tx++) {
+            if (!row[tx]) continue;
+            const int32_t run = tx;
+            while (tx < end_x && row[tx]) row[tx++] = 0;
+            const int32_t left = run << tile_shift;
+            const int32_t right = tx << tile_shift < fb->width ? tx << tile_shift : fb->width;
+            covered += double(right - left) * double(bottom - top);
+            while (a < n_above && t.rects[above[a]].left < left) a++;
+            if (a < n_above && t.rects[above[a]].left == left && t.rects[above[a]].right == right) {
+                t.rects[above[a]].bottom = bottom;
+                here[n_here++] = above[a];
+            } else {
+                t.rects[count] = {left, top, right, bottom};
+                here[n_here++] = count++;
+            }
+        }
+        int32_t *const swap = above;
+        above = here;
+        here = swap;
+        n_above = n_here;
+    }
+    *area = covered;
+    return count;
+}
+
+present_plan plan_presentation(frame_buffer *fb, const present_costs &c) {
     const double n = fb->dirty_dot_index;
-    // Up to here the pixels win whatever the rectangle's area.
-    if (n * pixel_copy_ns <= rect_copy_ns) return {false, {0, 0, 0, 0}};
-    const pixel_rect r = dirty_bounds(fb);
-    const double area = double(r.right - r.left) * double(r.bottom - r.top);
-    return {rect_copy_ns + area * rect_pixel_ns < n * pixel_copy_ns, r};
+    const double by_pixels_cost = n * c.pixel;
+    const double least_fixed = c.rect_fixed < c.rects_fixed ? c.rect_fixed : c.rects_fixed;
+    // Up to here the pixels win whatever the other ways would cover.
+    if (by_pixels_cost <= least_fixed) return {by_pixels, {0, 0, 0, 0}, 0};
+    const bool tiled = fb->tiles.marks != nullptr;
+    const pixel_rect r = tiled ? mark_dirty_tiles(fb) : dirty_bounds(fb);
+    const double bounds_cost =
+        c.rect_fixed + double(r.right - r.left) * double(r.bottom - r.top) * c.rect_pixel;
+    present_plan plan = {by_pixels, r, 0};
+    double best = by_pixels_cost;
+    if (bounds_cost < best) {
+        plan.way = by_bounds;
+        best = bounds_cost;
+    }
+    if (tiled) {
+        double area = 0;
+        const int32_t count = merge_dirty_tiles(fb, r, &area);
+        const double rects = count;
+        if (c.rects_fixed + rects * (c.rects_each + rects * c.rects_pair) + area * c.rects_pixel < best) {
+            // The rectangles' own bounds: those of the recorded pixels' tiles.
+            const int32_t s = tile_shift;
+            const int32_t right = (((r.right - 1) >> s) + 1) << s;
+            const int32_t bottom = (((r.bottom - 1) >> s) + 1) << s;
+            plan = {by_tiles,
+                    {r.left >> s << s, r.top >> s << s, right < fb->width ? right : fb->width,
+                     bottom < fb->height ? bottom : fb->height},
+                    count};
+        }
+    }
+    return plan;
 }
 
 void present_frame_as(plat_dc target, const frame_buffer *fb, const present_plan &plan) {
-    if (plan.whole_rect) {
-        const pixel_rect &r = plan.rect;
+    const pixel_rect &r = plan.bounds;
+    switch (plan.way) {
+    case by_bounds:
         plat_copy_rect(target, fb, r.left, r.top, r.right - r.left, r.bottom - r.top);
         return;
+    case by_tiles:
+        plat_copy_rects(target, fb, fb->tiles.rects, plan.rect_count, r);
+        return;
+    case by_pixels:
+        break;
     }
     // In list order: a pixel recorded twice shows its last value either way.
     const dirty_pixels *const list = fb->dirty_dot;
@@ -37,8 +122,8 @@ void present_frame_as(plat_dc target, const frame_buffer *fb, const present_plan
     for (int32_t k = 0; k < n; k++) plat_copy_pixel(target, fb, ox + list[k].x, oy + list[k].y);
 }
 
-void present_frame(plat_dc target, const frame_buffer *fb) {
-    present_frame_as(target, fb, plan_presentation(fb));
+void present_frame(plat_dc target, frame_buffer *fb) {
+    present_frame_as(target, fb, plan_presentation(fb, plat_present_costs()));
 }
 
 void present_whole(plat_dc target, const frame_buffer *fb) {

@@ -28,6 +28,10 @@ void headless_screen_reset(int width, int height) {
 // The frame buffer of the native build: plain zeroed memory.
 int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
     fb->pixels = static_cast<uint32_t *>(calloc(size_t(width) * size_t(height), 4));
+    if (fb->pixels && init_present_tiles(fb, width, height) != 0) {
+        free(fb->pixels);
+        fb->pixels = nullptr;
+    }
     fb->width = fb->pixels ? width : 0;
     fb->height = fb->pixels ? height : 0;
     fb->bitmap = nullptr;
@@ -35,19 +39,39 @@ int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
 }
 
 void deinit_framebuf(frame_buffer *fb) {
+    deinit_present_tiles(fb);
     free(fb->pixels);
     fb->pixels = nullptr;
     fb->width = fb->height = 0;
+}
+
+static void copy_area(memory_screen *screen, const frame_buffer *fb, int32_t x, int32_t y,
+                      int32_t w, int32_t h) {
+    for (int32_t row = y; row < y + h; row++)
+        memcpy(screen->pixels + size_t(row) * size_t(screen->width) + size_t(x),
+               fb->pixels + size_t(row) * size_t(fb->width) + size_t(x), size_t(w) * 4);
 }
 
 void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
                     int32_t h) {
     memory_screen *screen = reinterpret_cast<memory_screen *>(target);
     screen->copies++;
-    for (int32_t row = y; row < y + h; row++)
-        memcpy(screen->pixels + size_t(row) * size_t(screen->width) + size_t(x),
-               fb->pixels + size_t(row) * size_t(fb->width) + size_t(x), size_t(w) * 4);
+    copy_area(screen, fb, x, y, w, h);
 }
+
+// Each rectangle in turn: the pixels one clipped copy shows, counted as one copy.
+void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects,
+                     int32_t count, const pixel_rect &) {
+    memory_screen *screen = reinterpret_cast<memory_screen *>(target);
+    screen->copies++;
+    for (int32_t k = 0; k < count; k++) {
+        const pixel_rect &r = rects[k];
+        copy_area(screen, fb, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+}
+
+// Win32's costs, so that the tests and plix-sim take the ways the saver takes.
+present_costs plat_present_costs() { return {1700, 3400, 0.21, 4700, 250, 1.5, 0.27}; }
 
 void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y) {
     memory_screen *screen = reinterpret_cast<memory_screen *>(target);

@@ -76,6 +76,16 @@ struct dirty_pixels {
     int32_t x, y;
 };
 
+// A rectangle of the picture.
+struct pixel_rect {
+    int32_t left, top, right, bottom;  // right and bottom exclusive
+};
+
+// The presentation's coarse grid of the picture: tiles of tile_size x tile_size
+// pixels (those of the last column and row cut at the picture's edge).
+constexpr int32_t tile_shift = 5;
+constexpr int32_t tile_size = 1 << tile_shift;
+
 // The frame buffer: a picture the core draws into and the platform shows.
 //
 // Pixel format: width * height pixels of 32 bits, the top row first, each row
@@ -88,6 +98,21 @@ struct dirty_pixels {
 // positions of the pixels it writes in a frame, `dirty_dot_index` of them (the
 // presentation adds the origin). The list is the set-up's (room for a whole
 // frame); the front end hands it over.
+//
+// `tiles` is the presentation's working storage, made with the picture so that
+// no frame allocates: a mark per tile (tiles_x * tiles_y, row by row, all zero
+// between frames), room for the rectangles the marked tiles merge into
+// (rect_capacity: every other tile of a row, on every row, the most there can
+// be) and for two rows of rectangle indexes. Null in a hand-made frame buffer:
+// its frames go by the other ways.
+struct present_tiles {
+    uint8_t *marks;
+    int32_t tiles_x, tiles_y;
+    pixel_rect *rects;
+    int32_t rect_capacity;
+    int32_t *row_rects;  // 2 * (tiles_x / 2 + 1)
+};
+
 struct frame_buffer {
     uint32_t *pixels;  // null while there is no picture
     int32_t width, height;
@@ -95,11 +120,18 @@ struct frame_buffer {
     dirty_pixels *dirty_dot;
     int32_t dirty_dot_index;
     struct plat_bitmap_tag *bitmap;  // the platform's objects behind the pixels
+    present_tiles tiles;
 };
 
+// The tile storage of a width x height picture, in fb->tiles (0, or 1 with
+// everything null when it cannot be had), and its release. Every platform's
+// init_framebuf and deinit_framebuf call these.
+int init_present_tiles(frame_buffer *fb, int32_t width, int32_t height);
+void deinit_present_tiles(frame_buffer *fb);
+
 // Creates a black width x height picture in *fb (a DIB section in a memory
-// context on Win32). Returns 0, or 1 with fb->pixels null when it cannot be had.
-// The origin and the dirty list are left for the caller.
+// context on Win32), with its tile storage. Returns 0, or 1 with fb->pixels null
+// when they cannot be had. The origin and the dirty list are left for the caller.
 int init_framebuf(frame_buffer *fb, int32_t width, int32_t height);
 
 // Releases the picture; harmless on one already released or never created.
@@ -112,6 +144,26 @@ void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t 
 // The same for the rectangle of w x h pixels at (x, y), in one copy.
 void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
                     int32_t h);
+
+// The `count` rectangles (within the picture, not overlapping, no more than
+// fb->tiles.rect_capacity, for which the platform has room) in one copy of
+// `bounds`, which holds them all, clipped to them. Win32: a region of them
+// selected as the target's clip for one BitBlt, then the clip put back.
+void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects,
+                     int32_t count, const pixel_rect &bounds);
+
+// What the three ways of presenting cost on this platform, in nanoseconds of
+// processor time (the X server's included where it does the copying), as
+// measured by its benchmark (BENCHMARKS.md): one pixel copied alone; one
+// rectangle, fixed and per pixel of its area; one clipped copy of rectangles,
+// fixed, per rectangle, per pair of rectangles (Wine builds a region one
+// rectangle at a time, each walking those before it) and per pixel of their area.
+struct present_costs {
+    double pixel;
+    double rect_fixed, rect_pixel;
+    double rects_fixed, rects_each, rects_pair, rects_pixel;
+};
+present_costs plat_present_costs();
 
 // What the screen shows from (x, y) on, in screen coordinates, copied into the
 // picture (as much as it holds): the picture the dots eat into. Headless: no

@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (cx != w || cy != h) fail("screen size changed", -1);
 
     std::vector<uint32_t> fb(size_t(cx) * size_t(cy));  // exact size: ASan sees any overrun
-    frame_buffer frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr};
+    frame_buffer frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr, {}};
     headless_screen_reset(cx, cy);
     for (int f = 0; f < frames; f++) {
         std::fill(fb.begin(), fb.end(), kUntouched);

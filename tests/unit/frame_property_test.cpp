@@ -80,7 +80,7 @@ TEST_F(FrameProperty, RandomSettingsStayOnTheScreenWithLegalColours) {
         ASSERT_EQ(cy, c.h);
 
         std::vector<uint32_t> fb(size_t(cx) * size_t(cy));  // exact size: ASan sees any overrun
-        frame_buffer frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr};
+        frame_buffer frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr, {}};
         headless_screen_reset(cx, cy);
         const int32_t per_frame = dot_count * (dot_history + 2);
         for (int f = 0; f < kFrames; f++) {

@@ -37,7 +37,10 @@ protected:
         headless_reset();
         rand_seed = 12345;
     }
-    void TearDown() override { free_dots(); }
+    void TearDown() override {
+        free_dots();
+        deinit_present_tiles(&frame_);
+    }
 
     // A w x h screen of `count` dots with `history` trail points; the frame
     // buffer starts with a value no pixel store can produce.
@@ -48,9 +51,15 @@ protected:
         dot_history = history;
         set_dot_fade();
         ASSERT_EQ(alloc_dots(), 0);
-        fb_.assign(size_t(w) * size_t(h), kUntouched);
-        frame_ = {fb_.data(), w, h, 0, 0, dirty_dot, 0, nullptr};
+        picture(w, h, 0, 0);
         headless_screen_reset(w, h);
+    }
+    // The frame buffer: a w x h picture with its tiles, the field at (ox, oy).
+    void picture(int w, int h, int ox, int oy) {
+        fb_.assign(size_t(w) * size_t(h), kUntouched);
+        deinit_present_tiles(&frame_);
+        frame_ = {fb_.data(), w, h, ox, oy, dirty_dot, 0, nullptr, {}};
+        ASSERT_EQ(init_present_tiles(&frame_, w, h), 0);
     }
     // Dot i with a colour, position, speed and trail (hist[0] first).
     void place(int i, rgb c, float x, float y, float xv, float yv, std::vector<point> trail) {
@@ -249,64 +258,91 @@ TEST_F(Render, TheHigherIndexWinsWhereDotsOverlap) {
     }
 }
 
-// Once the first paint has shown the whole picture, the two ways of presenting
+// Costs under which `way` is the cheapest whatever the frame.
+present_costs favouring(present_way way) {
+    const double no = 1e12;
+    if (way == by_pixels) return {0, no, no, no, no, no, no};
+    if (way == by_bounds) return {no, 0, 0, no, no, no, no};
+    return {no, no, no, 0, 0, 0, 0};
+}
+
+// Once the first paint has shown the whole picture, the three ways of presenting
 // a frame leave the same screen, equal to the picture everywhere: from black,
-// and from a picture to eat into.
-TEST_F(Render, BothWaysOfPresentingShowTheSameScreen) {
-    for (bool picture : {false, true}) {
-        field(40, 30, 7, 12);
+// and from a captured screen to eat into (chow).
+TEST_F(Render, EveryWayOfPresentingShowsTheSameScreen) {
+    for (bool chow_picture : {false, true}) {
+        field(83, 50, 7, 12);  // tiles cut short at the right and bottom edges
         starting_pos = 1;
         init_dots();
         for (size_t k = 0; k < fb_.size(); k++)
-            fb_[k] = picture ? uint32_t(k * 2654435761u) & 0xFFFFFFu : 0u;
+            fb_[k] = chow_picture ? uint32_t(k * 2654435761u) & 0xFFFFFFu : 0u;
         present_whole(headless_screen(), &frame_);
         uint32_t *screen = headless_screen_pixels();
-        std::vector<uint32_t> by_pixels(screen, screen + fb_.size()), by_rect = by_pixels;
-        auto present_onto = [&](std::vector<uint32_t> &shown, const present_plan &plan) {
-            std::copy(shown.begin(), shown.end(), screen);
-            present_frame_as(headless_screen(), &frame_, plan);
-            shown.assign(screen, screen + fb_.size());
-        };
+        std::vector<uint32_t> shown[3];
+        for (auto &v : shown) v.assign(screen, screen + fb_.size());
         for (int f = 0; f < 30; f++) {
             ASSERT_EQ(render_dots(&frame_), 0);
-            present_onto(by_pixels, {false, {}});
-            present_onto(by_rect, {true, dirty_bounds(&frame_)});
-            ASSERT_EQ(by_pixels, fb_) << "frame " << f << " picture " << picture;
-            ASSERT_EQ(by_rect, fb_) << "frame " << f << " picture " << picture;
+            for (present_way way : {by_pixels, by_bounds, by_tiles}) {
+                std::copy(shown[way].begin(), shown[way].end(), screen);
+                const present_plan plan = plan_presentation(&frame_, favouring(way));
+                ASSERT_EQ(plan.way, way);
+                present_frame_as(headless_screen(), &frame_, plan);
+                shown[way].assign(screen, screen + fb_.size());
+                ASSERT_EQ(shown[way], fb_) << "frame " << f << " way " << way << " chow " << chow_picture;
+            }
         }
         free_dots();
     }
 }
 
-// Few pixels go one by one, and pixels far apart too; pixels that lie close, or
-// enough of them, go as the one rectangle that holds them all.
-TEST(Present, PlanTakesTheCheaperWay) {
-    auto spread = [](int n) {  // n pixels along the diagonal of a 1024 x 768 screen
+// Few pixels go one by one, and pixels far apart too; pixels that lie close go
+// as the one rectangle that holds them all, and clusters far apart as their
+// tiles: each case a step either side of a break-even. Costs in round numbers on
+// a 1020 x 760 picture (its last tiles 28 wide, 24 high).
+TEST(Present, PlanTakesTheCheapestWay) {
+    const present_costs costs = {1000, 3000, 1, 5000, 500, 100, 1};
+    auto times = [](int n, std::vector<dirty_pixels> at) {
         std::vector<dirty_pixels> v;
-        for (int k = 0; k < n; k++) v.push_back({k * 1023 / (n - 1), k * 767 / (n - 1)});
+        for (const dirty_pixels &p : at) v.insert(v.end(), size_t(n), p);
         return v;
     };
+    std::vector<dirty_pixels> column_and_corner = {{1019, 759}};
+    for (int y = 0; y < 96; y++) column_and_corner.push_back({5, y});
     struct {
         std::vector<dirty_pixels> list;
-        bool rect;
+        present_way way;
         pixel_rect bounds;
+        int32_t rects;
     } cases[] = {
-        {{}, false, {}},
-        {{{5, 5}}, false, {}},
-        {{{0, 0}, {1023, 767}}, false, {}},
-        {{{10, 10}, {11, 10}, {10, 12}}, true, {10, 10, 12, 13}},
-        {spread(180), false, {}},  // below the break-even for the whole screen
-        {spread(220), true, {0, 0, 1024, 768}},
+        {{}, by_pixels, {}, 0},
+        {times(3, {{10, 10}}), by_pixels, {}, 0},  // 3000: no more than a rectangle's fixed cost
+        {{{10, 10}, {11, 10}, {10, 12}, {11, 11}}, by_bounds, {10, 10, 12, 13}, 0},  // 3006 < 4000
+        // Two tiles: 5000 + 2 * 500 + 2 * 2 * 100 + 32 * 32 + 28 * 24 = 8096.
+        {times(4, {{0, 0}, {1019, 759}}), by_pixels, {}, 0},
+        {times(5, {{0, 0}, {1019, 759}}), by_tiles, {0, 0, 1020, 760}, 2},
+        // Against 8448 for two whole tiles: 3000 + 73 * 73, then 3000 + 74 * 74.
+        {times(5, {{0, 0}, {72, 72}}), by_bounds, {0, 0, 73, 73}, 0},
+        {times(5, {{0, 0}, {73, 73}}), by_tiles, {0, 0, 96, 96}, 2},
+        {column_and_corner, by_tiles, {0, 0, 1020, 760}, 2},  // three tiles of the column as one
     };
     for (auto &c : cases) {
-        frame_buffer fb = {nullptr, 1024, 768, 0, 0, c.list.data(), int32_t(c.list.size()), nullptr};
-        present_plan plan = plan_presentation(&fb);
-        EXPECT_EQ(plan.whole_rect, c.rect) << c.list.size() << " pixels";
-        if (!c.rect) continue;
-        EXPECT_EQ(plan.rect.left, c.bounds.left);
-        EXPECT_EQ(plan.rect.top, c.bounds.top);
-        EXPECT_EQ(plan.rect.right, c.bounds.right);
-        EXPECT_EQ(plan.rect.bottom, c.bounds.bottom);
+        frame_buffer fb = {nullptr, 1020, 760, 0, 0, c.list.data(), int32_t(c.list.size()), nullptr, {}};
+        ASSERT_EQ(init_present_tiles(&fb, 1020, 760), 0);
+        const present_plan plan = plan_presentation(&fb, costs);
+        EXPECT_EQ(plan.way, c.way) << c.list.size() << " pixels";
+        if (c.way != by_pixels) {
+            EXPECT_EQ(plan.bounds.left, c.bounds.left);
+            EXPECT_EQ(plan.bounds.top, c.bounds.top);
+            EXPECT_EQ(plan.bounds.right, c.bounds.right);
+            EXPECT_EQ(plan.bounds.bottom, c.bounds.bottom);
+        }
+        if (c.way == by_tiles) {
+            EXPECT_EQ(plan.rect_count, c.rects);
+        }
+        const uint8_t *marks = fb.tiles.marks;
+        EXPECT_EQ(std::count(marks, marks + fb.tiles.tiles_x * fb.tiles.tiles_y, 0),
+                  fb.tiles.tiles_x * fb.tiles.tiles_y) << "marks left for the next frame";
+        deinit_present_tiles(&fb);
     }
 }
 
@@ -343,8 +379,7 @@ TEST_F(Render, DrawsTheFieldAtTheOriginItIsGiven) {
     auto run = [&](int w, int h, int ox, int oy) {
         free_dots();
         field(20, 15, 4, 6);
-        fb_.assign(size_t(w) * size_t(h), kUntouched);
-        frame_ = {fb_.data(), w, h, ox, oy, dirty_dot, 0, nullptr};
+        picture(w, h, ox, oy);
         rand_seed = 99;
         init_dots();
         for (int f = 0; f < 25; f++) render_dots(&frame_);
@@ -361,7 +396,7 @@ TEST_F(Render, DrawsTheFieldAtTheOriginItIsGiven) {
     pixel_rect r = dirty_bounds(&frame_);
     EXPECT_TRUE(r.left >= 7 && r.right <= 27 && r.top >= 5 && r.bottom <= 20);
     headless_screen_reset(31, 22);
-    present_frame_as(headless_screen(), &frame_, {false, {}});
+    present_frame_as(headless_screen(), &frame_, {by_pixels, {}, 0});
     for (point p : recorded()) ASSERT_EQ(headless_screen_pixels()[size_t(p.y + 5) * 31 + size_t(p.x + 7)], moved[size_t(p.y + 5) * 31 + size_t(p.x + 7)]);
 }
 
