@@ -4,6 +4,8 @@
 # Markdown table: the saver process, and beside it the wineserver and Xvfb.
 # usage: bench/saver_cpu.sh [WIN_BUILD_DIR (default build-win32)] [SECONDS (default 10)]
 set -u
+# shellcheck source=bench/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 build=$(cd "${1:-build-win32}" && pwd) || exit 2
 seconds=${2:-10}
 wine=wine
@@ -20,9 +22,7 @@ server=$(pgrep -n -x wineserver)  # ours: just started
 "$wine" wineboot -i >/dev/null 2>&1
 cp "$build/Plix.scr" "$tmp/"
 
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
-hz=$(getconf CLK_TCK)
-share() { awk -v a="$1" -v b="$2" -v hz="$hz" -v s="$seconds" 'BEGIN { printf "%.1f %%", (b - a) / hz / s * 100 }'; }
+share() { echo "$(bench_share "$1" "$2" 0 "$seconds") %"; }
 
 echo "$("$wine" --version), $(basename "$build")/Plix.scr; load average $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
@@ -35,9 +35,9 @@ for s in "100 64" "1000 256" "1000 1024"; do
     (cd "$tmp" && exec "$wine" ./Plix.scr /s) >/dev/null 2>&1 &
     pid=$!
     sleep 3  # window up, trails spread
-    p0=$(ticks $pid) w0=$(ticks "$server") x0=$(ticks $xvfb)
+    p0=$(bench_ticks $pid) w0=$(bench_ticks "$server") x0=$(bench_ticks $xvfb)
     sleep "$seconds"
-    p1=$(ticks $pid) w1=$(ticks "$server") x1=$(ticks $xvfb)
+    p1=$(bench_ticks $pid) w1=$(bench_ticks "$server") x1=$(bench_ticks $xvfb)
     echo "| $1 | $2 | $(share "$p0" "$p1") | $(share "$w0" "$w1") | $(share "$x0" "$x1") |"
     xdotool key a
     wait $pid

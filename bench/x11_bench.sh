@@ -3,9 +3,10 @@
 # private 1024x768x24 Xvfb: one row per setting for BENCHMARKS.md.
 # usage: bench/x11_bench.sh [BUILD_DIR] [SECONDS]   (default build, 10 s per row)
 set -u
+# shellcheck source=bench/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 build=$(cd "${1:-build}" && pwd) || exit 2
 seconds=${2:-10}
-hz=$(getconf CLK_TCK)
 tmp=$(mktemp -d)
 n=$((200 + RANDOM % 50))
 Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$tmp/xvfb.log" 2>&1 &
@@ -14,9 +15,6 @@ trap 'kill $xvfb 2>/dev/null; rm -rf "$tmp"' EXIT
 export DISPLAY=":$n"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-# utime + stime of PID in clock ticks.
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-
 echo "| dot_count | dot_history | pixels per frame | frames per second | plix: share of a core | Xvfb: share of a core | load average |"
 echo "|---:|---:|---:|---:|---:|---:|---|"
 for setting in ${PLIX_BENCH_SETTINGS:-"100 64" "1000 256" "1000 1024"}; do
@@ -24,17 +22,14 @@ for setting in ${PLIX_BENCH_SETTINGS:-"100 64" "1000 256" "1000 1024"}; do
     "$build/plix" --root --fps --seed 1 --dot-count "$1" --dot-history "$2" 2>"$tmp/fps.log" &
     pid=$!
     sleep 2  # set-up and the first frames are left out
-    p0=$(cpu_ticks $pid) x0=$(cpu_ticks $xvfb) t0=$(date +%s.%N) lines0=$(wc -l <"$tmp/fps.log")
+    p0=$(bench_ticks $pid) x0=$(bench_ticks $xvfb) t0=$(bench_now) lines0=$(wc -l <"$tmp/fps.log")
     sleep "$seconds"
-    p1=$(cpu_ticks $pid) x1=$(cpu_ticks $xvfb) t1=$(date +%s.%N)
+    p1=$(bench_ticks $pid) x1=$(bench_ticks $xvfb) t1=$(bench_now)
     load=$(cut -d' ' -f1-3 /proc/loadavg)
     kill $pid
     wait $pid
     fps=$(tail -n +$((lines0 + 1)) "$tmp/fps.log" | head -n "$seconds" |
         awk '{ s += $2; n++ } END { printf "%.1f", n ? s / n : 0 }')
-    awk -v a="$1" -v b="$2" -v fps="$fps" -v p="$((p1 - p0))" -v x="$((x1 - x0))" -v hz="$hz" \
-        -v t0="$t0" -v t1="$t1" -v load="$load" 'BEGIN {
-        wall = t1 - t0
-        printf "| %d | %d | %d | %s | %.1f %% | %.1f %% | %s |\n", a, b, a * (b + 2), fps,
-            100 * p / hz / wall, 100 * x / hz / wall, load }'
+    echo "| $1 | $2 | $(($1 * ($2 + 2))) | $fps | $(bench_share "$p0" "$p1" "$t0" "$t1") % |" \
+        "$(bench_share "$x0" "$x1" "$t0" "$t1") % | $load |"
 done

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake g++ libgtest-dev libbenchmark-dev python3 procps nsis unzip
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils e2fsprogs libx11-dev libxext-dev
-    xserver-xorg-core xserver-xorg-video-dummy xscreensaver x11-xserver-utils dpkg-dev lintian
+    libxdamage-dev xserver-xorg-core xserver-xorg-video-dummy xscreensaver x11-xserver-utils dpkg-dev lintian
     clang libclang-rt-14-dev clang-tidy cppcheck
     lld wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
     nodejs chromium)

@@ -188,6 +188,23 @@ TEST_F(Render, DrawsTrailBlackTailNewestPointAndHeadInOrder) {
         }
         free_dots();
     }
+    // Long trails, odd and even, on both sides of the drawing loop's unrolling:
+    // the same order, oldest aged point first.
+    for (int32_t history : {17, 18, 19, 20, 41, 64}) {
+        SCOPED_TRACE(history);
+        field(64, 64, 1, history);
+        speed_limit = -3;
+        std::vector<point> trail, order;
+        for (int k = 0; k < history; k++) trail.push_back({k % 60, 20 + k / 60});
+        place(0, {200, 100, 50}, 5.7f, 6.2f, 0, 0, trail);
+        frame();
+        for (int k = history - 2; k >= 0; k--) order.push_back(trail[k]);
+        if (history > 1) order.push_back(trail[history - 2]);
+        order.push_back({5, 6});
+        order.push_back({8, 9});
+        ASSERT_EQ(recorded(), order);
+        free_dots();
+    }
 }
 
 // The oldest point is drawn after the aged points but before the newest point

@@ -1,0 +1,185 @@
+#!/usr/bin/env bash
+# The saver's cost at real screen sizes, in one run: the 32-bit Plix.scr /s under
+# Wine and the native plix --root, each beside two reference programs on the
+# same Xvfb screen (a 100 Hz window that paints nothing, the floor; one that
+# copies its whole screen every frame), at the shipped defaults with centre and
+# with random starts and at 1000 dots x trail 256. For each: the program's and
+# the X server's share of one core over SECONDS after WARMUP, and the frame
+# rate; worst of RUNS runs. Prints a Markdown table per platform.
+# usage: bench/screens.sh [NATIVE_BUILD (build)] [WIN_BUILD (build-win32)]
+# environment: SIZES (default "1024x768 1920x1080 3840x2160 7680x2160"), RUNS (3),
+#   SECONDS_EACH (4), WARMUP (2), PLATFORMS ("wine x11")
+set -u
+cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 2
+# shellcheck source=bench/lib.sh
+. bench/lib.sh
+# shellcheck source=tests/e2e/lib.sh
+. tests/e2e/lib.sh
+
+native=$(cd "${1:-build}" 2>/dev/null && pwd) || native=""
+win=$(cd "${2:-build-win32}" 2>/dev/null && pwd) || win=""
+sizes=${SIZES:-"1024x768 1920x1080 3840x2160 7680x2160"}
+runs=${RUNS:-3}
+seconds=${SECONDS_EACH:-4}
+warmup=${WARMUP:-2}
+
+E2E_TMP=$(mktemp -d /tmp/plix-screens.XXXXXX) || exit 2
+export E2E_TMP
+counter=$native/bench/plix-screens-x11
+results=$E2E_TMP/results  # one line per measurement: platform size program run share xshare fps updates load
+
+cleanup() {
+    [ -n "${WINEPREFIX:-}" ] && timeout 20 wineserver -k >/dev/null 2>&1
+    [ -n "$E2E_XVFB" ] && kill "$E2E_XVFB" 2>/dev/null
+    rm -rf "$E2E_TMP"
+}
+trap cleanup EXIT
+
+# Which platforms can run, and why not where one cannot.
+platforms=""
+for p in ${PLATFORMS:-wine x11}; do
+    case $p in
+    wine)
+        if [ -z "$win" ] || [ ! -f "$win/Plix.scr" ] || [ ! -f "$win/plix-screens.exe" ]; then
+            echo "screens: skipping Wine: no Plix.scr and plix-screens.exe in ${2:-build-win32} (build it first)"
+        elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+            echo "screens: skipping Wine: 32-bit Wine cannot run here (the product is the 32-bit Plix.scr)"
+        elif [ ! -x "$counter" ]; then
+            echo "screens: skipping Wine: $counter (its frame counter) is missing (libxdamage-dev?)"
+        else
+            platforms="$platforms wine"
+        fi ;;
+    x11)
+        if [ ! -x "$native/plix" ] || [ ! -x "$counter" ]; then
+            echo "screens: skipping plix: no plix and bench/plix-screens-x11 in ${1:-build} (build them first)"
+        else
+            platforms="$platforms x11"
+        fi ;;
+    esac
+done
+[ -n "$platforms" ] || { echo "screens: nothing to measure"; exit 0; }
+command -v Xvfb >/dev/null || { echo "screens: skipping everything: Xvfb is not installed"; exit 0; }
+
+# The settings measured: name, dot_count, dot_history, starting_pos; the rest are
+# the shipped defaults (inertia 400, speed limit 3, bounce, no chow).
+settings=("centre 100 64 0" "random 100 64 1" "1000x256 1000 256 1")
+
+# mean_rate LOG SKIP: the per-second rates LOG holds after its first SKIP lines
+# (the number before "frames per second" or "paints per second"), averaged.
+mean_rate() {
+    tail -n +$(($2 + 1)) "$1" | awk '/per second/ {
+        for (i = 2; i <= NF; i++) if ($i ~ /^(frames|paints)$/) { s += $(i - 1); m++ } }
+        END { if (m) printf "%.1f", s / m; else print "-" }'
+}
+
+# measure PLATFORM SIZE PROGRAM RUN PID OWN_RATE_LOG: after the warm-up, the shares
+# of PID and of Xvfb over the window, the program's own frame rate (if its log
+# says one) and the screen updates the counter saw meanwhile.
+measure() {
+    local p0 x0 t0 p1 x1 t1 cpid lines
+    sleep "$warmup"
+    lines=$(wc -l <"$6")
+    : >"$E2E_TMP/count.log"
+    "$counter" count 2>"$E2E_TMP/count.log" &
+    cpid=$!
+    p0=$(bench_ticks "$5") x0=$(bench_ticks "$E2E_XVFB") t0=$(bench_now)
+    sleep "$seconds"
+    p1=$(bench_ticks "$5") x1=$(bench_ticks "$E2E_XVFB") t1=$(bench_now)
+    kill "$cpid" 2>/dev/null
+    wait "$cpid" 2>/dev/null
+    echo "$1 $2 $3 $4 $(bench_share "$p0" "$p1" "$t0" "$t1") $(bench_share "$x0" "$x1" "$t0" "$t1")" \
+        "$(mean_rate "$6" "$lines")" "$(mean_rate "$E2E_TMP/count.log" 0)" \
+        "$(cut -d' ' -f1 /proc/loadavg)" >>"$results"
+}
+
+# Ends a Wine program the way a user ends the saver (a key), else by its pid.
+end_wine_program() {
+    xdotool key a >/dev/null 2>&1
+    for _ in $(seq 30); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+    kill "$1" 2>/dev/null
+    wait "$1" 2>/dev/null
+}
+
+# run_wine SIZE RUN PROGRAM_NAME WINDOW_TITLE COMMAND...: from the program's folder.
+run_wine() {
+    local size=$1 run=$2 name=$3 title=$4 pid
+    shift 4
+    (cd "$E2E_TMP/win" && exec "$WINE" "$@") >/dev/null 2>"$E2E_TMP/own.log" &
+    pid=$!
+    timeout 30 xdotool search --sync --onlyvisible --name "$title" >/dev/null 2>&1
+    measure wine "$size" "$name" "$run" "$pid" "$E2E_TMP/own.log"
+    end_wine_program "$pid"
+}
+
+wine_size() {  # SIZE RUN
+    local s
+    run_wine "$1" "$2" floor plix-screens ./plix-screens.exe idle
+    run_wine "$1" "$2" copy plix-screens ./plix-screens.exe copy
+    for s in "${settings[@]}"; do
+        # shellcheck disable=SC2086  # the setting's words become arguments
+        set -- "$1" "$2" $s
+        printf '[Plix]\ndot_count=%s\ndot_history=%s\ninertia=400\nspeed_limit=3\nbrownian=0\nbounce=1\nchow=0\nstarting_pos=%s\n' \
+            "$4" "$5" "$6" >"$E2E_TMP/win/Plix.ini"
+        # Plix.scr says no frame rate: the counter's screen updates stand for it.
+        run_wine "$1" "$2" "$3" "Plix screensaver" ./Plix.scr /s
+    done
+}
+
+run_x11() {  # SIZE RUN NAME COMMAND...
+    local size=$1 run=$2 name=$3 pid
+    shift 3
+    "$@" 2>"$E2E_TMP/own.log" &
+    pid=$!
+    measure x11 "$size" "$name" "$run" "$pid" "$E2E_TMP/own.log"
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+}
+
+x11_size() {  # SIZE RUN
+    local s start
+    run_x11 "$1" "$2" floor "$counter" idle
+    run_x11 "$1" "$2" copy "$counter" copy
+    for s in "${settings[@]}"; do
+        # shellcheck disable=SC2086  # the setting's words become arguments
+        set -- "$1" "$2" $s
+        start=--no-starting-pos
+        [ "$6" = 1 ] && start=--starting-pos
+        run_x11 "$1" "$2" "$3" "$native/plix" --root --fps --seed 1 --dot-count "$4" \
+            --dot-history "$5" --inertia 400 --speed-limit 3 --bounce --no-chow "$start"
+    done
+}
+
+if [[ $platforms == *wine* ]]; then
+    e2e_pick_wine
+    export WINEPREFIX=$E2E_TMP/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    mkdir -p "$E2E_TMP/win"
+    cp "$win/Plix.scr" "$win/plix-screens.exe" "$E2E_TMP/win/"
+fi
+
+echo "screens: $(date -u '+%F %H:%M') UTC, load average $(cut -d' ' -f1-3 /proc/loadavg);" \
+    "$(nproc) cores; $(wine --version 2>/dev/null) 32-bit for Plix.scr; native plix from $native"
+for size in $sizes; do
+    E2E_SCREEN=${size}x24  # read by e2e_start_xvfb
+    # shellcheck disable=SC2119  # no Xvfb arguments beyond the screen
+    e2e_start_xvfb || { echo "screens: no Xvfb at $size"; continue; }
+    if [[ $platforms == *wine* ]] && [ ! -f "$WINEPREFIX/system.reg" ]; then
+        timeout "$E2E_WINEBOOT_TIMEOUT" "$WINE" wineboot -i >"$E2E_TMP/wineboot.log" 2>&1 ||
+            { echo "screens: wineboot failed, skipping Wine"; platforms=${platforms/wine/}; }
+    fi
+    for run in $(seq "$runs"); do
+        [[ $platforms == *wine* ]] && wine_size "$size" "$run"
+        [[ $platforms == *x11* ]] && x11_size "$size" "$run"
+    done
+    # Wine's desktop process stays on this display: a fresh start on the next.
+    [[ $platforms == *wine* ]] && timeout 20 wineserver -k >/dev/null 2>&1 && timeout 20 wineserver -w
+    kill "$E2E_XVFB"
+    wait "$E2E_XVFB" 2>/dev/null
+    E2E_XVFB=""
+    echo "screens: $size done, load average $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+done
+
+echo
+echo "Raw measurements (platform, screen, program, run, share, X server share," \
+    "own frames/s, screen updates/s, load):"
+sed 's/^/    /' "$results"
+bench/screens_table.awk "$results"

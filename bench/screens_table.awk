@@ -1,0 +1,42 @@
+#!/usr/bin/awk -f
+# bench/screens.sh's raw lines (platform screen program run share xshare own_fps
+# updates load) as one Markdown table per platform: per screen and program the
+# worst of the runs (highest shares, lowest frame rate) and the highest load.
+{
+    k = $1 SUBSEP $2 SUBSEP $3
+    if (!(k in share) || $5 > share[k]) share[k] = $5
+    if (!(k in xshare) || $6 > xshare[k]) xshare[k] = $6
+    rate = $7 == "-" ? $8 : $7  # Plix.scr says none: its screen updates stand for it
+    if (rate == "-") rate = 0
+    if (!(k in fps) || rate + 0 < fps[k]) fps[k] = rate + 0
+    if (!(k in runs)) runs[k] = 0
+    runs[k]++
+    s = $1 SUBSEP $2
+    if (!(s in load) || $9 > load[s]) load[s] = $9
+    if (!(s in seen)) { seen[s] = 1; order[++n] = s }
+}
+END {
+    split("floor copy centre random 1000x256", prog, " ")
+    name["wine"] = "Plix.scr under 32-bit Wine"
+    name["x11"] = "plix --root (native, 64-bit)"
+    for (p = 1; p <= 2; p++) {
+        platform = p == 1 ? "wine" : "x11"
+        header = 0
+        for (i = 1; i <= n; i++) {
+            split(order[i], f, SUBSEP)
+            if (f[1] != platform) continue
+            if (!header) {
+                printf "\n%s: share of one core, worst of the runs (the X server's in brackets), frames a second\n\n", name[platform]
+                print "| screen | floor: paints nothing | copies the whole screen | defaults, centre starts | defaults, random starts | 1000 × 256 | highest load average (1 min) |"
+                print "|---|---:|---:|---:|---:|---:|---:|"
+                header = 1
+            }
+            line = "| " f[2]
+            for (j = 1; j <= 5; j++) {
+                k = platform SUBSEP f[2] SUBSEP prog[j]
+                line = line (k in share ? sprintf(" | %.1f %% (%.1f %%), %.0f/s", share[k], xshare[k], fps[k]) : " | -")
+            }
+            print line " | " load[order[i]] " |"
+        }
+    }
+}
