@@ -5,6 +5,7 @@
 
 #include "platform/headless.h"
 #include "platform/platform.h"
+#include "platform/win32_costs.h"
 
 // The headless screen: calloc, so a screen too big to have is a null, not a throw.
 struct memory_screen {
@@ -50,8 +51,7 @@ void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *r
     }
 }
 
-// Win32's costs, so that the tests and plix-sim take the ways the saver takes.
-present_costs plat_present_costs() { return {1800, 4000, 0.14, 6200, 290, 0.23, 0.22}; }
+present_costs plat_present_costs() { return win32_present_costs; }
 
 void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y) {
     memory_screen *screen = reinterpret_cast<memory_screen *>(target);

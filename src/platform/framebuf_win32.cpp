@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "platform/win32_costs.h"
 
 struct plat_bitmap_tag {
     HBITMAP ourbitmap;  // owns the pixels
@@ -121,9 +122,7 @@ void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *r
     }
 }
 
-// Measured with plix-present-bench.exe under 32-bit Wine (BENCHMARKS.md, "The
-// three ways of copying").
-present_costs plat_present_costs() { return {1800, 4000, 0.14, 6200, 290, 0.23, 0.22}; }
+present_costs plat_present_costs() { return win32_present_costs; }
 
 void plat_capture_screen(frame_buffer *fb, int32_t x, int32_t y) {
     if (!fb->bitmap) return;

@@ -1,0 +1,7 @@
+// What the three ways of copying cost on Win32, measured with plix-present-bench.exe
+// under 32-bit Wine (BENCHMARKS.md, "The three ways of copying"). The headless
+// platform takes them too, so that the tests and plix-sim choose as the saver does.
+#pragma once
+#include "platform/platform.h"
+
+constexpr present_costs win32_present_costs = {1800, 4000, 0.14, 6200, 290, 0.23, 0.22};
