@@ -2,6 +2,7 @@
 #include "framebuf/framebuf.h"
 
 #include <cstddef>
+#include <cstring>
 
 namespace {
 
@@ -31,7 +32,8 @@ pixel_rect dirty_bounds(const frame_buffer *fb) { return scan_dirty<false>(fb); 
 
 pixel_rect mark_dirty_tiles(frame_buffer *fb) { return scan_dirty<true>(fb); }
 
-int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *area) {
+int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *area,
+                          pixel_rect *covered_rect) {
     const present_tiles &t = fb->tiles;
     const int32_t first_x = bounds.left >> tile_shift, end_x = ((bounds.right - 1) >> tile_shift) + 1;
     const int32_t first_y = bounds.top >> tile_shift, end_y = ((bounds.bottom - 1) >> tile_shift) + 1;
@@ -40,18 +42,25 @@ int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *ar
     int32_t *above = t.row_rects, *here = t.row_rects + (t.tiles_x / 2 + 1);
     int32_t n_above = 0, count = 0;
     double covered = 0;
+    pixel_rect all = {fb->width, fb->height, 0, 0};
     for (int32_t ty = first_y; ty < end_y; ty++) {
         uint8_t *const row = t.marks + ptrdiff_t(ty) * t.tiles_x;
         const int32_t top = ty << tile_shift;
         const int32_t bottom = top + tile_size < fb->height ? top + tile_size : fb->height;
         int32_t n_here = 0, a = 0;
         for (int32_t tx = first_x; tx < end_x; tx++) {
+            // Eight unmarked tiles at a time: most of a large picture's grid is.
+            uint64_t eight;
+            while (tx + 8 <= end_x && (memcpy(&eight, row + tx, 8), eight == 0)) tx += 8;
+            if (tx >= end_x) break;
             if (!row[tx]) continue;
             const int32_t run = tx;
             while (tx < end_x && row[tx]) row[tx++] = 0;
             const int32_t left = run << tile_shift;
             const int32_t right = tx << tile_shift < fb->width ? tx << tile_shift : fb->width;
             covered += double(right - left) * double(bottom - top);
+            all = {left < all.left ? left : all.left, top < all.top ? top : all.top,
+                   right > all.right ? right : all.right, bottom};
             while (a < n_above && t.rects[above[a]].left < left) a++;
             if (a < n_above && t.rects[above[a]].left == left && t.rects[above[a]].right == right) {
                 t.rects[above[a]].bottom = bottom;
@@ -67,6 +76,7 @@ int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *ar
         n_above = n_here;
     }
     *area = covered;
+    if (covered_rect) *covered_rect = all;
     return count;
 }
 
@@ -74,10 +84,28 @@ present_plan plan_presentation(frame_buffer *fb, const present_costs &c) {
     const double n = fb->dirty_dot_index;
     const double by_pixels_cost = n * c.pixel;
     const double least_fixed = c.rect_fixed < c.rects_fixed ? c.rect_fixed : c.rects_fixed;
+    present_tiles &t = fb->tiles;
+    const bool tiled = t.marks != nullptr, marked = t.marked;
+    t.marked = false;  // taken once: the merge below clears the marks
     // Up to here the pixels win whatever the other ways would cover.
-    if (by_pixels_cost <= least_fixed) return {by_pixels, {0, 0, 0, 0}, 0};
-    const bool tiled = fb->tiles.marks != nullptr;
-    const pixel_rect r = tiled ? mark_dirty_tiles(fb) : dirty_bounds(fb);
+    if (by_pixels_cost <= least_fixed) {
+        const dirty_pixels *const list = fb->dirty_dot;
+        for (int32_t k = 0; marked && k < fb->dirty_dot_index; k++)  // a few pixels' marks
+            t.marks[((fb->origin_y + list[k].y) >> tile_shift) * t.tiles_x +
+                    ((fb->origin_x + list[k].x) >> tile_shift)] = 0;
+        return {by_pixels, {0, 0, 0, 0}, 0};
+    }
+    // Marked while drawing: the bounds are those of the marked tiles, found by the
+    // merge over the whole grid. Otherwise the list gives the pixels' own bounds.
+    pixel_rect r = {0, 0, fb->width, fb->height};
+    double area = 0;
+    int32_t count = 0;
+    if (marked)
+        count = merge_dirty_tiles(fb, r, &area, &r);
+    else {
+        r = tiled ? mark_dirty_tiles(fb) : dirty_bounds(fb);
+        if (tiled) count = merge_dirty_tiles(fb, r, &area, nullptr);
+    }
     const double bounds_cost =
         c.rect_fixed + double(r.right - r.left) * double(r.bottom - r.top) * c.rect_pixel;
     present_plan plan = {by_pixels, r, 0};
@@ -86,20 +114,17 @@ present_plan plan_presentation(frame_buffer *fb, const present_costs &c) {
         plan.way = by_bounds;
         best = bounds_cost;
     }
-    if (tiled) {
-        double area = 0;
-        const int32_t count = merge_dirty_tiles(fb, r, &area);
-        const double rects = count;
-        if (c.rects_fixed + rects * (c.rects_each + rects * c.rects_pair) + area * c.rects_pixel < best) {
-            // The rectangles' own bounds: those of the recorded pixels' tiles.
-            const int32_t s = tile_shift;
-            const int32_t right = (((r.right - 1) >> s) + 1) << s;
-            const int32_t bottom = (((r.bottom - 1) >> s) + 1) << s;
-            plan = {by_tiles,
-                    {r.left >> s << s, r.top >> s << s, right < fb->width ? right : fb->width,
-                     bottom < fb->height ? bottom : fb->height},
-                    count};
-        }
+    const double rects = count;
+    if (tiled &&
+        c.rects_fixed + rects * (c.rects_each + rects * c.rects_pair) + area * c.rects_pixel < best) {
+        // The rectangles' own bounds: those of the recorded pixels' tiles.
+        const int32_t s = tile_shift;
+        const int32_t right = (((r.right - 1) >> s) + 1) << s;
+        const int32_t bottom = (((r.bottom - 1) >> s) + 1) << s;
+        plan = {by_tiles,
+                {r.left >> s << s, r.top >> s << s, right < fb->width ? right : fb->width,
+                 bottom < fb->height ? bottom : fb->height},
+                count};
     }
     return plan;
 }

@@ -33,12 +33,16 @@ pixel_rect mark_dirty_tiles(frame_buffer *fb);
 
 // The marked tiles within `bounds` as rectangles in fb->tiles.rects: runs of
 // marked tiles in a tile row, a run growing down while the next row has a run with
-// the same edges. Clears the marks; returns the number of rectangles and in
-// *area the pixels they cover.
-int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *area);
+// the same edges. Clears the marks; returns the number of rectangles, in *area
+// the pixels they cover and, where covered_rect is not null, the rectangle
+// bounding them.
+int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *area,
+                          pixel_rect *covered_rect);
 
 // The cheapest way for the frame recorded in fb (its dirty_dot_index entries) by
-// `costs`. Leaves the tile marks cleared.
+// `costs`. Where the frame step marked the tiles (fb->tiles.marked) it takes the
+// marks, and the bounds are those of the marked tiles; it clears the flag, so
+// that a second plan of the same frame reads the list. Leaves the marks cleared.
 present_plan plan_presentation(frame_buffer *fb, const present_costs &costs);
 
 // Copies the recorded pixels of this frame to the target the way `plan` says.

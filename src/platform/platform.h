@@ -105,12 +105,16 @@ constexpr int32_t tile_size = 1 << tile_shift;
 // (rect_capacity: every other tile of a row, on every row, the most there can
 // be) and for two rows of rectangle indexes. Null in a hand-made frame buffer:
 // its frames go by the other ways.
+// `marked` says the frame step marked the tiles of this frame's pixels as it
+// recorded them, so that the presentation need not read the list again; a list
+// filled otherwise leaves it false.
 struct present_tiles {
     uint8_t *marks;
     int32_t tiles_x, tiles_y;
     pixel_rect *rects;
     int32_t rect_capacity;
     int32_t *row_rects;  // 2 * (tiles_x / 2 + 1)
+    bool marked;
 };
 
 struct frame_buffer {

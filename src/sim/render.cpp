@@ -69,8 +69,8 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
     const double *const push = brownian ? nullptr : pushes_for(inertia);
     const float upper = upper_speed_limit(speed_limit);
     const float lower = lower_speed_limit(speed_limit);
-    const float right = float(cx - 1);
-    const float bottom = float(cy - 1);
+    const float right_edge = float(cx - 1);
+    const float bottom_edge = float(cy - 1);
 
     // Storing a pixel and recording its place in the field, with the picture's
     // geometry, list and count in locals: the uint32_t stores may alias the
@@ -79,9 +79,24 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
     uint32_t *const origin = fb->pixels + (ptrdiff_t(fb->origin_y) * width + fb->origin_x);
     dirty_pixels *const list = fb->dirty_dot;
     int32_t n = 0;
+    // The tiles the presentation needs, marked here where every position is in a
+    // register anyway: a second pass over the list, which has left the nearest
+    // caches by the end of a large frame, cost more than the marks do here
+    // (BENCHMARKS.md).
+    uint8_t *const marks = fb->tiles.marks;
+    const int32_t tiles_x = fb->tiles.tiles_x, ox = fb->origin_x, oy = fb->origin_y;
     auto put = [&](int32_t x, int32_t y, uint32_t colour) {
         origin[y * width + x] = colour;
         list[n++] = {x, y};
+        if (marks) marks[((oy + y) >> tile_shift) * tiles_x + ((ox + x) >> tile_shift)] = 1;
+    };
+    // The frame as the presentation takes it. A stopped frame is never shown:
+    // its marks must not reach the next one.
+    auto finish = [&](bool stopped) {
+        fb->dirty_dot_index = n;
+        fb->tiles.marked = marks && !stopped;
+        if (stopped && marks) memset(marks, 0, size_t(tiles_x) * size_t(fb->tiles.tiles_y));
+        return stopped ? 1 : 0;
     };
     int32_t next_check = stop_check_interval;
 
@@ -139,23 +154,19 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
         d.x = moved(d.x, d.xv);
         d.y = moved(d.y, d.yv);
         if (bounce) {
-            bounce_axis(d.x, d.xv, right);
-            bounce_axis(d.y, d.yv, bottom);
+            bounce_axis(d.x, d.xv, right_edge);
+            bounce_axis(d.y, d.yv, bottom_edge);
         } else {
-            wrap_axis(d.x, right);
-            wrap_axis(d.y, bottom);
+            wrap_axis(d.x, right_edge);
+            wrap_axis(d.y, bottom_edge);
         }
         put(int32_t(d.x), int32_t(d.y), colour);
         if (stop && n >= next_check) {
-            if (stop()) {
-                fb->dirty_dot_index = n;
-                return 1;
-            }
+            if (stop()) return finish(true);
             next_check = n + stop_check_interval;
         }
     }
-    fb->dirty_dot_index = n;
-    return 0;
+    return finish(false);
 }
 
 void render(plat_dc target, frame_buffer *fb, frame_stop_check stop) {
