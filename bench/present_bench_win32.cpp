@@ -251,10 +251,10 @@ int main(int argc, char **argv) {
     job = present_rects;
     struct {
         int count, side, across;  // count squares, `across` to a row, over the whole screen
-    } const regions[] = {{1, 16, 1},  {16, 16, 4},  {64, 16, 8}, {256, 16, 16},
-                         {1, 256, 1}, {1, 512, 1}};  // within the frame's rect_capacity
-    double region_ns[6];
-    for (int k = 0; k < 6; k++) {
+    } const regions[] = {{1, 16, 1},   {16, 16, 4}, {64, 16, 8}, {256, 16, 16},
+                         {1024, 16, 32}, {1, 256, 1}, {1, 512, 1}};  // within rect_capacity
+    double region_ns[7];
+    for (int k = 0; k < 7; k++) {
         const int across = regions[k].across, down = regions[k].count / across;
         const int side = regions[k].side;
         rects.clear();
@@ -273,18 +273,20 @@ int main(int argc, char **argv) {
                per_copy * 1e9 / regions[k].count);
     }
     // Pixels from the lone squares; then, their area taken off, the fixed cost and
-    // those per rectangle and per pair through 1, 64 and 256 squares. The row of
-    // 16 checks the fit.
-    costs.rects_pixel = (region_ns[5] - region_ns[4]) / (512.0 * 512 - 256.0 * 256);
-    double g[4];
-    for (int k = 0; k < 4; k++) g[k] = region_ns[k] - regions[k].count * 256.0 * costs.rects_pixel;
-    const double d64 = g[2] - g[0], d256 = g[3] - g[0];
-    costs.rects_pair = (d256 - d64 * 255.0 / 63.0) / (65535.0 - 4095.0 * 255.0 / 63.0);
+    // those per rectangle and per pair through 1, 64 and 1024 squares (a pair term
+    // shows only among many). The rows of 16 and 256 check the fit.
+    costs.rects_pixel = (region_ns[6] - region_ns[5]) / (512.0 * 512 - 256.0 * 256);
+    double g[5];
+    for (int k = 0; k < 5; k++) g[k] = region_ns[k] - regions[k].count * 256.0 * costs.rects_pixel;
+    const double d64 = g[2] - g[0], d1024 = g[4] - g[0];
+    costs.rects_pair = (d1024 - d64 * 1023.0 / 63.0) / (1048575.0 - 4095.0 * 1023.0 / 63.0);
+    if (costs.rects_pair < 0) costs.rects_pair = 0;  // within the noise: none
     costs.rects_each = (d64 - 4095.0 * costs.rects_pair) / 63.0;
     costs.rects_fixed = g[0] - costs.rects_each - costs.rects_pair;
-    printf("\nThe fitted costs give %.1f us for 16 squares.\n",
-           (costs.rects_fixed + 16 * (costs.rects_each + 16 * costs.rects_pair) +
-            16 * 256 * costs.rects_pixel) / 1e3);
+    for (int n : {16, 256})
+        printf("\nThe fitted costs give %.1f us for %d squares.\n",
+               (costs.rects_fixed + n * (costs.rects_each + n * costs.rects_pair) +
+                n * 256 * costs.rects_pixel) / 1e3, n);
     printf("\nCosts (ns), as plat_present_costs takes them: {%.0f, %.0f, %.3f, %.0f, %.0f, %.2f, "
            "%.3f}\n",
            costs.pixel, costs.rect_fixed, costs.rect_pixel, costs.rects_fixed, costs.rects_each,

@@ -16,8 +16,9 @@ struct plat_bitmap_tag {
 
 // Wine's ExtCreateRegion adds one rectangle at a time, each union walking all
 // those before it: n rectangles cost n * n. Regions of this many at most, joined
-// with CombineRgn, keep it near n.
-constexpr int32_t region_chunk = 32;
+// pairwise with CombineRgn (each join walks both), keep it near n log n; joined
+// one after another they still cost n * n / region_chunk (BENCHMARKS.md).
+constexpr int32_t region_chunk = 16;
 
 int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
     *fb = {};
@@ -79,38 +80,36 @@ void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y
     BitBlt(reinterpret_cast<HDC>(target), x, y, w, h, fb->bitmap->pDC, x, y, SRCCOPY);
 }
 
-// The region of rects[0 .. count), built region_chunk at a time; null if none
-// could be made.
+// The region of rects[0 .. count), count > 0: a region_chunk at a time, the
+// halves joined; null if one could not be made.
 static HRGN region_of(RGNDATA *data, const pixel_rect *rects, int32_t count) {
-    HRGN all = nullptr;
-    for (int32_t first = 0; first < count; first += region_chunk) {
-        const int32_t n = count - first < region_chunk ? count - first : region_chunk;
-        RECT *const out = reinterpret_cast<RECT *>(data->Buffer);
-        RECT bound = {rects[first].left, rects[first].top, rects[first].right, rects[first].bottom};
-        for (int32_t k = 0; k < n; k++) {
-            const pixel_rect &r = rects[first + k];
-            out[k] = {r.left, r.top, r.right, r.bottom};
-            UnionRect(&bound, &bound, &out[k]);
+    if (count > region_chunk) {
+        const int32_t half = count / 2;
+        HRGN first = region_of(data, rects, half);
+        HRGN second = first ? region_of(data, rects + half, count - half) : nullptr;
+        if (second) {
+            CombineRgn(first, first, second, RGN_OR);
+            DeleteObject(second);
+        } else if (first) {
+            DeleteObject(first);
+            first = nullptr;
         }
-        data->rdh = {sizeof(RGNDATAHEADER), RDH_RECTANGLES, DWORD(n), DWORD(n) * sizeof(RECT), bound};
-        HRGN part = ExtCreateRegion(nullptr, DWORD(sizeof(RGNDATAHEADER) + data->rdh.nRgnSize), data);
-        if (!part) {
-            if (all) DeleteObject(all);
-            return nullptr;
-        }
-        if (!all) {
-            all = part;
-            continue;
-        }
-        CombineRgn(all, all, part, RGN_OR);
-        DeleteObject(part);
+        return first;
     }
-    return all;
+    RECT *const out = reinterpret_cast<RECT *>(data->Buffer);
+    RECT bound = {rects[0].left, rects[0].top, rects[0].right, rects[0].bottom};
+    for (int32_t k = 0; k < count; k++) {
+        const pixel_rect &r = rects[k];
+        out[k] = {r.left, r.top, r.right, r.bottom};
+        UnionRect(&bound, &bound, &out[k]);
+    }
+    data->rdh = {sizeof(RGNDATAHEADER), RDH_RECTANGLES, DWORD(count), DWORD(count) * sizeof(RECT), bound};
+    return ExtCreateRegion(nullptr, DWORD(sizeof(RGNDATAHEADER) + data->rdh.nRgnSize), data);
 }
 
 void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects,
                      int32_t count, const pixel_rect &bounds) {
-    HRGN clip = region_of(fb->bitmap->region, rects, count);
+    HRGN clip = count > 0 ? region_of(fb->bitmap->region, rects, count) : nullptr;
     HDC dc = reinterpret_cast<HDC>(target);
     // Without the region the copy of the bounds shows the same screen, only dearer.
     if (clip) SelectClipRgn(dc, clip);
