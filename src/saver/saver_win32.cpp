@@ -29,6 +29,13 @@ static const int cursor_slack = 5;  // pixels the cursor may drift before the sa
 // ends the saver only this much later, unless a change of the screen came
 // meanwhile and re-measured the cursor.
 static const DWORD move_grace_ms = 300;
+// Under Wine each GetSystemMetrics of the virtual screen, PeekMessage and
+// GetCursorPos is a round trip to its server, 25 to 100 us of processor time
+// (BENCHMARKS.md): per tick they cost more than a frame at the defaults. The
+// virtual screen, a safety net behind WM_DISPLAYCHANGE, is asked at most this
+// often; a frame asks whether to stop only once it has run this long.
+static const DWORD screen_poll_ms = 100;
+static const DWORD stop_check_after_ms = 10;
 
 // The window's state: the saver's or the preview's (a process shows one).
 static struct {
@@ -46,6 +53,8 @@ static struct {
     bool refit_due;     // the screen changed during a frame: follow it after the frame
     bool move_pending;  // the cursor went beyond the slack at moved_at, not yet confirmed
     DWORD moved_at;
+    DWORD screen_polled_at;  // the tick count when the virtual screen was last asked
+    DWORD frame_started_at;
 } saver;
 
 static void post_close(HWND window) {
@@ -86,13 +95,21 @@ static bool cursor_left() {
 
 static void follow_screen(HWND window);
 
+// follow_screen, at most every screen_poll_ms.
+static void poll_screen(HWND window) {
+    const DWORD now = GetTickCount();
+    if (now - saver.screen_polled_at < screen_poll_ms) return;
+    saver.screen_polled_at = now;
+    follow_screen(window);
+}
+
 // Asked by render inside a frame that takes long (huge settings), so that
 // whatever ends the saver ends it within a frame's fraction. PeekMessage handles
 // the messages sent to the window meanwhile (activation changes come that way,
 // and their handling posts the close); the queue is looked at, not emptied.
 static int saver_ending() {
     // First: a shrinking screen may have moved the cursor before its message came.
-    follow_screen(saver.window);
+    poll_screen(saver.window);
     MSG m;
     bool ending = PeekMessageA(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) ||
                   PeekMessageA(&m, nullptr, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_NOREMOVE) ||
@@ -201,6 +218,12 @@ static void follow_screen(HWND window) {
     InvalidateRect(window, nullptr, FALSE);
 }
 
+// What render asks during a frame: saver.stop, once the frame has run
+// stop_check_after_ms (a short frame is followed by the message loop anyway).
+static int long_frame_stop() {
+    return GetTickCount() - saver.frame_started_at >= stop_check_after_ms ? saver.stop() : 0;
+}
+
 static void paint(HWND window) {
     PAINTSTRUCT ps;
     // Begin/EndPaint even when nothing is drawn: they validate the region, or the
@@ -217,7 +240,8 @@ static void paint(HWND window) {
             saver.shown = true;
         }
         saver.painting = true;
-        render(target, &saver.frame, saver.stop);
+        saver.frame_started_at = GetTickCount();
+        render(target, &saver.frame, long_frame_stop);
         saver.painting = false;
         if (saver.closed) release_framebuf();
     }
@@ -264,7 +288,7 @@ static LRESULT CALLBACK winproc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
         // Also here: whatever else the system sends when monitors change, the
         // virtual screen says it.
-        follow_screen(window);
+        poll_screen(window);
         if (saver.move_pending && cursor_left()) post_close(window);
         next_frame(window);
         break;
