@@ -103,7 +103,8 @@ static HRGN region_of(RGNDATA *data, const pixel_rect *rects, int32_t count) {
         out[k] = {r.left, r.top, r.right, r.bottom};
         UnionRect(&bound, &bound, &out[k]);
     }
-    data->rdh = {sizeof(RGNDATAHEADER), RDH_RECTANGLES, DWORD(count), DWORD(count) * sizeof(RECT), bound};
+    const DWORD size = DWORD(count) * DWORD(sizeof(RECT));
+    data->rdh = {sizeof(RGNDATAHEADER), RDH_RECTANGLES, DWORD(count), size, bound};
     return ExtCreateRegion(nullptr, DWORD(sizeof(RGNDATAHEADER) + data->rdh.nRgnSize), data);
 }
 

@@ -4,4 +4,4 @@
 #pragma once
 #include "platform/platform.h"
 
-constexpr present_costs win32_present_costs = {1800, 4000, 0.14, 6200, 290, 0.23, 0.22};
+constexpr present_costs win32_present_costs = {1070, 2290, 0.30, 2950, 175, 0.04, 0.47};
