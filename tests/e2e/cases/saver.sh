@@ -485,3 +485,11 @@ test_saver_huge_frames_still_end_promptly() {
     done
     return $rc
 }
+
+# A frame's tiles reach the window through one copy clipped to a region built in
+# parts: read back from a real window, the region holds exactly the tiles.
+test_saver_clipped_copy_shows_exactly_its_tiles() {
+    local out
+    out=$(e2e_wine_exe plix-present-probe.exe) || { e2e_fail "present probe: ${out:-no output}"; return 1; }
+    [ "$out" = ok ] || { e2e_fail "present probe said: $out"; return 1; }
+}
