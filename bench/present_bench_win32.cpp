@@ -2,11 +2,13 @@
 // three ways of presenting (1x1 BitBlt per recorded pixel, one rectangle, one
 // copy clipped to a region of rectangles), whole frames of render by the chosen
 // way or pixel by pixel, and the frame rate the saver's 10 ms timer then
-// achieves. Prints Markdown tables and the costs they give, which are Win32's
-// plat_present_costs (platform/framebuf_win32.cpp).
+// achieves; and the calls the saver makes around a frame. Prints Markdown tables
+// and the costs they give, which are Win32's plat_present_costs
+// (platform/win32_costs.h).
 // Usage: plix-present-bench.exe [seconds per timed run, default 1]
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -323,5 +325,29 @@ int main(int argc, char **argv) {
     }
     free_dots();
     deinit_framebuf(&frame);
+
+    // What the saver asks the system around its frames. Under Wine each is a
+    // round trip to its server; the processor time is the whole process's.
+    printf("\n### Calls the saver makes around a frame\n\n");
+    printf("| call | wall time | processor time |\n|---|---:|---:|\n");
+    auto cpu_seconds = [] {
+        FILETIME created, ended, kernel, user;
+        GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+        auto s = [](FILETIME f) { return double((uint64_t(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e7; };
+        return s(kernel) + s(user);
+    };
+    auto time_call = [&](const char *name, auto call) {
+        const int n = 5000;
+        const double t0 = now(), c0 = cpu_seconds();
+        for (int i = 0; i < n; i++) call();
+        printf("| %s | %.1f us | %.1f us |\n", name, (now() - t0) / n * 1e6, (cpu_seconds() - c0) / n * 1e6);
+    };
+    MSG m;
+    POINT p;
+    time_call("GetSystemMetrics(SM_CXVIRTUALSCREEN)", [] { GetSystemMetrics(SM_CXVIRTUALSCREEN); });
+    time_call("PeekMessageA(WM_KEYDOWN, PM_NOREMOVE)",
+              [&] { PeekMessageA(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE); });
+    time_call("GetCursorPos", [&] { GetCursorPos(&p); });
+    time_call("GetTickCount", [] { GetTickCount(); });
     return 0;
 }
