@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "framebuf/framebuf.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
 #include "sim/render.h"
@@ -120,6 +121,13 @@ void run_frames(benchmark::State &state) {
 // The frame step: every dot moved and drawn, its pixels recorded.
 void step_frame(frame_buffer *frame) { render_dots(frame); }
 
+// The frame step and the choice of how to present it by the platform's costs:
+// what the running program spends on a frame before the copy itself.
+void planned_frame(frame_buffer *frame) {
+    render_dots(frame);
+    benchmark::DoNotOptimize(plan_presentation(frame, plat_present_costs()));
+}
+
 void grid(benchmark::internal::Benchmark *b) {
     for (int64_t count : {10, 100, 1000})
         for (int64_t history : {1, 16, 64, 256, 1024}) b->Args({count, history});
@@ -140,6 +148,11 @@ void cold_grid(benchmark::internal::Benchmark *b) {
 
 BENCHMARK_TEMPLATE(run_frames, baseline_frame, false)->Name("BM_baseline")->Apply(grid);
 BENCHMARK_TEMPLATE(run_frames, step_frame, false)->Name("BM_step")->Apply(grid);
+BENCHMARK_TEMPLATE(run_frames, planned_frame, false)->Name("BM_planned")->Apply(grid);
+BENCHMARK_TEMPLATE(run_frames, planned_frame, true)
+    ->Name("BM_planned_cold")
+    ->Apply(cold_grid)
+    ->Iterations(cold_frames);
 BENCHMARK_TEMPLATE(run_frames, baseline_frame, true)
     ->Name("BM_baseline_cold")
     ->Apply(cold_grid)
