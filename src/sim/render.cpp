@@ -69,8 +69,8 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
     const double *const push = brownian ? nullptr : pushes_for(inertia);
     const float upper = upper_speed_limit(speed_limit);
     const float lower = lower_speed_limit(speed_limit);
-    const float right_edge = float(cx - 1);
-    const float bottom_edge = float(cy - 1);
+    const float right = float(cx - 1);
+    const float bottom = float(cy - 1);
 
     // Storing a pixel and recording its place in the field, with the picture's
     // geometry, list and count in locals: the uint32_t stores may alias the
@@ -154,11 +154,11 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
         d.x = moved(d.x, d.xv);
         d.y = moved(d.y, d.yv);
         if (bounce) {
-            bounce_axis(d.x, d.xv, right_edge);
-            bounce_axis(d.y, d.yv, bottom_edge);
+            bounce_axis(d.x, d.xv, right);
+            bounce_axis(d.y, d.yv, bottom);
         } else {
-            wrap_axis(d.x, right_edge);
-            wrap_axis(d.y, bottom_edge);
+            wrap_axis(d.x, right);
+            wrap_axis(d.y, bottom);
         }
         put(int32_t(d.x), int32_t(d.y), colour);
         if (stop && n >= next_check) {
