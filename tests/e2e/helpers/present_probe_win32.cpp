@@ -20,8 +20,8 @@ int main() {
     if (!window || init_framebuf(&fb, w, h)) return printf("no window or picture\n"), 2;
     HDC dc = GetDC(window), back = CreateCompatibleDC(dc);
     const plat_dc target = reinterpret_cast<plat_dc>(dc);
-    // The window read back into a DIB of our own (the screen's context shows it
-    // only once Wine has flushed it to the X server).
+    // The window read back through its own context into a DIB of ours (Wine's
+    // screen context gave black here).
     BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     void *bits = nullptr;
     SelectObject(back, CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
