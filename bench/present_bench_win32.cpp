@@ -22,6 +22,7 @@
 static HWND window;
 static LARGE_INTEGER freq;
 static frame_buffer frame;
+static int32_t list_room;  // the picture's own, as the saver's frames have it
 // What a paint does: render a frame (by the chosen way, or always pixel by
 // pixel as before), or present the current list (by pixels), a rectangle, or
 // rectangles in one clipped copy.
@@ -50,11 +51,13 @@ static LRESULT CALLBACK bench_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         double t0 = now();
         switch (job) {
         case render_planned:  // what render does, keeping the way it took
+            frame.tiles.list_room = list_room;
             render_dots(&frame);
             last_plan = plan_presentation(&frame, plat_present_costs());
             present_frame_as(target, &frame, last_plan);
             break;
         case render_by_pixels:
+            frame.tiles.list_room = INT32_MAX;  // every place, to go one by one
             render_dots(&frame);
             present_frame_as(target, &frame, {by_pixels, {}, 0});
             break;
@@ -202,6 +205,7 @@ int main(int argc, char **argv) {
         fprintf(stderr, "cannot create the frame buffer\n");
         return 1;
     }
+    list_room = frame.tiles.list_room;
     for (int k = 0; k < cx * cy; k++) frame.pixels[k] = uint32_t(k * 2654435761u) & 0xFFFFFF;
 
     print_platform();

@@ -87,8 +87,12 @@ present_plan plan_presentation(frame_buffer *fb, const present_costs &c) {
     present_tiles &t = fb->tiles;
     const bool tiled = t.marks != nullptr, marked = t.marked;
     t.marked = false;  // taken once: the merge below clears the marks
+    // A list cut short can go neither one by one nor by its own bounds; without
+    // the marks (a second plan of the frame) only the whole picture is sure.
+    const bool whole_list = !tiled || fb->dirty_dot_index <= t.list_room;
+    if (!whole_list && !marked) return {by_bounds, {0, 0, fb->width, fb->height}, 0};
     // Up to here the pixels win whatever the other ways would cover.
-    if (by_pixels_cost <= least_fixed) {
+    if (whole_list && by_pixels_cost <= least_fixed) {
         const dirty_pixels *const list = fb->dirty_dot;
         for (int32_t k = 0; marked && k < fb->dirty_dot_index; k++)  // a few pixels' marks
             t.marks[((fb->origin_y + list[k].y) >> tile_shift) * t.tiles_x +
@@ -110,7 +114,7 @@ present_plan plan_presentation(frame_buffer *fb, const present_costs &c) {
         c.rect_fixed + double(r.right - r.left) * double(r.bottom - r.top) * c.rect_pixel;
     present_plan plan = {by_pixels, r, 0};
     double best = by_pixels_cost;
-    if (bounds_cost < best) {
+    if (!whole_list || bounds_cost < best) {
         plan.way = by_bounds;
         best = bounds_cost;
     }

@@ -43,9 +43,12 @@ int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *ar
 // `costs`. Where the frame step marked the tiles (fb->tiles.marked) it takes the
 // marks, and the bounds are those of the marked tiles; it clears the flag, so
 // that a second plan of the same frame reads the list. Leaves the marks cleared.
+// A list longer than fb->tiles.list_room is cut short: it never goes one by one,
+// and planned a second time it goes as the whole picture.
 present_plan plan_presentation(frame_buffer *fb, const present_costs &costs);
 
-// Copies the recorded pixels of this frame to the target the way `plan` says.
+// Copies the recorded pixels of this frame to the target the way `plan` says
+// (one by one: from a list that is not cut short).
 void present_frame_as(plat_dc target, const frame_buffer *fb, const present_plan &plan);
 
 // plan_presentation by the platform's costs, then present_frame_as.

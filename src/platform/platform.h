@@ -108,12 +108,17 @@ constexpr int32_t tile_size = 1 << tile_shift;
 // `marked` says the frame step marked the tiles of this frame's pixels as it
 // recorded them, so that the presentation need not read the list again; a list
 // filled otherwise leaves it false.
+// `list_room`: past this many pixels in a frame, one copy of the whole picture
+// costs less on this platform than copying them one by one, so a frame step that
+// marks the tiles lists the places of the first list_room pixels only (it still
+// counts them all). A longer list is taken as cut short.
 struct present_tiles {
     uint8_t *marks;
     int32_t tiles_x, tiles_y;
     pixel_rect *rects;
     int32_t rect_capacity;
     int32_t *row_rects;  // 2 * (tiles_x / 2 + 1)
+    int32_t list_room;
     bool marked;
 };
 

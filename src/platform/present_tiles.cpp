@@ -1,5 +1,6 @@
 // The presentation's tile storage, the same on every platform: made and
 // released with the picture.
+#include <cstdint>
 #include <cstdlib>
 
 #include "platform/platform.h"
@@ -21,6 +22,11 @@ int init_present_tiles(frame_buffer *fb, int32_t width, int32_t height) {
     t.tiles_x = tiles_x;
     t.tiles_y = tiles_y;
     t.rect_capacity = per_row * tiles_y;
+    // The list's places beyond what going one by one could ever win are never read,
+    // and in a large frame writing them costs the step a fifth (BENCHMARKS.md).
+    const present_costs c = plat_present_costs();
+    const double whole = c.rect_fixed + double(width) * double(height) * c.rect_pixel;
+    t.list_room = c.pixel > 0 && whole / c.pixel < INT32_MAX ? int32_t(whole / c.pixel) + 1 : INT32_MAX;
     return 0;
 }
 

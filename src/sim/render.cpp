@@ -85,9 +85,12 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
     // (BENCHMARKS.md).
     uint8_t *const marks = fb->tiles.marks;
     const int32_t tiles_x = fb->tiles.tiles_x, ox = fb->origin_x, oy = fb->origin_y;
+    // With the tiles marked, only the places the presentation may copy one by one.
+    const int32_t room = marks ? fb->tiles.list_room : INT32_MAX;
     auto put = [&](int32_t x, int32_t y, uint32_t colour) {
         origin[y * width + x] = colour;
-        list[n++] = {x, y};
+        if (n < room) list[n] = {x, y};
+        n++;
         if (marks) marks[((oy + y) >> tile_shift) * tiles_x + ((ox + x) >> tile_shift)] = 1;
     };
     // The frame as the presentation takes it. A stopped frame is never shown:

@@ -50,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<uint32_t> fb(size_t(cx) * size_t(cy));  // exact size: ASan sees any overrun
     frame_buffer frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr, {}};
     if (init_present_tiles(&frame, cx, cy) != 0) fail("no tile storage", -1);
+    frame.tiles.list_room = INT32_MAX;  // every place listed, to be checked
     headless_screen_reset(cx, cy);
     for (int f = 0; f < frames; f++) {
         std::fill(fb.begin(), fb.end(), kUntouched);

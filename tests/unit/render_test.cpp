@@ -54,12 +54,14 @@ protected:
         picture(w, h, 0, 0);
         headless_screen_reset(w, h);
     }
-    // The frame buffer: a w x h picture with its tiles, the field at (ox, oy).
+    // The frame buffer: a w x h picture with its tiles, the field at (ox, oy),
+    // listing every pixel's place, which the tests read.
     void picture(int w, int h, int ox, int oy) {
         fb_.assign(size_t(w) * size_t(h), kUntouched);
         deinit_present_tiles(&frame_);
         frame_ = {fb_.data(), w, h, ox, oy, dirty_dot, 0, nullptr, {}};
         ASSERT_EQ(init_present_tiles(&frame_, w, h), 0);
+        frame_.tiles.list_room = INT32_MAX;
     }
     // Dot i with a colour, position, speed and trail (hist[0] first).
     void place(int i, rgb c, float x, float y, float xv, float yv, std::vector<point> trail) {
@@ -300,6 +302,20 @@ TEST_F(Render, EveryWayOfPresentingShowsTheSameScreen) {
                 ASSERT_EQ(shown[way], fb_) << "frame " << f << " way " << way << " chow " << chow_picture;
                 ASSERT_EQ(marks_left(frame_), 0);
             }
+        }
+        // Lists cut short, as the running program's are in large frames: never one
+        // by one, the same screen by the marks, the whole picture when planned again.
+        frame_.tiles.list_room = 5;
+        for (int f = 0; f < 6; f++) {
+            ASSERT_EQ(render_dots(&frame_), 0);
+            const present_way way = present_way(f % 3);
+            present_plan plan = plan_presentation(&frame_, favouring(way));
+            ASSERT_TRUE(way == by_pixels ? plan.way != by_pixels : plan.way == way) << plan.way;
+            present_frame_as(headless_screen(), &frame_, plan);
+            ASSERT_TRUE(std::equal(fb_.begin(), fb_.end(), screen)) << "frame " << f;
+            plan = plan_presentation(&frame_, favouring(by_pixels));
+            ASSERT_TRUE(plan.way == by_bounds && plan.bounds.right == 83 && plan.bounds.bottom == 50 &&
+                        plan.bounds.left == 0 && plan.bounds.top == 0);
         }
         free_dots();
     }
