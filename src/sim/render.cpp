@@ -72,26 +72,48 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
     const float right = float(cx - 1);
     const float bottom = float(cy - 1);
 
-    // Storing a pixel and recording its place in the field, with the picture's
-    // geometry, list and count in locals: the uint32_t stores may alias the
-    // int32_t globals and fields, which would otherwise be reloaded every pixel.
+    // The picture's geometry, list and count in locals: the uint32_t stores may
+    // alias the int32_t globals and fields, which would otherwise be reloaded
+    // every pixel.
     const int32_t width = fb->width;
     uint32_t *const origin = fb->pixels + (ptrdiff_t(fb->origin_y) * width + fb->origin_x);
     dirty_pixels *const list = fb->dirty_dot;
     int32_t n = 0;
-    // The tiles the presentation needs, marked here where every position is in a
-    // register anyway: a second pass over the list, which has left the nearest
-    // caches by the end of a large frame, cost more than the marks do here
-    // (BENCHMARKS.md).
+    // A dot's pixels are stored first, then their places recorded: one loop
+    // doing both needs more values than the 32-bit build has registers, and
+    // spilled them every pixel (BENCHMARKS.md).
+    auto put = [&](history p, uint32_t colour) { origin[p.y * width + p.x] = colour; };
+    // The tiles the presentation needs, marked while the dot's trail is still
+    // in the nearest cache: a second pass over the list, which has left the
+    // caches by the end of a large frame, cost more (BENCHMARKS.md).
     uint8_t *const marks = fb->tiles.marks;
     const int32_t tiles_x = fb->tiles.tiles_x, ox = fb->origin_x, oy = fb->origin_y;
+    auto mark = [&](history p) {
+        marks[((oy + p.y) >> tile_shift) * tiles_x + ((ox + p.x) >> tile_shift)] = 1;
+    };
     // With the tiles marked, only the places the presentation may copy one by one.
     const int32_t room = marks ? fb->tiles.list_room : INT32_MAX;
-    auto put = [&](int32_t x, int32_t y, uint32_t colour) {
-        origin[y * width + x] = colour;
-        if (n < room) list[n] = {x, y};
-        n++;
-        if (marks) marks[((oy + y) >> tile_shift) * tiles_x + ((ox + x) >> tile_shift)] = 1;
+    auto list_place = [&](int32_t &k, history p) {
+        if (k < room) list[k] = {p.x, p.y};
+        k++;
+    };
+    // The places of a dot's history_len + 2 pixels, in the order they were
+    // stored: the aged points hist[history_len - 1] down to hist[1], the oldest
+    // point, the newest point hist[0] and the head.
+    auto record = [&](const plix &d, history oldest, history head) {
+        if (n < room) {
+            int32_t k = n;
+            for (int32_t ii = history_len - 1; ii >= 1 && k < room; ii--) list_place(k, d.hist[ii]);
+            list_place(k, oldest);
+            list_place(k, d.hist[0]);
+            list_place(k, head);
+        }
+        if (marks) {
+            for (int32_t ii = 0; ii < history_len; ii++) mark(d.hist[ii]);
+            mark(oldest);
+            mark(head);
+        }
+        n += history_len + 2;
     };
     // The frame as the presentation takes it. A stopped frame is never shown:
     // its marks must not reach the next one.
@@ -130,20 +152,20 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
         int32_t ii = history_len - 1;
         for (; ii > prefetch_ahead + 1; ii -= 2) {
             prefetch_for_store(pixel_at(d.hist[ii - prefetch_ahead]));
-            put(d.hist[ii].x, d.hist[ii].y, age_colour[ii + 1]);
-            put(d.hist[ii - 1].x, d.hist[ii - 1].y, age_colour[ii]);
+            put(d.hist[ii], age_colour[ii + 1]);
+            put(d.hist[ii - 1], age_colour[ii]);
         }
         // The next dot's first stores take the place of this one's last.
         if (i + 1 < dot_count) prefetch_first_points(dot[i + 1]);
-        for (; ii >= 1; ii--) put(d.hist[ii].x, d.hist[ii].y, age_colour[ii + 1]);
+        for (; ii >= 1; ii--) put(d.hist[ii], age_colour[ii + 1]);
         // The oldest point goes black after the aged points, so it wins over
         // them where they coincide, but not over the newest point or the head.
         const history oldest = d.hist[history_len - 1];
-        put(oldest.x, oldest.y, 0);
+        put(oldest, 0);
         // Positions are always within 0..cx-1 / 0..cy-1 here, so the
         // truncation is defined and fits a trail point.
         d.hist[0] = {int16_t(int32_t(d.x)), int16_t(int32_t(d.y))};
-        put(d.hist[0].x, d.hist[0].y, age_colour[1]);
+        put(d.hist[0], age_colour[1]);
         if (brownian) {
             d.xv = random_walk_speed();
             d.yv = random_walk_speed();
@@ -163,7 +185,9 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
             wrap_axis(d.x, right);
             wrap_axis(d.y, bottom);
         }
-        put(int32_t(d.x), int32_t(d.y), colour);
+        const history head = {int16_t(int32_t(d.x)), int16_t(int32_t(d.y))};
+        put(head, colour);
+        record(d, oldest, head);
         if (stop && n >= next_check) {
             if (stop()) return finish(true);
             next_check = n + stop_check_interval;
