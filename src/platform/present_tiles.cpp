@@ -23,7 +23,7 @@ int init_present_tiles(frame_buffer *fb, int32_t width, int32_t height) {
     t.tiles_y = tiles_y;
     t.rect_capacity = per_row * tiles_y;
     // The list's places beyond what going one by one could ever win are never read,
-    // and in a large frame writing them costs the step a fifth (BENCHMARKS.md).
+    // and writing them cost a large frame a seventh of its step (BENCHMARKS.md).
     const present_costs c = plat_present_costs();
     const double whole = c.rect_fixed + double(width) * double(height) * c.rect_pixel;
     t.list_room = c.pixel > 0 && whole / c.pixel < INT32_MAX ? int32_t(whole / c.pixel) + 1 : INT32_MAX;
