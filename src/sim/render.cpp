@@ -103,7 +103,7 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
     auto record = [&](const plix &d, history oldest, history head) {
         if (n < room) {
             int32_t k = n;
-            for (int32_t ii = history_len - 1; ii >= 1 && k < room; ii--) list_place(k, d.hist[ii]);
+            for (int32_t ii = history_len - 1; ii >= 1; ii--) list_place(k, d.hist[ii]);
             list_place(k, oldest);
             list_place(k, d.hist[0]);
             list_place(k, head);
