@@ -411,19 +411,28 @@ TEST_F(Render, DrawsTheFieldAtTheOriginItIsGiven) {
         for (int f = 0; f < 25; f++) render_dots(&frame_);
         return fb_;
     };
-    std::vector<uint32_t> plain = run(20, 15, 0, 0), moved = run(31, 22, 7, 5);
-    for (int y = 0; y < 22; y++)
-        for (int x = 0; x < 31; x++) {
-            bool inside = x >= 7 && x < 27 && y >= 5 && y < 20;
-            uint32_t want = inside ? plain[size_t(y - 5) * 20 + size_t(x - 7)] : kUntouched;
-            ASSERT_EQ(moved[size_t(y) * 31 + size_t(x)], want) << x << "," << y;
+    // Off the tiles' grid, in its fourth column and second row of tiles.
+    const int W = 71, H = 52, ox = 37, oy = 21;
+    std::vector<uint32_t> plain = run(20, 15, 0, 0), moved = run(W, H, ox, oy);
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++) {
+            bool inside = x >= ox && x < ox + 20 && y >= oy && y < oy + 15;
+            uint32_t want = inside ? plain[size_t(y - oy) * 20 + size_t(x - ox)] : kUntouched;
+            ASSERT_EQ(moved[size_t(y) * W + size_t(x)], want) << x << "," << y;
         }
     // Recorded in field positions; the presentation puts them at the origin.
     pixel_rect r = dirty_bounds(&frame_);
-    EXPECT_TRUE(r.left >= 7 && r.right <= 27 && r.top >= 5 && r.bottom <= 20);
-    headless_screen_reset(31, 22);  // by the tiles marked while drawing, at the origin too
+    EXPECT_TRUE(r.left >= ox && r.right <= ox + 20 && r.top >= oy && r.bottom <= oy + 15);
+    // The tiles marked while drawing are those of the listed places.
+    const size_t grid = size_t(frame_.tiles.tiles_x) * size_t(frame_.tiles.tiles_y);
+    std::vector<uint8_t> drawn(frame_.tiles.marks, frame_.tiles.marks + grid);
+    std::fill(frame_.tiles.marks, frame_.tiles.marks + grid, 0);
+    mark_dirty_tiles(&frame_);
+    EXPECT_TRUE(std::equal(drawn.begin(), drawn.end(), frame_.tiles.marks));
+    std::copy(drawn.begin(), drawn.end(), frame_.tiles.marks);
+    headless_screen_reset(W, H);  // by the tiles marked while drawing, at the origin too
     present_frame_as(headless_screen(), &frame_, plan_presentation(&frame_, favouring(by_tiles)));
-    for (point p : recorded()) ASSERT_EQ(headless_screen_pixels()[size_t(p.y + 5) * 31 + size_t(p.x + 7)], moved[size_t(p.y + 5) * 31 + size_t(p.x + 7)]);
+    for (point p : recorded()) ASSERT_EQ(headless_screen_pixels()[size_t(p.y + oy) * W + size_t(p.x + ox)], moved[size_t(p.y + oy) * W + size_t(p.x + ox)]);
 }
 
 TEST(Speed, InertialPushesAndLimits) {
