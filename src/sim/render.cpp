@@ -93,8 +93,8 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
     };
     // The marks of a trail: a tile's index is ty * tiles_x + tx, which SSE2
     // finds for four points at once from their (x, y) pairs, shifted to tiles,
-    // in one multiply-add by (1, tiles_x): a third of the instructions a point,
-    // where marking had become a fifth of a large frame (BENCHMARKS.md). Every
+    // in one multiply-add by (1, tiles_x): half the instructions a point, where
+    // marking had become a third of a large frame's step (BENCHMARKS.md). Every
     // sum stays within 16 bits while the picture is at most 65535 wide and high.
     auto mark_trail = [&](const history *h, int32_t count) {
         int32_t k = 0;

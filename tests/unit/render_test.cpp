@@ -411,7 +411,7 @@ TEST_F(Render, DrawsTheFieldAtTheOriginItIsGiven) {
         for (int f = 0; f < 25; f++) render_dots(&frame_);
         return fb_;
     };
-    // Off the tiles' grid, in its fourth column and second row of tiles.
+    // Off the tiles' grid, in its third column and second row of tiles.
     const int W = 71, H = 52, ox = 37, oy = 21;
     std::vector<uint32_t> plain = run(20, 15, 0, 0), moved = run(W, H, ox, oy);
     for (int y = 0; y < H; y++)
