@@ -96,12 +96,15 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
     // in one multiply-add by (1, tiles_x): half the instructions a point, where
     // marking had become a third of a large frame's step (BENCHMARKS.md). Every
     // sum stays within 16 bits while the picture is at most 65535 wide and high.
+#if defined(__SSE2__)
+    const bool marks_by_four = fb->width <= 65535 && fb->height <= 65535;
+    const __m128i origin_pairs = _mm_set1_epi32(int32_t(uint32_t(ox) | uint32_t(oy) << 16));
+    const __m128i weights = _mm_set1_epi32(int32_t(1u | uint32_t(tiles_x) << 16));
+#endif
     auto mark_trail = [&](const history *h, int32_t count) {
         int32_t k = 0;
 #if defined(__SSE2__)
-        if (fb->width <= 65535 && fb->height <= 65535) {
-            const __m128i origin_pairs = _mm_set1_epi32(int32_t(uint32_t(ox) | uint32_t(oy) << 16));
-            const __m128i weights = _mm_set1_epi32(int32_t(1u | uint32_t(tiles_x) << 16));
+        if (marks_by_four) {
             for (; k + 4 <= count; k += 4) {
                 const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + k));
                 const __m128i tiles = _mm_srli_epi16(_mm_add_epi16(p, origin_pairs), tile_shift);
