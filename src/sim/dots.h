@@ -4,7 +4,7 @@
 
 #include "platform/platform.h"
 
-constexpr int dot_historyy = 1024;  // longest trail a dot record can hold
+constexpr int dot_historyy = 1024;  // longest trail a dot can have
 
 struct history {
     int16_t x, y;
@@ -14,11 +14,15 @@ struct plix {
     int16_t r, g, b;             // 0..255, fixed at set-up
     float x, y;                  // position in pixels
     float xv, yv;                // speed in pixels per frame
-    history hist[dot_historyy];  // hist[0] is the newest; only dot_history entries are used
+    // dot_history points of dot_trails; hist[0] is the newest. The trails lie
+    // one after another rather than each in room for the longest: a large field's
+    // step then walks a quarter of the memory (BENCHMARKS.md).
+    history *hist;
 };
 
 extern int32_t rand_seed;
 extern plix *dot;
+extern history *dot_trails;  // every dot's trail, one after another
 extern dirty_pixels *dirty_dot;
 extern int cx, cy;
 extern float dot_fade;
@@ -31,8 +35,10 @@ int rnd();
 // dirty_dot_index can count.
 int64_t dirty_capacity(int32_t count, int32_t history_len);
 
-// Allocates `dot` and `dirty_dot` for the current settings; both are attempted
-// before either is tested. Returns 0, or 1 when either failed (the other may be held).
+// Allocates `dot`, `dot_trails` (dot_count * dot_history points, each dot's
+// `hist` pointed at its own) and `dirty_dot` for the current settings; all are
+// attempted before any is tested. Returns 0, or 1 when one failed (the others
+// may be held).
 int alloc_dots();
 void free_dots();
 

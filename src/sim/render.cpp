@@ -159,9 +159,8 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
         for (int32_t k = history_len - 2; k >= 0 && k > history_len - 2 - prefetch_ahead; k--)
             prefetch_for_store(pixel_at(d.hist[k]));
     };
-    // A dot record two ahead: its speed and position, and its whole trail, which
-    // the ageing copy reads and writes. Each record starts a page of its own,
-    // where the processor's own prefetching starts late (BENCHMARKS.md).
+    // A dot two ahead: its speed and position, and its whole trail, which the
+    // ageing copy reads and writes (BENCHMARKS.md).
     auto prefetch_record = [&](const plix &d) {
         prefetch_for_load(&d);
         for (int32_t k = 0; k < history_len; k += 16) prefetch_for_store(&d.hist[k]);

@@ -1,5 +1,6 @@
 // The random source and the saver's set-up: settings, arrays, screen, dots.
 #include <climits>
+#include <cstddef>
 #include <cstdlib>
 
 #include "settings/settings.h"
@@ -7,6 +8,7 @@
 
 int32_t rand_seed;
 plix *dot;
+history *dot_trails;
 dirty_pixels *dirty_dot;
 int cx, cy;
 float dot_fade;
@@ -46,15 +48,21 @@ static void *alloc_records(int64_t count, size_t size) {
 
 int alloc_dots() {
     dot = static_cast<plix *>(alloc_records(dot_count, sizeof(plix)));
+    dot_trails = static_cast<history *>(
+        alloc_records(dot_count < 0 ? -1 : int64_t(dot_count) * dot_history, sizeof(history)));
     dirty_dot = static_cast<dirty_pixels *>(
         alloc_records(dirty_capacity(dot_count, dot_history), sizeof(dirty_pixels)));
-    return dot && dirty_dot ? 0 : 1;
+    if (!dot || !dot_trails || !dirty_dot) return 1;
+    for (int32_t i = 0; i < dot_count; i++) dot[i].hist = dot_trails + std::ptrdiff_t(i) * dot_history;
+    return 0;
 }
 
 void free_dots() {
     free(dot);
+    free(dot_trails);
     free(dirty_dot);
     dot = nullptr;
+    dot_trails = nullptr;
     dirty_dot = nullptr;
 }
 

@@ -108,11 +108,12 @@ TEST_F(Allocation, NegativeOrUnrepresentableCountsFail) {
 }
 
 TEST_F(Allocation, NoBlockIsLargerThanA32BitProgramCanHave) {
-    // 521,000 dots of 4,120 bytes fit in 2 GiB; 522,000 do not, in any build.
+    // The dirty list of 261,632 dots of trail 1024 (8,208 bytes each) fits in
+    // 2 GiB; of 261,633 it does not, in any build. Their trails take half as much.
     struct {
         int32_t count, history;
         int result;
-    } cases[] = {{521000, 1, 0}, {522000, 1, 1}, {INT_MAX, 1, 1}, {2000000000, 1024, 1},
+    } cases[] = {{261632, 1024, 0}, {261633, 1024, 1}, {INT_MAX, 1, 1}, {2000000000, 1024, 1},
                  {1000, 1024, 0}};
     for (auto c : cases) {
         dot_count = c.count;
