@@ -11,12 +11,12 @@ struct history {
 };
 
 struct plix {
-    int16_t r, g, b;             // 0..255, fixed at set-up
-    float x, y;                  // position in pixels
-    float xv, yv;                // speed in pixels per frame
+    int16_t r, g, b;  // 0..255, fixed at set-up
+    float x, y;       // position in pixels
+    float xv, yv;     // speed in pixels per frame
     // dot_history points of dot_trails; hist[0] is the newest. The trails lie
-    // one after another rather than each in room for the longest: a large field's
-    // step then walks a quarter of the memory (BENCHMARKS.md).
+    // one after another rather than each in room for the longest, so that the
+    // step walks only the memory the setting uses (BENCHMARKS.md).
     history *hist;
 };
 

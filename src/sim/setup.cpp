@@ -53,7 +53,8 @@ int alloc_dots() {
     dirty_dot = static_cast<dirty_pixels *>(
         alloc_records(dirty_capacity(dot_count, dot_history), sizeof(dirty_pixels)));
     if (!dot || !dot_trails || !dirty_dot) return 1;
-    for (int32_t i = 0; i < dot_count; i++) dot[i].hist = dot_trails + std::ptrdiff_t(i) * dot_history;
+    for (int32_t i = 0; i < dot_count; i++)
+        dot[i].hist = dot_trails + std::ptrdiff_t(i) * dot_history;
     return 0;
 }
 
