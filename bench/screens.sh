@@ -6,7 +6,10 @@
 # with random starts and at 1000 dots x trail 256. For each: the program's and
 # the X server's share of one core over SECONDS after WARMUP, and the frame
 # rate; worst of RUNS runs. Prints a Markdown table per platform.
-# usage: bench/screens.sh [NATIVE_BUILD (build)] [WIN_BUILD (build-win32)]
+# Where 32-bit programs cannot run, the 64-bit build under 64-bit Wine is
+# measured instead, and its table says so: it is not the shipped program.
+# usage: bench/screens.sh [NATIVE_BUILD (build)] [WIN_BUILD (build-win32, or
+#   build-win64 where only 64-bit Wine runs)]
 # environment: SIZES (default "1024x768 1920x1080 3840x2160 7680x2160"), RUNS (3),
 #   SECONDS_EACH (4), WARMUP (2), PLATFORMS ("wine x11")
 set -u
@@ -17,7 +20,6 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 2
 . tests/e2e/lib.sh
 
 native=$(cd "${1:-build}" 2>/dev/null && pwd) || native=""
-win=$(cd "${2:-build-win32}" 2>/dev/null && pwd) || win=""
 sizes=${SIZES:-"1024x768 1920x1080 3840x2160 7680x2160"}
 runs=${RUNS:-3}
 seconds=${SECONDS_EACH:-4}
@@ -35,19 +37,35 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The COFF machine field of a PE file: 014c for i386, 8664 for x86-64.
+pe_machine() {
+    local pe
+    pe=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
+    od -An -t x2 -j $((pe + 4)) -N 2 "$1" | tr -d ' '
+}
+
 # Which platforms can run, and why not where one cannot.
 platforms=""
 for p in ${PLATFORMS:-wine x11}; do
     case $p in
     wine)
+        e2e_pick_wine 2>/dev/null  # WINE, and the build that it runs
+        wine_platform=wine
+        [ "$WINE" = wine ] || wine_platform=wine64
+        win_dir=${2:-$E2E_DEFAULT_WIN_BUILD}
+        win=$(cd "$win_dir" 2>/dev/null && pwd) || win=""
         if [ -z "$win" ] || [ ! -f "$win/Plix.scr" ] || [ ! -f "$win/plix-screens.exe" ]; then
-            echo "screens: skipping Wine: no Plix.scr and plix-screens.exe in ${2:-build-win32} (build it first)"
-        elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-            echo "screens: skipping Wine: 32-bit Wine cannot run here (the product is the 32-bit Plix.scr)"
+            echo "screens: skipping Wine: no Plix.scr and plix-screens.exe in $win_dir (build it first)"
+        elif ! "$WINE" --version >/dev/null 2>&1; then
+            echo "screens: skipping Wine: $WINE does not run (install Wine)"
+        elif [ "$wine_platform" = wine64 ] && [ "$(pe_machine "$win/Plix.scr")" != 8664 ]; then
+            echo "screens: skipping Wine: 32-bit Wine cannot run here, and $win_dir holds no 64-bit build"
         elif [ ! -x "$counter" ]; then
             echo "screens: skipping Wine: $counter (its frame counter) is missing (libxdamage-dev?)"
         else
             platforms="$platforms wine"
+            [ "$wine_platform" = wine64 ] &&
+                echo "screens: 32-bit Wine cannot run here: measuring the 64-bit build under $WINE, not the shipped program"
         fi ;;
     x11)
         if [ ! -x "$native/plix" ] || [ ! -x "$counter" ]; then
@@ -107,7 +125,7 @@ run_wine() {
     (cd "$E2E_TMP/win" && exec "$WINE" "$@") >/dev/null 2>"$E2E_TMP/own.log" &
     pid=$!
     timeout 30 xdotool search --sync --onlyvisible --name "$title" >/dev/null 2>&1
-    measure wine "$size" "$name" "$run" "$pid" "$E2E_TMP/own.log"
+    measure "$wine_platform" "$size" "$name" "$run" "$pid" "$E2E_TMP/own.log"
     end_wine_program "$pid"
 }
 
@@ -150,14 +168,13 @@ x11_size() {  # SIZE RUN
 }
 
 if [[ $platforms == *wine* ]]; then
-    e2e_pick_wine
     export WINEPREFIX=$E2E_TMP/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     mkdir -p "$E2E_TMP/win"
     cp "$win/Plix.scr" "$win/plix-screens.exe" "$E2E_TMP/win/"
 fi
 
 echo "screens: $(date -u '+%F %H:%M') UTC, load average $(cut -d' ' -f1-3 /proc/loadavg);" \
-    "$(nproc) cores; $(wine --version 2>/dev/null) 32-bit for Plix.scr; native plix from $native"
+    "$(nproc) cores; ${WINE:-no Wine} $("${WINE:-false}" --version 2>/dev/null) for Plix.scr; native plix from $native"
 for size in $sizes; do
     E2E_SCREEN=${size}x24  # read by e2e_start_xvfb
     # shellcheck disable=SC2119  # no Xvfb arguments beyond the screen

@@ -18,9 +18,11 @@
 END {
     split("floor copy centre random 1000x256", prog, " ")
     name["wine"] = "Plix.scr under 32-bit Wine"
+    name["wine64"] = "Plix.scr, the 64-bit build under 64-bit Wine (not the shipped 32-bit program)"
     name["x11"] = "plix --root (native, 64-bit)"
-    for (p = 1; p <= 2; p++) {
-        platform = p == 1 ? "wine" : "x11"
+    split("wine wine64 x11", platforms, " ")
+    for (p = 1; p <= 3; p++) {
+        platform = platforms[p]
         header = 0
         for (i = 1; i <= n; i++) {
             split(order[i], f, SUBSEP)
