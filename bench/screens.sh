@@ -50,22 +50,23 @@ for p in ${PLATFORMS:-wine x11}; do
     case $p in
     wine)
         e2e_pick_wine 2>/dev/null  # WINE, and the build that it runs
-        wine_platform=wine
-        [ "$WINE" = wine ] || wine_platform=wine64
         win_dir=${2:-$E2E_DEFAULT_WIN_BUILD}
         win=$(cd "$win_dir" 2>/dev/null && pwd) || win=""
         if [ -z "$win" ] || [ ! -f "$win/Plix.scr" ] || [ ! -f "$win/plix-screens.exe" ]; then
             echo "screens: skipping Wine: no Plix.scr and plix-screens.exe in $win_dir (build it first)"
         elif ! "$WINE" --version >/dev/null 2>&1; then
             echo "screens: skipping Wine: $WINE does not run (install Wine)"
-        elif [ "$wine_platform" = wine64 ] && [ "$(pe_machine "$win/Plix.scr")" != 8664 ]; then
+        elif [ "$WINE" != wine ] && [ "$(pe_machine "$win/Plix.scr")" != 8664 ]; then
             echo "screens: skipping Wine: 32-bit Wine cannot run here, and $win_dir holds no 64-bit build"
         elif [ ! -x "$counter" ]; then
             echo "screens: skipping Wine: $counter (its frame counter) is missing (libxdamage-dev?)"
         else
             platforms="$platforms wine"
+            # Named by what the program is, whichever Wine runs it.
+            wine_platform=wine
+            [ "$(pe_machine "$win/Plix.scr")" = 8664 ] && wine_platform=wine64
             [ "$wine_platform" = wine64 ] &&
-                echo "screens: 32-bit Wine cannot run here: measuring the 64-bit build under $WINE, not the shipped program"
+                echo "screens: measuring the 64-bit build under $WINE, not the shipped 32-bit program"
         fi ;;
     x11)
         if [ ! -x "$native/plix" ] || [ ! -x "$counter" ]; then
