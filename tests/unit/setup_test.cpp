@@ -95,7 +95,29 @@ TEST_F(Allocation, ZeroDotsIsNoFailure) {
     dot_history = 1;
     EXPECT_EQ(alloc_dots(), 0);
     EXPECT_NE(dot, nullptr);
+    EXPECT_NE(dot_trails, nullptr);
     EXPECT_NE(dirty_dot, nullptr);
+}
+
+// Each dot's whole trail is its own: writing every point of every trail leaves
+// each as written (an overlap shows here, a block too short under the sanitizer).
+TEST_F(Allocation, EveryDotHasATrailOfItsOwn) {
+    struct {
+        int32_t count, history;
+    } cases[] = {{1, 1}, {7, 64}, {1000, 1024}};
+    for (auto [count, history] : cases) {
+        dot_count = count;
+        dot_history = history;
+        ASSERT_EQ(alloc_dots(), 0) << count << " dots, trail " << history;
+        for (int32_t i = 0; i < count; i++)
+            for (int32_t k = 0; k < history; k++) dot[i].hist[k] = {int16_t(i), int16_t(k)};
+        int wrong = 0;
+        for (int32_t i = 0; i < count; i++)
+            for (int32_t k = 0; k < history; k++)
+                wrong += dot[i].hist[k].x != i || dot[i].hist[k].y != k;
+        EXPECT_EQ(wrong, 0) << count << " dots, trail " << history;
+        free_dots();
+    }
 }
 
 TEST_F(Allocation, NegativeOrUnrepresentableCountsFail) {
