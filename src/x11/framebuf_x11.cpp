@@ -1,6 +1,8 @@
 // init_framebuf and the copies of platform.h for X11: an XImage whose data are
 // the frame buffer's pixels, in a MIT-SHM segment when the display can attach
-// it (XShmPutImage), otherwise in our memory (XPutImage).
+// it (XShmPutImage), otherwise in our memory (XPutImage). On a TrueColor visual
+// of another format (16-bit 5-6-5, 30-bit 10-10-10) the image is in the
+// window's format and each copy converts the part it shows.
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
@@ -21,6 +23,7 @@ struct plat_bitmap_tag {
     bool shared;
     XShmSegmentInfo segment;
     XRectangle *clip;  // room for the tiles' rectangles as the GC's clip takes them
+    uint32_t *pixels;  // the frame's own, where the image is in another format; else null
 };
 
 static int g_trapping;
@@ -61,9 +64,10 @@ static bool host_is_lsb_first() {
     return *reinterpret_cast<const unsigned char *>(&probe) == 1;
 }
 
-bool x11_format_fits(Display *display, const Visual *visual, int depth) {
-    if (visual->c_class != TrueColor || visual->red_mask != 0xff0000 ||
-        visual->green_mask != 0xff00 || visual->blue_mask != 0xff)
+// Whether pictures in our pixel format go to windows of this visual and depth
+// unchanged: red 0xff0000, green 0xff00, blue 0xff, 32 bits a pixel in images.
+static bool format_fits(Display *display, const Visual *visual, int depth) {
+    if (visual->red_mask != 0xff0000 || visual->green_mask != 0xff00 || visual->blue_mask != 0xff)
         return false;
     int n = 0;
     XPixmapFormatValues *formats = XListPixmapFormats(display, &n);
@@ -74,11 +78,50 @@ bool x11_format_fits(Display *display, const Visual *visual, int depth) {
     return fits;
 }
 
+// One channel of a mask: its lowest bit and its number of bits.
+static void channel(unsigned long mask, int *shift, int *bits) {
+    *shift = *bits = 0;
+    while (mask && !(mask & 1)) mask >>= 1, ++*shift;
+    while (mask & 1) mask >>= 1, ++*bits;
+}
+
+// Our 8 bits of a channel in the visual's n bits, and back, each to the
+// nearest value (as the server maps a colour asked for in 16 bits a channel).
+static uint32_t widen(uint32_t c, int bits) {
+    const uint32_t most = (1U << bits) - 1;
+    return (c * most + 127) / 255;
+}
+
+static uint32_t narrow(unsigned long v, int bits) {
+    const unsigned long most = (1UL << bits) - 1;
+    return uint32_t((v * 255 + most / 2) / most);
+}
+
+static void make_tables(const Visual *visual) {
+    const unsigned long masks[3] = {visual->red_mask, visual->green_mask, visual->blue_mask};
+    for (int k = 0; k < 3; k++) {
+        channel(masks[k], &x11.shift[k], &x11.bits[k]);
+        for (uint32_t c = 0; c < 256; c++)
+            x11.to_visual[k][c] = widen(c, x11.bits[k]) << x11.shift[k];
+    }
+}
+
+uint32_t x11_pixel_to_rgb(unsigned long pixel) {
+    uint32_t rgb = 0;
+    for (int k = 0; k < 3; k++) {
+        const int bits = x11.bits[k];
+        rgb = rgb << 8 | (bits ? narrow((pixel >> x11.shift[k]) & ((1UL << bits) - 1), bits) : 0);
+    }
+    return rgb;
+}
+
 plat_dc x11_bind(Window window, Visual *visual, int depth) {
     Display *display = x11.display;
     x11.window = window;
     x11.visual = visual;
     x11.depth = depth;
+    x11.converts = !format_fits(display, visual, depth);
+    make_tables(visual);
     x11.gc = XCreateGC(display, window, 0, nullptr);
     // Asked by name first: Xlib's own query complains on stderr when it is missing.
     int opcode, event, error;
@@ -110,9 +153,10 @@ static XImage *shared_image(plat_bitmap_tag *b, int32_t width, int32_t height) {
     XImage *image = XShmCreateImage(x11.display, x11.visual, unsigned(x11.depth), ZPixmap, nullptr,
                                     &b->segment, unsigned(width), unsigned(height));
     if (!image) return nullptr;
-    // Our pixels are host-order words with no padding; a server of the other
-    // byte order or a padded row would show them garbled.
-    const bool fits = image->bits_per_pixel == 32 && image->bytes_per_line == width * 4 &&
+    // Our pixels (or converted ones) are host-order words; a server of the other
+    // byte order, or a padded row of ours, would show them garbled.
+    const bool fits = (x11.converts || (image->bits_per_pixel == 32 &&
+                                         image->bytes_per_line == width * 4)) &&
                       (image->byte_order == LSBFirst) == host_is_lsb_first();
     b->segment.shmid =
         fits ? shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * size_t(height), IPC_CREAT | 0600)
@@ -146,12 +190,13 @@ static XImage *shared_image(plat_bitmap_tag *b, int32_t width, int32_t height) {
 
 // The picture in our memory, sent in the requests themselves.
 static XImage *plain_image(int32_t width, int32_t height) {
-    char *data = static_cast<char *>(calloc(size_t(width) * size_t(height), 4));
-    if (!data) return nullptr;
-    XImage *image = XCreateImage(x11.display, x11.visual, unsigned(x11.depth), ZPixmap, 0, data,
-                                 unsigned(width), unsigned(height), 32, width * 4);
-    if (!image) {
-        free(data);
+    XImage *image = XCreateImage(x11.display, x11.visual, unsigned(x11.depth), ZPixmap, 0,
+                                 nullptr, unsigned(width), unsigned(height), 32,
+                                 x11.converts ? 0 : width * 4);
+    if (!image) return nullptr;
+    image->data = static_cast<char *>(calloc(size_t(image->bytes_per_line), size_t(height)));
+    if (!image->data) {
+        XDestroyImage(image);
         return nullptr;
     }
     // Xlib converts to the server's byte order on the way.
@@ -176,14 +221,15 @@ int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
     b->image = x11.try_shm ? shared_image(b, width, height) : nullptr;
     b->shared = b->image != nullptr;
     if (!b->image) b->image = plain_image(width, height);
-    if (!b->image) {
-        deinit_present_tiles(fb);
-        free(b->clip);
-        free(b);
+    if (b->image && x11.converts)
+        b->pixels = static_cast<uint32_t *>(calloc(size_t(width) * size_t(height), 4));
+    if (!b->image || (x11.converts && !b->pixels)) {
+        fb->bitmap = b;
+        deinit_framebuf(fb);
         return 1;
     }
-    // A new segment is zero-filled, as calloc's memory is: black.
-    fb->pixels = reinterpret_cast<uint32_t *>(b->image->data);
+    // A new segment is zero-filled, as calloc's memory is: black, in every format.
+    fb->pixels = x11.converts ? b->pixels : reinterpret_cast<uint32_t *>(b->image->data);
     fb->width = width;
     fb->height = height;
     fb->bitmap = b;
@@ -198,6 +244,11 @@ void deinit_framebuf(frame_buffer *fb) {
     deinit_present_tiles(fb);
     if (!b) return;
     free(b->clip);
+    free(b->pixels);
+    if (!b->image) {
+        free(b);
+        return;
+    }
     if (b->shared) {
         XShmDetach(x11.display, &b->segment);
         XSync(x11.display, False);  // the server lets go before we do
@@ -210,15 +261,40 @@ void deinit_framebuf(frame_buffer *fb) {
 
 bool x11_framebuf_shared(const frame_buffer *fb) { return fb->bitmap && fb->bitmap->shared; }
 
-void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
-                    int32_t h) {
-    const x11_target *t = reinterpret_cast<const x11_target *>(target);
+// The rectangle of fb's pixels in the image's format.
+static void convert(const frame_buffer *fb, int32_t x, int32_t y, int32_t w, int32_t h) {
+    XImage *image = fb->bitmap->image;
+    const uint32_t(*to)[256] = x11.to_visual;
+    for (int32_t row = y; row < y + h; row++) {
+        const uint32_t *from = fb->pixels + size_t(row) * size_t(fb->width) + x;
+        char *line = image->data + size_t(row) * size_t(image->bytes_per_line);
+        for (int32_t i = 0; i < w; i++) {
+            const uint32_t p = from[i];
+            const uint32_t v = to[0][(p >> 16) & 0xff] | to[1][(p >> 8) & 0xff] | to[2][p & 0xff];
+            if (image->bits_per_pixel == 32)
+                reinterpret_cast<uint32_t *>(line)[x + i] = v;
+            else if (image->bits_per_pixel == 16)
+                reinterpret_cast<uint16_t *>(line)[x + i] = uint16_t(v);
+            else
+                XPutPixel(image, x + i, row, v);
+        }
+    }
+}
+
+static void put_image(const x11_target *t, const frame_buffer *fb, int32_t x, int32_t y,
+                      int32_t w, int32_t h) {
     XImage *image = fb->bitmap->image;
     if (fb->bitmap->shared)
         XShmPutImage(t->display, t->window, t->gc, image, x, y, x, y, unsigned(w), unsigned(h),
                      False);
     else
         XPutImage(t->display, t->window, t->gc, image, x, y, x, y, unsigned(w), unsigned(h));
+}
+
+void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
+                    int32_t h) {
+    if (fb->bitmap->pixels) convert(fb, x, y, w, h);
+    put_image(reinterpret_cast<const x11_target *>(target), fb, x, y, w, h);
 }
 
 // The rectangles as the GC's clip for one image request of their bounds. (X
@@ -231,10 +307,11 @@ void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *r
         const pixel_rect &r = rects[k];
         clip[k] = {short(r.left), short(r.top), static_cast<unsigned short>(r.right - r.left),
                    static_cast<unsigned short>(r.bottom - r.top)};
+        if (fb->bitmap->pixels) convert(fb, r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
     XSetClipRectangles(t->display, t->gc, 0, 0, clip, count, Unsorted);
-    plat_copy_rect(target, fb, bounds.left, bounds.top, bounds.right - bounds.left,
-                   bounds.bottom - bounds.top);
+    put_image(t, fb, bounds.left, bounds.top, bounds.right - bounds.left,
+              bounds.bottom - bounds.top);
     XSetClipMask(t->display, t->gc, None);
 }
 

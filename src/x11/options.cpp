@@ -34,9 +34,12 @@ void print_usage() {
     printf(
         "usage: plix [--root | --window-id ID] [--size WxH] [--settings FILE] [SETTINGS]\n"
         "            [--seed N] [--frames K] [--fps]\n"
+        "       plix --install-xscreensaver | --uninstall-xscreensaver | --version\n"
+        "Options also go as -name (XScreenSaver's style) and --name=VALUE.\n"
         "  --root            draw on the root window\n"
-        "  --window-id ID    draw into window ID (decimal or 0x hex); without either, into\n"
-        "                    $XSCREENSAVER_WINDOW when set, else into a window of its own\n"
+        "  --window-id ID    draw into window ID (decimal or 0x hex), also with --root;\n"
+        "                    without it, into $XSCREENSAVER_WINDOW when set, else with\n"
+        "                    --root on the root window, else into a window of its own\n"
         "  --size WxH        size of its own window (default 800x600)\n"
         "  --settings FILE   settings from FILE (Plix.ini format, a missing key is 0)\n"
         "                    instead of the shipped defaults; SETTINGS options override it\n"
@@ -44,6 +47,8 @@ void print_usage() {
         "  --frames K        stop after K frames, leaving the last one shown; prints\n"
         "                    \"frames=K pixels_per_frame=P\" once it is on the screen\n"
         "  --fps             frames per second on stderr, every second\n"
+        "  --install-xscreensaver    add plix to the programs of ~/.xscreensaver\n"
+        "  --uninstall-xscreensaver  take it out again\n"
         "SETTINGS (defaults in brackets):\n");
     for (const setting_key &k : setting_keys) {
         const std::string name = option_name(k);
@@ -54,8 +59,9 @@ void print_usage() {
             printf("  %s N [%ld]\n", name.c_str(), long(shipped_default(k.key)));
     }
     printf(
-        "Exit status: 0 after SIGTERM, SIGINT or the end of its window; 1 out of memory\n"
-        "or a lost display; 2 bad options, no display or no such window.\n");
+        "Exit status: 0 after SIGINT or the end of its window (SIGTERM ends it by that\n"
+        "signal); 1 out of memory or a lost display; 2 bad options, no display, no such\n"
+        "window or a display that is not TrueColor.\n");
 }
 
 int bad(const char *what, const char *value) {
@@ -79,8 +85,8 @@ bool parse_window_id(const char *s, unsigned long *out) {
     return true;
 }
 
-// A settings option at argv[*i]: its row and value, or -1 when it is none.
-int setting_option(const char *arg, int32_t *value) {
+// A settings option: its row and value, or -1 when it is none.
+int setting_option(const std::string &arg, int32_t *value) {
     for (int row = 0; row < setting_count; row++) {
         const setting_key &k = setting_keys[row];
         const std::string name = option_name(k);
@@ -102,59 +108,89 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
     bool seen_root = false, seen_id = false, seen_size = false, seen_frames = false;
     bool seen_fps = false;
     for (int i = 1; i < argc; i++) {
-        const char *arg = argv[i];
-        if (!strcmp(arg, "--help") || !strcmp(arg, "-h")) {
+        if (!strcmp(argv[i], "-h")) {
             print_usage();
             return 1;
+        }
+        // XScreenSaver's hacks take "-name"; "--name=value" carries its value along.
+        std::string arg = argv[i];
+        if (arg.size() > 2 && arg[0] == '-' && arg[1] != '-') arg = "-" + arg;
+        const char *attached = strchr(argv[i], '=');
+        if (attached && arg.compare(0, 2, "--") == 0)
+            arg.resize(arg.find('='));
+        else
+            attached = nullptr;
+        if (attached) attached++;
+        const char *name = arg.c_str();
+        if (!strcmp(name, "--help") || !strcmp(name, "--version") ||
+            !strcmp(name, "--install-xscreensaver") || !strcmp(name, "--uninstall-xscreensaver")) {
+            if (argc != 2 || attached) return bad("takes no other arguments", name);
+            if (!strcmp(name, "--help")) {
+                print_usage();
+                return 1;
+            }
+            if (!strcmp(name, "--version")) {
+                printf("plix %s\n", PLIX_VERSION);
+                return 1;
+            }
+            o->action = name[2] == 'i' ? list_action::install : list_action::uninstall;
+            return 0;
         }
         int32_t flag_value;
         const int row = setting_option(arg, &flag_value);
         bool *seen = nullptr;
         if (row >= 0)
             seen = &o->setting_given[row];
-        else if (!strcmp(arg, "--root"))
+        else if (arg == "--root")
             seen = &seen_root;
-        else if (!strcmp(arg, "--fps"))
+        else if (arg == "--fps")
             seen = &seen_fps;
-        else if (!strcmp(arg, "--window-id"))
+        else if (arg == "--window-id")
             seen = &seen_id;
-        else if (!strcmp(arg, "--size"))
+        else if (arg == "--size")
             seen = &seen_size;
-        else if (!strcmp(arg, "--frames"))
+        else if (arg == "--frames")
             seen = &seen_frames;
-        else if (!strcmp(arg, "--seed"))
+        else if (arg == "--seed")
             seen = &o->seed_given;
-        else if (!strcmp(arg, "--settings"))
+        else if (arg == "--settings")
             seen = nullptr;
         else
-            return bad("unknown argument", arg);
+            return bad("unknown argument", argv[i]);
         // Each option once: "--bounce --no-bounce" is a contradiction, not an override.
-        if (seen ? *seen : o->settings_file != nullptr) return bad("given twice", arg);
+        if (seen ? *seen : o->settings_file != nullptr) return bad("given twice", name);
         if (seen) *seen = true;
 
         const bool takes_value = (row >= 0 && !setting_keys[row].is_flag) ||
                                  (row < 0 && seen != &seen_root && seen != &seen_fps);
         if (!takes_value) {
+            if (attached) return bad("takes no value", argv[i]);
             if (row >= 0) o->setting_value[row] = flag_value;
             continue;
         }
-        if (i + 1 >= argc) return bad("missing value after", arg);
-        const char *value = argv[++i];
+        if (!attached && i + 1 >= argc) return bad("missing value after", name);
+        const char *value = attached ? attached : argv[++i];
         long long n;
         if (row >= 0) {
-            if (!parse_number(value, INT32_MIN, INT32_MAX, &n))
-                return bad((std::string(arg) + " must be a signed 32-bit decimal").c_str(), value);
+            // A number of dots below 0 is a typing slip here; the settings file
+            // keeps its old meaning (the saver's "Out of memory").
+            const bool count = !strcmp(setting_keys[row].key, "dot_count");
+            if (!parse_number(value, count ? 0 : INT32_MIN, INT32_MAX, &n))
+                return bad((arg + (count ? " must be a decimal 0..2147483647"
+                                         : " must be a signed 32-bit decimal"))
+                               .c_str(),
+                           value);
             o->setting_value[row] = int32_t(n);
-        } else if (!strcmp(arg, "--window-id")) {
+        } else if (arg == "--window-id") {
             if (!parse_window_id(value, &o->window_id))
                 return bad("--window-id must be a window id, decimal or 0x hex", value);
-        } else if (!strcmp(arg, "--size")) {
+        } else if (arg == "--size") {
             if (!parse_size(value, &o->width, &o->height))
                 return bad("--size must be WxH with each side 1..32767", value);
-        } else if (!strcmp(arg, "--frames")) {
+        } else if (arg == "--frames") {
             if (!parse_number(value, 0, INT32_MAX, &o->frames))
                 return bad("--frames must be a decimal 0..2147483647", value);
-        } else if (!strcmp(arg, "--seed")) {
+        } else if (arg == "--seed") {
             if (!parse_number(value, INT32_MIN, INT32_MAX, &n))
                 return bad("--seed must be a signed 32-bit decimal", value);
             o->seed = int32_t(n);
@@ -166,17 +202,17 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
             o->settings_file = value;
         }
     }
-    if (seen_root && seen_id) return bad("--root and --window-id exclude each other", nullptr);
     // A file named here and missing is a mistake, not a request for all zeros.
     char why[256] = "no such file";
     if (o->settings_file &&
         plat_file_check(o->settings_file, why, sizeof why) != plat_file_readable)
         return bad((std::string("cannot read --settings file (") + why + ")").c_str(),
                    o->settings_file);
+    // The window a host names wins over --root: XScreenSaver's settings window
+    // previews a hack by adding its own window to the command line "--root" and all.
     if (seen_id) {
         o->target = draw_target::window_id;
     } else if (screensaver_window && *screensaver_window) {
-        // Set by the screen-saver host: its window, whatever else was asked.
         if (!parse_window_id(screensaver_window, &o->window_id))
             return bad("XSCREENSAVER_WINDOW is not a window id", screensaver_window);
         o->target = draw_target::window_id;

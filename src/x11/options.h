@@ -5,6 +5,9 @@
 
 enum class draw_target { own_window, root, window_id };
 
+// Instead of running: plix's line in the programs of ~/.xscreensaver added or taken out.
+enum class list_action { none, install, uninstall };
+
 struct plix_options {
     draw_target target = draw_target::own_window;
     unsigned long window_id = 0;          // with draw_target::window_id
@@ -16,11 +19,13 @@ struct plix_options {
     int32_t seed = 0;
     long long frames = -1;  // -1: no limit
     bool fps = false;
+    list_action action = list_action::none;
 };
 
 // Parses argv into *o. `screensaver_window` is $XSCREENSAVER_WINDOW (or null):
-// the window to draw into unless --window-id names one. Returns 0 to run, 1
-// after printing the usage (--help), 2 after one line on stderr (bad options).
+// the window to draw into unless --window-id names one. Returns 0 to run (or
+// to do o->action), 1 after printing the usage (--help) or the version, 2 after
+// one line on stderr (bad options).
 int parse_options(int argc, char **argv, const char *screensaver_window, plix_options *o);
 
 // The settings the program runs with: the file's (read as the saver reads

@@ -1,6 +1,7 @@
 // plix: the dot field as a Linux screen-saver program. Draws into its own
 // window, the root window, a window given by id or XScreenSaver's window, one
-// frame per 10 ms tick, until SIGTERM, SIGINT or the end of its window.
+// frame per 10 ms tick, until SIGTERM, SIGINT or the end of its window. Also
+// adds itself to, or takes itself out of, the user's XScreenSaver list.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -8,10 +9,12 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "framebuf/framebuf.h"
 #include "settings/settings.h"
@@ -19,16 +22,17 @@
 #include "sim/render.h"
 #include "x11/options.h"
 #include "x11/x11_platform.h"
+#include "x11/xscreensaver_list.h"
 
 namespace {
 
 constexpr long long tick_ms = 10;  // the saver's frame timer
 
-volatile sig_atomic_t g_signalled;
+volatile sig_atomic_t g_signalled;  // the signal that ends us, 0 before one came
 int g_wake[2] = {-1, -1};  // a signal writes here, so the wait in poll ends at once
 
-void on_signal(int) {
-    g_signalled = 1;
+void on_signal(int signal) {
+    g_signalled = signal;
     const char c = 0;
     ssize_t n = write(g_wake[1], &c, 1);  // full pipe: a wake-up is pending anyway
     (void)n;
@@ -51,6 +55,7 @@ struct program {
     bool gone;          // the window was destroyed or closed
     long long frames_done;
     long long fps_frames, fps_since;
+    bool stdout_closed, stderr_closed;  // a reader went away: nothing more is printed there
 };
 program g;
 
@@ -71,6 +76,24 @@ int frame_stop() {
 
 int fail(const char *what, unsigned long id) {
     fprintf(stderr, "plix: %s 0x%lx\n", what, id);
+    return 2;
+}
+
+std::string hex(unsigned long v) {
+    char text[24];
+    snprintf(text, sizeof text, "%lx", v);
+    return text;
+}
+
+// Pictures are computed in 8 bits a channel and converted as they are shown;
+// a visual that looks colours up in a colour map cannot show them.
+int not_truecolor(const char *which, const Visual *visual, int depth) {
+    static const char *const classes[] = {"StaticGray",  "GrayScale", "StaticColor",
+                                          "PseudoColor", "TrueColor", "DirectColor"};
+    const int c = visual->c_class;
+    fprintf(stderr, "plix: needs a TrueColor visual; %s visual 0x%lx is %s, depth %d\n", which,
+            XVisualIDFromVisual(const_cast<Visual *>(visual)),
+            c >= 0 && c < 6 ? classes[c] : "of an unknown class", depth);
     return 2;
 }
 
@@ -123,11 +146,11 @@ int refit() {
 
 void frame_shown() {
     XFlush(g.display);
-    if (g.frames_done == g.options.frames) {
+    if (g.frames_done == g.options.frames && !g.stdout_closed) {
         XSync(g.display, False);  // on the screen before we say so
         printf("frames=%lld pixels_per_frame=%lld\n", g.frames_done,
                (long long)dirty_capacity(dot_count, dot_history));
-        fflush(stdout);
+        g.stdout_closed = fflush(stdout) != 0;
     }
 }
 
@@ -180,11 +203,7 @@ int choose_window() {
         const int screen = DefaultScreen(d);
         Visual *visual = DefaultVisual(d, screen);
         const int depth = DefaultDepth(d, screen);
-        if (!x11_format_fits(d, visual, depth))
-            return fail(
-                "needs a 24-bit TrueColor visual (red 0xff0000, green 0xff00, blue 0xff); "
-                "the display's default visual is",
-                XVisualIDFromVisual(visual));
+        if (visual->c_class != TrueColor) return not_truecolor("the display's default", visual, depth);
         XSetWindowAttributes set = {};
         set.event_mask = StructureNotifyMask | ExposureMask;
         // In chow mode the window keeps what was below it, for the dots to eat.
@@ -194,6 +213,8 @@ int choose_window() {
                                  unsigned(o.height), 0, depth, InputOutput, visual,
                                  CWEventMask | (chow ? CWBackPixmap : CWBackPixel), &set);
         XStoreName(d, g.window, "Plix");
+        XClassHint names = {const_cast<char *>("plix"), const_cast<char *>("Plix")};
+        XSetClassHint(d, g.window, &names);
         g.delete_atom = XInternAtom(d, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(d, g.window, &g.delete_atom, 1);
         g.own = true;
@@ -207,11 +228,10 @@ int choose_window() {
     x11_trap_errors();
     const Status found = XGetWindowAttributes(d, g.window, &a);
     if (x11_untrap_errors() || !found) return fail("no such window:", g.window);
-    if (!x11_format_fits(d, a.visual, a.depth))
-        return fail(
-            "needs a 24-bit TrueColor visual (red 0xff0000, green 0xff00, blue 0xff); "
-            "not so window",
-            g.window);
+    if (a.visual->c_class != TrueColor) {
+        const std::string which = "window 0x" + hex(g.window) + "'s";
+        return not_truecolor(which.c_str(), a.visual, a.depth);
+    }
     g.width = a.width;
     g.height = a.height;
     g.mapped = true;
@@ -235,13 +255,29 @@ void catch_signals() {
     sigemptyset(&sa.sa_mask);
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
+    // A reader of --fps or of the frames line that goes away is no reason to die.
+    signal(SIGPIPE, SIG_IGN);
+}
+
+// A launcher may start us with 0, 1 or 2 closed: the X connection would take
+// the free number, and what we print would go into the protocol stream.
+void open_standard_descriptors() {
+    for (int fd = 0; fd < 3; fd++) {
+        if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+        const int opened = open("/dev/null", fd ? O_WRONLY : O_RDONLY);
+        if (opened >= 0 && opened != fd) {
+            dup2(opened, fd);
+            close(opened);
+        }
+    }
 }
 
 void report_fps(long long now) {
     if (now - g.fps_since < 1000) return;
-    fprintf(stderr, "plix: %.1f frames per second (%s)\n",
-            double(g.fps_frames) * 1000.0 / double(now - g.fps_since),
-            x11_framebuf_shared(&g.frame) ? "MIT-SHM" : "XPutImage");
+    if (!g.stderr_closed)
+        g.stderr_closed = fprintf(stderr, "plix: %.1f frames per second (%s)\n",
+                                  double(g.fps_frames) * 1000.0 / double(now - g.fps_since),
+                                  x11_framebuf_shared(&g.frame) ? "MIT-SHM" : "XPutImage") < 0;
     g.fps_frames = 0;
     g.fps_since = now;
 }
@@ -296,9 +332,12 @@ int run() {
 }  // namespace
 
 int main(int argc, char **argv) {
+    open_standard_descriptors();
     const int parsed = parse_options(argc, argv, getenv("XSCREENSAVER_WINDOW"), &g.options);
-    if (parsed == 1) return 0;  // --help
+    if (parsed == 1) return 0;  // --help, --version
     if (parsed != 0) return parsed;
+    if (g.options.action != list_action::none)
+        return run_list_action(g.options.action == list_action::install);
     g.seed = g.options.seed_given ? g.options.seed : int32_t(uint32_t(now_ms()));
 
     const char *name = getenv("DISPLAY");
@@ -321,5 +360,11 @@ int main(int argc, char **argv) {
     x11_unbind();
     if (g.own && !g.gone && !x11.window_gone) XDestroyWindow(g.display, g.window);
     XCloseDisplay(g.display);
+    if (g_signalled == SIGTERM) {
+        // How a screen-saver host ends us: its log then says so, rather than
+        // reporting an exit status as a failure.
+        signal(SIGTERM, SIG_DFL);
+        raise(SIGTERM);
+    }
     return status;
 }

@@ -34,8 +34,7 @@ void x11_fill_from_image(frame_buffer *fb, XImage *image) {
     for (size_t row = 0; row < h; row++)
         for (size_t col = 0; col < w; col++)
             fb->pixels[row * w + col] =
-                uint32_t(XGetPixel(image, int(col * iw / w), int(row * ih / h))) &
-                0xFFFFFF;  // the visual's masks are ours
+                x11_pixel_to_rgb(XGetPixel(image, int(col * iw / w), int(row * ih / h)));
 }
 
 bool x11_capture_saved_screen(frame_buffer *fb) {

@@ -4,6 +4,8 @@
 #pragma once
 #include <X11/Xlib.h>
 
+#include <cstdint>
+
 #include "platform/platform.h"
 
 // The one window frames go to, and what went wrong with the display meanwhile.
@@ -13,6 +15,9 @@ struct x11_target {
     GC gc;
     Visual *visual;
     int depth;
+    bool converts;      // the visual's pixel format is not ours: copies convert
+    uint32_t to_visual[3][256];  // red, green and blue bytes as parts of the visual's pixel
+    int shift[3], bits[3];       // where red, green and blue are in it
     bool try_shm;       // MIT-SHM offered; cleared when an attach fails (a remote display)
     bool window_gone;   // an error said the window no longer exists
     int other_error;    // the first X error code nobody expected, 0 if none
@@ -20,17 +25,15 @@ struct x11_target {
 };
 extern x11_target x11;
 
-// True when pictures in our pixel format can go to windows of this visual and
-// depth unchanged: TrueColor, red 0xff0000, green 0xff00, blue 0xff, 32 bits a
-// pixel in images.
-bool x11_format_fits(Display *display, const Visual *visual, int depth);
+// A pixel of the bound window's visual as our 0xRRGGBB.
+uint32_t x11_pixel_to_rgb(unsigned long pixel);
 
 // Takes the display, and installs the error handler that fills in x11's error
 // fields. Once, after XOpenDisplay.
 void x11_open(Display *display);
 
-// Binds the window frames go to (before init_framebuf). Returns the drawing
-// target for plat_copy_*.
+// Binds the window frames go to (before init_framebuf), of a TrueColor visual
+// of any depth. Returns the drawing target for plat_copy_*.
 plat_dc x11_bind(Window window, Visual *visual, int depth);
 
 // Releases what x11_bind made (the GC); the frame buffer goes first.
