@@ -332,6 +332,7 @@ void plat_capture_screen(frame_buffer *fb, int32_t x, int32_t y) {
     XImage *shot = XGetImage(x11.display, x11.window, x, y, unsigned(fb->width),
                              unsigned(fb->height), AllPlanes, ZPixmap);
     const int error = x11_untrap_errors();
+    if (!shot && !error) x11.out_of_memory = true;
     if (!shot) return;
     if (!error) x11_fill_from_image(fb, shot);
     XDestroyImage(shot);

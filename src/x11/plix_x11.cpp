@@ -121,6 +121,7 @@ int show_new_picture() {
     if (init_framebuf(&g.frame, cx, cy) != 0) return out_of_memory();
     g.frame.dirty_dot = dirty_dot;
     if (chow) plat_capture_screen(&g.frame, 0, 0);
+    if (x11.out_of_memory) return out_of_memory();
     present_whole(g.target, &g.frame);
     g.frames_done = 0;
     g.fps_frames = 0;

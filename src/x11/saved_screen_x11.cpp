@@ -1,8 +1,12 @@
 // The picture chow eats into under XScreenSaver: the desktop it saved when it
 // blanked, a Pixmap named by the _SCREENSAVER_SCREENSHOT property of the window
 // it hands a program, since that window itself covers the desktop in black.
+// Only the part behind the window is read: the picture may be of a far larger
+// screen than the window.
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+
+#include <algorithm>
 
 #include "x11/x11_platform.h"
 
@@ -37,19 +41,39 @@ void x11_fill_from_image(frame_buffer *fb, XImage *image) {
                 x11_pixel_to_rgb(XGetPixel(image, int(col * iw / w), int(row * ih / h)));
 }
 
+// One axis of the part of the saved picture to read: where the picture covers
+// the window on it, the window's own span there (clamped into the picture);
+// where it is smaller, all of it, to be scaled. Never more than the window.
+static void span(int window_at, unsigned window, unsigned picture, int *from, unsigned *length) {
+    if (picture >= window) {
+        *from = window_at < 0 ? 0 : std::min(window_at, int(picture - window));
+        *length = window;
+    } else {
+        *from = 0;
+        *length = picture;
+    }
+}
+
 bool x11_capture_saved_screen(frame_buffer *fb) {
     Display *d = x11.display;
     x11_trap_errors();  // the window or the pixmap may be gone by now
     const Pixmap pixmap = saved_screen(d, x11.window);
-    Window root;
-    int px, py;
-    unsigned width = 0, height = 0, border, depth = 0;
+    Window root, child;
+    int px, py, wx = 0, wy = 0, x = 0, y = 0;
+    unsigned width = 0, height = 0, w = 0, h = 0, border, depth = 0;
     XImage *shot = nullptr;
     // A picture of another depth is in another pixel format than our window's.
     if (pixmap != None && XGetGeometry(d, pixmap, &root, &px, &py, &width, &height, &border, &depth) &&
-        int(depth) == x11.depth && width > 0 && height > 0)
-        shot = XGetImage(d, pixmap, 0, 0, width, height, AllPlanes, ZPixmap);
-    const bool ok = x11_untrap_errors() == 0 && shot;
+        int(depth) == x11.depth && width > 0 && height > 0 &&
+        XTranslateCoordinates(d, x11.window, root, 0, 0, &wx, &wy, &child)) {
+        span(wx, unsigned(fb->width), width, &x, &w);
+        span(wy, unsigned(fb->height), height, &y, &h);
+        shot = XGetImage(d, pixmap, x, y, w, h, AllPlanes, ZPixmap);
+    }
+    const int error = x11_untrap_errors();
+    // Xlib answers a reply it has no memory for with no image and no error.
+    if (pixmap != None && w && !shot && !error) x11.out_of_memory = true;
+    const bool ok = !error && shot;
     if (ok) x11_fill_from_image(fb, shot);
     if (shot) XDestroyImage(shot);
     return ok;

@@ -20,6 +20,7 @@ struct x11_target {
     int shift[3], bits[3];       // where red, green and blue are in it
     bool try_shm;       // MIT-SHM offered; cleared when an attach fails (a remote display)
     bool window_gone;   // an error said the window no longer exists
+    bool out_of_memory; // a picture of the screen could not be had for want of memory
     int other_error;    // the first X error code nobody expected, 0 if none
     int other_request;  // and the request that caused it
 };
@@ -50,6 +51,7 @@ int x11_untrap_errors();
 // Fills fb from image, scaled to fb's size (nearest pixel) where the sizes differ.
 void x11_fill_from_image(frame_buffer *fb, XImage *image);
 
-// Fills fb with the desktop picture XScreenSaver saved for the bound window, if
-// it left one there; false (fb untouched) otherwise.
+// Fills fb with the part of the desktop picture XScreenSaver saved for the
+// bound window that lies behind it, if it left one there; false (fb untouched)
+// otherwise, with out_of_memory set when the picture could not be read for that.
 bool x11_capture_saved_screen(frame_buffer *fb);

@@ -1,7 +1,8 @@
-// plix-test-window X Y W H COLOUR [SAVED]: maps a plain window of that background
-// colour (0xRRGGBB), prints its id once it is shown, and keeps it until it is
-// killed. With SAVED it also names, as XScreenSaver does, a saved desktop picture
-// of half its size: SAVED on the left, its complement on the right.
+// plix-test-window X Y W H COLOUR [SAVED [PWxPH]]: maps a plain window of that
+// background colour (0xRRGGBB), prints its id once it is shown, and keeps it
+// until it is killed. With SAVED it also names, as XScreenSaver does, a saved
+// desktop picture of half its size (or PW x PH): SAVED on the left, its
+// complement on the right.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
@@ -10,13 +11,14 @@
 #include <cstdlib>
 
 int main(int argc, char **argv) {
-    Display *d = argc == 6 || argc == 7 ? XOpenDisplay(nullptr) : nullptr;
+    Display *d = argc >= 6 && argc <= 8 ? XOpenDisplay(nullptr) : nullptr;
     if (!d) return 2;
     const unsigned width = unsigned(atoi(argv[3])), height = unsigned(atoi(argv[4]));
     Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), atoi(argv[1]), atoi(argv[2]), width,
                                    height, 0, 0, strtoul(argv[5], nullptr, 16));
-    if (argc == 7) {
-        const unsigned pw = width / 2, ph = height / 2;
+    if (argc >= 7) {
+        unsigned pw = width / 2, ph = height / 2;
+        if (argc == 8 && sscanf(argv[7], "%ux%u", &pw, &ph) != 2) return 2;
         const unsigned long saved = strtoul(argv[6], nullptr, 16);
         Pixmap p = XCreatePixmap(d, w, pw, ph, unsigned(DefaultDepth(d, DefaultScreen(d))));
         GC gc = XCreateGC(d, p, 0, nullptr);

@@ -84,25 +84,31 @@ test_x11_root_follows_the_screen_size() {
     done
     kill "$E2E_PID"
     status=$(e2e_wait_exit 10)
-    [ "$status" = 0 ] || { e2e_fail "SIGTERM after the changes: status $status"; return 1; }
+    [ "$status" = 143 ] || { e2e_fail "SIGTERM after the changes: status $status"; return 1; }
 }
 
-# A window made here, named by --window-id or by XSCREENSAVER_WINDOW (which beats
-# --root): plix-sim's picture in it, and nothing changed outside it.
+# A window made here, named by --window-id, by XSCREENSAVER_WINDOW (which beats
+# --root), or by both beside --root as XScreenSaver's settings window previews a
+# program, single-dash options and all: plix-sim's picture in it, and nothing
+# changed outside it.
 test_x11_given_window_only() {
     local dir how id before after differ seed
     dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
     printf "$X11_INI" >"$dir/want.ini"
-    for how in window-id env; do
+    for how in window-id env preview; do
         x11_window 100 120 320 200 336699 || return 1
         id=$X11_WINDOW
         before=$(e2e_shot "before-$how")
         if [ "$how" = window-id ]; then
             seed=-77
             x11_plix "$dir" "${X11_OPTIONS[@]}" --window-id "$id" --seed $seed --frames 150
-        else
+        elif [ "$how" = env ]; then
             seed=9
             XSCREENSAVER_WINDOW=$id x11_plix "$dir" "${X11_OPTIONS[@]}" --root --seed $seed --frames 150
+        else
+            seed=12
+            XSCREENSAVER_WINDOW=$id x11_plix "$dir" "${X11_OPTIONS[@]//--/-}" --root --window-id "$id" \
+                -seed=$seed --frames=150
         fi
         x11_wait_line 'frames=150' || return 1
         after=$(e2e_shot "after-$how")
@@ -137,20 +143,29 @@ PY
 }
 
 # Chow: the window's own picture (0x336699), or the desktop picture saved for it
-# (scaled from half its size), stays where no trail has been, and every pixel a
-# trail left lit is plix-sim's.
+# (scaled from half its size, or the part behind the window of one far larger),
+# stays where no trail has been, and every pixel a trail left lit is plix-sim's.
 test_x11_chow_eats_the_window_picture() {
-    local dir below
+    local dir below limit
     dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
     printf "$X11_INI" >"$dir/want.ini"
     "$E2E_NATIVE_BUILD/plix-sim" --settings "$dir/want.ini" --size 200x150 --seed 5 --frames 60 \
         --png "$dir/sim.png" >/dev/null
     convert -size 200x150 xc:'#336699' "$dir/own.png"
     convert -size 100x150 xc:'#c06020' xc:'#3f9fdf' +append "$dir/saved.png"
-    for below in own saved; do
-        if [ "$below" = own ]; then x11_window 0 0 200 150 336699; else x11_window 0 0 200 150 336699 c06020; fi ||
-            return 1
-        x11_plix "$dir" "${X11_OPTIONS[@]}" --chow --window-id "$X11_WINDOW" --seed 5 --frames 60
+    convert -size 200x150 xc:'#c06020' "$dir/huge.png"
+    for below in own saved huge; do
+        case $below in
+        own) x11_window 0 0 200 150 336699 ;;
+        saved) x11_window 0 0 200 150 336699 c06020 ;;
+        # A picture of a far larger screen: only the part behind the window is
+        # read (all of it would not fit in the memory plix is given here).
+        huge) x11_window 300 200 200 150 336699 c06020 20000x20000 ;;
+        esac || return 1
+        limit=()
+        [ "$below" = huge ] && limit=(bash -c 'ulimit -v 1000000 && exec "$@"' limited)
+        e2e_start_cmd "$dir" "${limit[@]}" "$E2E_NATIVE_BUILD/plix" "${X11_OPTIONS[@]}" --chow \
+            --window-id "$X11_WINDOW" --seed 5 --frames 60
         x11_wait_line 'frames=60' || return 1
         import -window "$X11_WINDOW" "$dir/chow.png"
         x11_chow_matches "$dir/chow.png" "$dir/sim.png" "$dir/$below.png" || return 1
@@ -161,20 +176,39 @@ test_x11_chow_eats_the_window_picture() {
 # x11_segment PID: a shared memory segment made by PID exists.
 x11_segment() { ipcs -m -p | awk -v p="$1" '$3 == p { f = 1 } END { exit !f }'; }
 
-# SIGTERM and SIGINT end it with status 0, its shared memory gone; so does the
-# end of its window.
+# SIGTERM ends it by that signal and SIGINT with status 0, its shared memory
+# gone either way; so does the end of its window. Started with its output
+# closed, or with a reader of --fps that goes away, it runs on until ended.
 test_x11_clean_ends() {
-    local dir sig pid status
+    local dir sig pid status want how
     dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
-    for sig in TERM INT; do
-        x11_plix "$dir" --size 200x100
+    for how in TERM:143 INT:0 closed-output:143 fps-reader-gone:143; do
+        sig=${how%%:*} want=${how#*:}
+        case $sig in
+        closed-output)
+            e2e_start_cmd "$dir" bash -c 'exec "$0" --size 200x100 --frames 3 >&- 2>&-' \
+                "$E2E_NATIVE_BUILD/plix" ;;
+        fps-reader-gone)
+            e2e_start_cmd "$dir" bash -c 'exec "$0" --size 200x100 --fps 2> >(head -n 1 >fps.txt)' \
+                "$E2E_NATIVE_BUILD/plix" ;;
+        *) x11_plix "$dir" --size 200x100 ;;
+        esac
         pid=$E2E_PID
-        sleep 1
-        x11_segment "$pid" || { e2e_fail "no shared memory segment of plix's"; return 1; }
+        sleep 2.5
+        x11_segment "$pid" || { e2e_fail "$sig: no shared memory segment of plix's"; return 1; }
+        if [ "$sig" = closed-output ] && [ "$(readlink "/proc/$pid/fd/1")" != /dev/null ]; then
+            e2e_fail "closed output: descriptor 1 is $(readlink "/proc/$pid/fd/1")"
+            return 1
+        fi
+        if [ "$sig" = fps-reader-gone ] && ! grep -q 'frames per second' "$dir/fps.txt"; then
+            e2e_fail "no frame rate before the reader went: $(cat "$dir/fps.txt")"
+            return 1
+        fi
+        [ "${sig#*-}" = "$sig" ] || sig=TERM
         kill -s "$sig" "$pid"
         status=$(e2e_wait_exit 10)
-        [ "$status" = 0 ] || { e2e_fail "SIG$sig: status $status"; return 1; }
-        ! x11_segment "$pid" || { e2e_fail "SIG$sig: segment left: $(ipcs -m -p)"; return 1; }
+        [ "$status" = "$want" ] || { e2e_fail "$how: status $status"; return 1; }
+        ! x11_segment "$pid" || { e2e_fail "$how: segment left: $(ipcs -m -p)"; return 1; }
     done
     x11_window 10 10 100 100 000000 || return 1
     local window_pid=$E2E_PID
@@ -269,6 +303,47 @@ test_x11_without_shared_memory() {
     x11_matches_sim "$dir/root.png" "$dir" "$dir/want.ini" 1024x768 3 120
 }
 
+# On 16-bit (5-6-5) and 30-bit (10-10-10) screens the picture is plix-sim's,
+# each channel taken to the screen's nearest value; an 8-bit PseudoColor screen
+# is refused in one line.
+test_x11_every_truecolor_depth() {
+    local dir depth status
+    dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
+    printf "$X11_INI" >"$dir/want.ini"
+    "$E2E_NATIVE_BUILD/plix-sim" --settings "$dir/want.ini" --size 320x200 --seed 3 --frames 120 \
+        --png "$dir/sim.png" >/dev/null || { e2e_fail "plix-sim failed"; return 1; }
+    for depth in 16:5,6,5 30:10,10,10 8:; do
+        E2E_SCREEN=320x200x${depth%%:*} e2e_start_xvfb || return 1
+        echo "$E2E_XVFB" >>"$E2E_TMP/pids"
+        x11_plix "$dir" "${X11_OPTIONS[@]}" --root --seed 3 --frames 120
+        if [ "$depth" = 8: ]; then
+            status=$(e2e_wait_exit 10)
+            if [ "$status" != 2 ] || [ "$(wc -l <"$E2E_TAG.log")" != 1 ] ||
+                ! grep -q 'needs a TrueColor visual; .* is PseudoColor, depth 8$' "$E2E_TAG.log"; then
+                e2e_fail "8-bit screen: status $status, $(cat "$E2E_TAG.log")"
+                return 1
+            fi
+            continue
+        fi
+        x11_wait_line 'frames=120' || return 1
+        python3 "$E2E_LIB_DIR/native/xshot.py" "$dir/shot.ppm" || { e2e_fail "no screenshot"; return 1; }
+        python3 - "$dir/sim.png" "$dir/shot.ppm" "${depth#*:}" <<'PY' ||
+import subprocess, sys
+sim = subprocess.run(["convert", sys.argv[1], "-depth", "8", "rgb:-"], capture_output=True,
+                     check=True).stdout
+shot = open(sys.argv[2], "rb").read().split(b"\n", 1)[1]
+most = [(1 << int(b)) - 1 for b in sys.argv[3].split(",")]
+near = lambda c, m: ((c * m + 127) // 255 * 255 + m // 2) // m
+want = bytes(near(c, most[i % 3]) for i, c in enumerate(sim))
+wrong = sum(a != b for a, b in zip(want, shot)) + abs(len(want) - len(shot))
+print(f"{wrong} channel values differ")
+sys.exit(wrong != 0)
+PY
+            { e2e_fail "depth ${depth%%:*}: not plix-sim's picture converted"; return 1; }
+        e2e_kill_programs
+    done
+}
+
 # Bad options, no display, no such window: one line, status 2. Too much memory:
 # the saver's message, status 1.
 test_x11_errors() {
@@ -290,14 +365,21 @@ test_x11_errors() {
 2|given twice||--bounce --no-bounce
 2|missing value||--seed
 2|window id||--window-id 0x
-2|exclude each other||--root --window-id 5
 2|frames must be||--frames -1
+2|dot-count must be a decimal 0..||--dot-count -1
+2|dot-count must be a decimal 0..||-dot-count=many
+2|takes no value||--bounce=1
+2|takes no other arguments||--version --root
+2|no such window: 0x1ffffff0||-root -window-id 0x1ffffff0
 2|cannot read --settings file||--settings missing.ini
 2|no such window: 0x1ffffff0||--window-id 0x1ffffff0
 2|cannot open display|-u DISPLAY|--frames 1
 2|XSCREENSAVER_WINDOW is not a window id|XSCREENSAVER_WINDOW=12abc|--root
-1|enough memory||--dot-count -1
+1|enough memory||--dot-count 2000000000
 TABLE
+    "$E2E_NATIVE_BUILD/plix" -version >out.txt 2>&1
+    grep -qx "plix $(sed -n 's/^project(Plix VERSION \([0-9.]*\).*/\1/p' "$E2E_LIB_DIR/../../CMakeLists.txt")" \
+        out.txt || { e2e_fail "-version: $(cat out.txt)"; return 1; }
 }
 
 # `cmake --install` puts the program, its XScreenSaver settings and its man page
