@@ -219,22 +219,12 @@ test_x11_clean_ends() {
     [ "$status" = 0 ] || { e2e_fail "window destroyed: status $status"; return 1; }
 }
 
-# x11_xscreensaver DIR ARGS...: XScreenSaver's daemon on the harness's display
-# with HOME=DIR and a ~/.xscreensaver whose programs are plix (copied into DIR)
-# with each ARGS in turn, the first selected. It runs no program as root, so a
-# root caller runs it as the user plixe2e, made here once. Its output, and its
-# programs', go to $E2E_TAG.log; X11_AS runs a command as it is run.
-x11_xscreensaver() {
-    local dir=$1 args t
-    shift
-    cp "$E2E_NATIVE_BUILD/plix" "$dir/plix" || return 1
-    {
-        printf 'mode: one\nselected: 0\nlock: False\nfade: False\nunfade: False\n'
-        printf 'grabDesktopImages: True\nprograms: \\\n'
-        for args; do printf '  %s \\n\\\n' "$dir/plix $args"; done
-        echo
-    } >"$dir/.xscreensaver"
-    X11_AS=(env HOME="$dir")
+# x11_as_user DIR: X11_AS runs a command as XScreenSaver's programs are run,
+# with HOME=DIR and DIR first on PATH. XScreenSaver runs no program as root, so
+# for a root caller that is the user plixe2e, made here once, who gets DIR.
+x11_as_user() {
+    local dir=$1
+    X11_AS=(env HOME="$dir" PATH="$dir:$PATH")
     if [ "$(id -u)" = 0 ]; then
         id -u plixe2e >/dev/null 2>&1 || useradd --system --no-create-home \
             --home-dir /nonexistent --shell /usr/sbin/nologin plixe2e || id -u plixe2e || return 1
@@ -243,6 +233,23 @@ x11_xscreensaver() {
         xhost +SI:localuser:plixe2e >/dev/null || return 1
         X11_AS=(setpriv --reuid plixe2e --regid plixe2e --clear-groups "${X11_AS[@]}")
     fi
+}
+
+# x11_xscreensaver DIR [ARGS...]: XScreenSaver's daemon on the harness's display
+# as x11_as_user DIR, with plix copied into DIR. With ARGS, DIR/.xscreensaver is
+# written first: its programs are plix with each ARGS in turn, the first
+# selected. Its output, and its programs', go to $E2E_TAG.log.
+x11_xscreensaver() {
+    local dir=$1 args t
+    shift
+    cp "$E2E_NATIVE_BUILD/plix" "$dir/plix" || return 1
+    [ $# = 0 ] || {
+        printf 'mode: one\nselected: 0\nlock: False\nfade: False\nunfade: False\n'
+        printf 'grabDesktopImages: True\nprograms: \\\n'
+        for args; do printf '  %s \\n\\\n' "$dir/plix $args"; done
+        echo
+    } >"$dir/.xscreensaver"
+    x11_as_user "$dir" || return 1
     e2e_start_cmd "$dir" "${X11_AS[@]}" xscreensaver -no-splash -verbose
     for ((t = 0; t < 100; t++)); do
         "${X11_AS[@]}" xscreensaver-command -time >/dev/null 2>&1 && return 0
@@ -287,6 +294,80 @@ test_x11_under_xscreensaver() {
         fi
     done
     "${X11_AS[@]}" xscreensaver-command -exit >/dev/null
+}
+
+# --install-xscreensaver puts plix at the end of the user's own list, once
+# however often it runs, every other line of ~/.xscreensaver kept; the daemon
+# then runs it by its number and ends it by SIGTERM, which it logs as normal.
+# --uninstall-xscreensaver gives the file back as it was. Without a file of the
+# user's, XScreenSaver's stock list comes first, and goes again with plix.
+test_x11_install_into_xscreensaver() {
+    local dir got pid stock t
+    dir=$(mktemp -d "$E2E_TMP/xss.XXXX")
+    e2e_start_cmd "$dir" xprop -root -spy  # a client kept connected keeps Xvfb from resetting
+    printf '%s\n' 'mode: one' 'selected: 1' 'lock: False' 'fade: False' 'programs: \' \
+        '  maze --root \n\' '- qix --root \n' '' 'pointerHysteresis: 10' >"$dir/.xscreensaver"
+    sed 's/^- qix --root \\n$/&\\\n  plix --root \\n/' "$dir/.xscreensaver" >"$dir/want"
+    cp "$dir/.xscreensaver" "$dir/original"
+    x11_xscreensaver "$dir" || return 1
+    for got in "added to the programs of $dir/.xscreensaver as number 3" "already number 3"; do
+        "${X11_AS[@]}" plix --install-xscreensaver >"$dir/out.txt" 2>&1
+        grep -q "$got" "$dir/out.txt" || { e2e_fail "install: $(cat "$dir/out.txt")"; return 1; }
+        cmp "$dir/want" "$dir/.xscreensaver" ||
+            { e2e_fail "install: $(diff "$dir/want" "$dir/.xscreensaver")"; return 1; }
+    done
+    : >"$E2E_TAG.log"
+    "${X11_AS[@]}" xscreensaver-command -select 3 >/dev/null || return 1
+    for ((t = 0; t < 100; t++)); do
+        pid=$(sed -n 's/.*forked "plix --root" in pid \([0-9]*\).*/\1/p' "$E2E_TAG.log")
+        [ -n "$pid" ] && x11_segment "$pid" && break
+        sleep 0.1
+    done
+    [ -n "$pid" ] || { e2e_fail "-select 3 ran no plix: $(cat "$E2E_TAG.log")"; return 1; }
+    x11_segment "$pid" || { e2e_fail "plix $pid draws nothing"; return 1; }
+    # Selected again, the running one is ended and its end logged.
+    "${X11_AS[@]}" xscreensaver-command -select 3 >/dev/null || return 1
+    timeout 10 tail --pid="$pid" -f /dev/null || { e2e_fail "plix $pid did not end"; return 1; }
+    for ((t = 0; t < 50; t++)); do
+        grep -q "pid $pid (plix) exited normally with SIGTERM" "$E2E_TAG.log" && break
+        sleep 0.1
+    done
+    grep -q "pid $pid (plix) exited normally with SIGTERM" "$E2E_TAG.log" ||
+        { e2e_fail "the daemon's log: $(grep "$pid" "$E2E_TAG.log")"; return 1; }
+    "${X11_AS[@]}" xscreensaver-command -exit >/dev/null
+    "${X11_AS[@]}" plix --uninstall-xscreensaver >"$dir/out.txt" 2>&1 &&
+        cmp "$dir/original" "$dir/.xscreensaver" ||
+        { e2e_fail "uninstall: $(cat "$dir/out.txt") $(diff "$dir/original" "$dir/.xscreensaver")"; return 1; }
+    rm "$dir/.xscreensaver"
+    stock=$(sed -n '/^\*programs:/,/[^\\]$/p' /etc/X11/app-defaults/XScreenSaver | grep -c '\\n')
+    "${X11_AS[@]}" plix --install-xscreensaver >"$dir/out.txt" 2>&1
+    grep -q "as number $((stock + 1))\$" "$dir/out.txt" && grep -q '^programs:' "$dir/.xscreensaver" ||
+        { e2e_fail "install into no file: $(cat "$dir/out.txt")"; return 1; }
+    "${X11_AS[@]}" plix --uninstall-xscreensaver >"$dir/out.txt" 2>&1
+    [ ! -e "$dir/.xscreensaver" ] || { e2e_fail "uninstall left $(cat "$dir/out.txt")"; return 1; }
+}
+
+# XScreenSaver's settings window previews the selected program in a pane of
+# its own with "plix --root --window-id ID": plix runs there and draws dots.
+test_x11_previewed_in_xscreensaver_settings() {
+    local dir id t lit
+    dir=$(mktemp -d "$E2E_TMP/xss.XXXX")
+    cp "$E2E_NATIVE_BUILD/plix" "$dir/plix" || return 1
+    printf '%s\n' 'mode: one' 'selected: 0' 'programs: \' '  plix --root \n' >"$dir/.xscreensaver"
+    x11_as_user "$dir" || return 1
+    e2e_start_cmd "$dir" "${X11_AS[@]}" xscreensaver-settings
+    for ((t = 0; t < 300; t++)); do
+        id=$(pgrep -a -f '^plix --root --window-id 0x' | sed -n 's/.*--window-id \(0x[0-9A-Fa-f]*\)$/\1/p')
+        [ -n "$id" ] && break
+        sleep 0.1
+    done
+    [ -n "$id" ] || { e2e_fail "no preview ran: $(cat "$E2E_TAG.log")"; return 1; }
+    sleep 2
+    pgrep -f "^plix --root --window-id $id\$" >/dev/null ||
+        { e2e_fail "the preview ended: $(cat "$E2E_TAG.log")"; return 1; }
+    import -window "$id" "$dir/pane.png" || return 1
+    lit=$(convert "$dir/pane.png" -fill white +opaque black -format '%[fx:int(mean*w*h+0.5)]' info:)
+    [ "$lit" -gt 100 ] || { e2e_fail "the preview pane shows $lit lit pixels"; return 1; }
 }
 
 # Where MIT-SHM is missing: XPutImage, and the same picture.
@@ -414,6 +495,8 @@ for e in et.parse(sys.argv[1]).iter():
         on = a.get("arg-set") or "--" + a["arg-unset"][len("--no-"):]
         xml[on] = "--no-" + on[2:] if "arg-set" in a else on
         print(a.get("arg-set") or a["arg-unset"])
+    elif e.tag == "_description" and not re.search(r"\n\nWritten by [^\n]+; \d{4}\.\n *$", e.text):
+        sys.exit(f"no 'Written by ...; YEAR.' line closes the description: {e.text!r}")
 sys.exit(None if xml == table and table else f"XML {xml}\nplix --help {table}")
 PY
     ) || { e2e_fail "plix.xml does not parse or its defaults are not plix's"; return 1; }
