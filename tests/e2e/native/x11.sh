@@ -160,10 +160,10 @@ test_x11_chow_eats_the_window_picture() {
         saved) x11_window 0 0 200 150 336699 c06020 ;;
         # A picture of a far larger screen: only the part behind the window is
         # read (all of it would not fit in the memory plix is given here).
-        huge) x11_window 300 200 200 150 336699 c06020 20000x20000 ;;
+        huge) x11_window 300 200 200 150 336699 c06020 8000x8000 ;;
         esac || return 1
         limit=()
-        [ "$below" = huge ] && limit=(bash -c 'ulimit -v 1000000 && exec "$@"' limited)
+        [ "$below" = huge ] && limit=(bash -c 'ulimit -v 200000 && exec "$@"' limited)
         e2e_start_cmd "$dir" "${limit[@]}" "$E2E_NATIVE_BUILD/plix" "${X11_OPTIONS[@]}" --chow \
             --window-id "$X11_WINDOW" --seed 5 --frames 60
         x11_wait_line 'frames=60' || return 1
