@@ -5,10 +5,12 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/dpms.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -27,6 +29,7 @@
 namespace {
 
 constexpr long long tick_ms = 10;  // the saver's frame timer
+constexpr long long dpms_check_ms = 1000;  // how often the monitor's power state is asked
 
 volatile sig_atomic_t g_signalled;  // the signal that ends us, 0 before one came
 int g_wake[2] = {-1, -1};  // a signal writes here, so the wait in poll ends at once
@@ -56,6 +59,9 @@ struct program {
     long long frames_done;
     long long fps_frames, fps_since;
     bool stdout_closed, stderr_closed;  // a reader went away: nothing more is printed there
+    bool watch_dpms;            // the server tells the monitor's power state, and no host does
+    bool asleep;                // the monitor is in a power-saving state: nothing is drawn
+    long long dpms_checked;     // when it was last asked
 };
 program g;
 
@@ -283,6 +289,19 @@ void report_fps(long long now) {
     g.fps_since = now;
 }
 
+// Outside XScreenSaver, which ends its programs itself when the monitor
+// sleeps, frames nobody can see are not drawn: the monitor's state is asked
+// once a second. Returns whether it has just woken.
+bool monitor_woke(long long now) {
+    if (!g.watch_dpms || now - g.dpms_checked < dpms_check_ms) return false;
+    g.dpms_checked = now;
+    CARD16 level = DPMSModeOn;
+    BOOL enabled = False;
+    const bool was_asleep = g.asleep;
+    g.asleep = DPMSInfo(g.display, &level, &enabled) && enabled && level != DPMSModeOn;
+    return was_asleep && !g.asleep;
+}
+
 // Frames at the tick until the program is to end: 0, or 1 when a picture cannot
 // be had or an unexpected X error occurred.
 int run() {
@@ -302,8 +321,14 @@ int run() {
             return 1;
         }
         long long now = now_ms();
+        if (monitor_woke(now) && g.laid_out) {
+            // The field goes on from where it stopped, shown whole, with no
+            // frames made up for the time asleep.
+            present_whole(g.target, &g.frame);
+            next = now + tick_ms;
+        }
         if (g.options.fps && animating()) report_fps(now);
-        if (animating() && now >= next) {
+        if (animating() && !g.asleep && now >= next) {
             // The server must have taken the last frame from shared memory before
             // this one is drawn there. Waiting here rather than after sending it
             // lets the server copy while we sleep; it also keeps us at its pace.
@@ -320,7 +345,8 @@ int run() {
         // into the queue, where poll cannot see them.
         if (XQLength(g.display) > 0) continue;
         int timeout = -1;  // only an event or a signal can change a still picture
-        if (animating()) timeout = int(next - now);
+        if (animating())
+            timeout = int(std::max(0LL, g.asleep ? g.dpms_checked + dpms_check_ms - now : next - now));
         pollfd fds[2] = {{ConnectionNumber(g.display), POLLIN, 0}, {g_wake[0], POLLIN, 0}};
         poll(fds, 2, timeout);
         char drain[16];
@@ -355,6 +381,9 @@ int main(int argc, char **argv) {
         return 1;
     }
     int status = choose_window();
+    int dpms_event, dpms_error;
+    g.watch_dpms = !getenv("XSCREENSAVER_WINDOW") &&
+                   DPMSQueryExtension(g.display, &dpms_event, &dpms_error) && DPMSCapable(g.display);
     if (status == 0) status = run();
     deinit_framebuf(&g.frame);
     free_dots();
