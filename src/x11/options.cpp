@@ -113,8 +113,9 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
             return 1;
         }
         // XScreenSaver's hacks take "-name"; "--name=value" carries its value along.
-        std::string arg = argv[i];
-        if (arg.size() > 2 && arg[0] == '-' && arg[1] != '-') arg = "-" + arg;
+        const bool one_dash = strlen(argv[i]) > 2 && argv[i][0] == '-' && argv[i][1] != '-';
+        std::string arg = one_dash ? "-" : "";
+        arg += argv[i];
         const char *attached = strchr(argv[i], '=');
         if (attached && arg.compare(0, 2, "--") == 0)
             arg.resize(arg.find('='));
