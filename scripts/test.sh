@@ -4,7 +4,17 @@
 # product and the 64-bit Windows build, the release (zip and installer) and its
 # checks, and the end-to-end tests under Wine. One summary line per stage;
 # non-zero exit if any stage failed.
+# usage: scripts/test.sh [STAGE ...]   only the stages named (deps always runs);
+#   a stage that needs a build another stage makes uses the one already there.
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 2
+
+all_stages="deps native unit x11 web sanitize fuzz lint win32 win64 packaging e2e"
+only=" $* "
+for s in "$@"; do
+    [[ " $all_stages " == *" $s "* ]] || { echo "test.sh: no stage '$s' (stages: $all_stages)" >&2; exit 2; }
+done
+# want NAME: NAME is among the stages to run.
+want() { [ "$only" = "  " ] || [[ "$only" == *" $1 "* ]]; }
 
 logs=build-logs   # full output of every stage
 mkdir -p "$logs"
@@ -50,7 +60,15 @@ build() {  # build DIR [CMAKE ARGS...]
 
 stage deps scripts/install-deps.sh || { printf '%s\n' "${summary[@]}"; exit 1; }
 
-if stage native build build; then
+native=0
+if want native; then
+    stage native build build && native=1
+elif [ -f build/CMakeCache.txt ]; then
+    native=1
+fi
+if ! want unit; then
+    :
+elif [ "$native" = 1 ]; then
     stage unit ctest --test-dir build --output-on-failure -j "$jobs"
     grep -E 'tests passed|\*\*\*|\(Failed\)' "$logs/unit.log"
 else
@@ -58,7 +76,9 @@ else
 fi
 
 # plix, the Linux program, on Xvfb without Wine; and what `cmake --install` puts where.
-if [ -x build/plix ]; then
+if ! want x11; then
+    :
+elif [ -x build/plix ]; then
     STAGE_SHOW=1 stage x11 tests/e2e/run.sh --native
 else
     skip x11 "build/plix was not built (X11 and Xext development files missing?)"
@@ -73,20 +93,31 @@ web() {  # the core in WebAssembly: the golden cases under Node.js, then the pag
 }
 
 # The web page needs plix-sim and plix-ini to compare with.
-if [ -x build/plix-sim ] && [ -x build/plix-ini ]; then
+if ! want web; then
+    :
+elif [ -x build/plix-sim ] && [ -x build/plix-ini ]; then
     STAGE_SHOW=1 stage web web
 else
     skip web "native build failed"
 fi
 
 # ASan/UBSan unit tests, each fuzz target for 20 s, clang-tidy and cppcheck.
-stage sanitize tests/sanitize.sh
-stage fuzz tests/fuzz.sh 20
-stage lint tests/lint.sh
+want sanitize && stage sanitize tests/sanitize.sh
+want fuzz && stage fuzz tests/fuzz.sh 20
+want lint && stage lint tests/lint.sh
 
-stage win32 build build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake
+# built_or_stage NAME DIR: the Windows build in DIR made by stage NAME, or the
+# one already there when NAME is not run; 0 when there is one.
+built_or_stage() {
+    if want "$1"; then
+        stage "$1" build "$2" -DCMAKE_TOOLCHAIN_FILE="cmake/$3.cmake"
+    else
+        [ -f "$2/Plix.scr" ]
+    fi
+}
+built_or_stage win32 build-win32 i686-w64-mingw32
 win32=$?
-stage win64 build build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake
+built_or_stage win64 build-win64 x86_64-w64-mingw32
 win64=$?
 
 # shellcheck disable=SC2317  # called through stage
@@ -108,11 +139,13 @@ release() {  # the zip and the installer, then the static checks of them and of 
     return "$status"
 }
 
-STAGE_SHOW=1 stage packaging release
+want packaging && STAGE_SHOW=1 stage packaging release
 
 # The e2e run picks the build this machine can execute (32-bit where it can).
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then runnable=$win32; else runnable=$win64; fi
-if [ "$runnable" -eq 0 ]; then
+if ! want e2e; then
+    :
+elif [ "$runnable" -eq 0 ]; then
     STAGE_SHOW=1 stage e2e tests/e2e/run.sh
 else
     skip e2e "the runnable Windows build failed"

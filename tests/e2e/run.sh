@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs the end-to-end cases: Plix.scr under Wine on a private Xvfb display, or
 # with --native the native programs' cases (tests/e2e/native/) without Wine.
-# usage: tests/e2e/run.sh [--native] [--win-build DIR] [--native-build DIR] [CASEFILE ...]
-# Every test_* function of each case file runs in its own subshell with a fixed
-# time-out; the last line is "N passed, N failed"; exit status 0 only if none failed.
+# usage: tests/e2e/run.sh [--native] [--win-build DIR] [--native-build DIR] [CASEFILE[:TEST] ...]
+# Every test_* function of each case file (or only TEST, a test_* function of
+# it) runs in its own subshell with a fixed time-out; the last line is
+# "N passed, N failed"; exit status 0 only if none failed.
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$here/../.." || exit 2
@@ -18,7 +19,7 @@ while [ $# -gt 0 ]; do
         --win-build) win_build=$2; shift 2 ;;
         --native-build) native_build=$2; shift 2 ;;
         --native) export E2E_NATIVE=1; shift ;;
-        -h|--help) sed -n '2,6p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,7p' "$0"; exit 0 ;;
         -*) echo "run.sh: unknown option $1" >&2; exit 2 ;;
         *) cases+=("$1"); shift ;;
     esac
@@ -75,7 +76,10 @@ run_test() {
     fi
 }
 
-for case_file in "${cases[@]}"; do
+for case_arg in "${cases[@]}"; do
+    case_file=${case_arg%%:*}
+    only=${case_arg#"$case_file"}
+    only=${only#:}
     if [ ! -f "$case_file" ]; then
         echo "FAIL $case_file (no such case file)"
         failed=$((failed + 1))
@@ -84,6 +88,14 @@ for case_file in "${cases[@]}"; do
     # The test_ functions in the order the file defines them.
     names=$(grep -oE '^[[:space:]]*(function[[:space:]]+)?test_[A-Za-z0-9_]+' "$case_file" |
         sed -E 's/^[[:space:]]*(function[[:space:]]+)?//')
+    if [ -n "$only" ]; then
+        if ! grep -qx -- "$only" <<<"$names"; then
+            echo "FAIL $case_arg (no such test in $case_file)"
+            failed=$((failed + 1))
+            continue
+        fi
+        names=$only
+    fi
     echo "== $(basename "$case_file")"
     # shellcheck disable=SC1090
     . "$case_file"

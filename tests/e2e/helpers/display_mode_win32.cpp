@@ -1,6 +1,7 @@
 // Switches the display mode from inside Wine, for the end-to-end tests: a mode
 // change made with xrandr from outside reaches no Wine program.
-// Usage: plix-display-mode.exe WxH   (status 0 once the screen is that size)
+// Usage: plix-display-mode.exe WxH   (status 0 once the screen is that size,
+// within 10 s)
 #include <windows.h>
 
 #include <cstdio>
@@ -13,8 +14,20 @@ int main(int argc, char **argv) {
         fprintf(stderr, "usage: plix-display-mode WxH\n");
         return 2;
     }
-    const LONG result = ChangeDisplaySettingsExA(nullptr, &mode, nullptr, 0, nullptr);
-    const int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    // On a loaded machine Wine's answer and the new metrics can take a while:
+    // a failed change is tried again, and the metrics are waited for.
+    LONG result = DISP_CHANGE_FAILED;
+    int w = 0, h = 0;
+    for (int tries = 0; tries < 100; tries++) {
+        if (result != DISP_CHANGE_SUCCESSFUL)
+            result = ChangeDisplaySettingsExA(nullptr, &mode, nullptr, 0, nullptr);
+        w = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+        h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+        if (result == DISP_CHANGE_SUCCESSFUL && DWORD(w) == mode.dmPelsWidth &&
+            DWORD(h) == mode.dmPelsHeight)
+            break;
+        Sleep(100);
+    }
     printf("%ld %dx%d\n", result, w, h);
     return result == DISP_CHANGE_SUCCESSFUL && DWORD(w) == mode.dmPelsWidth &&
                    DWORD(h) == mode.dmPelsHeight
