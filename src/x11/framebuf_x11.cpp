@@ -307,8 +307,12 @@ void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *r
         const pixel_rect &r = rects[k];
         clip[k] = {short(r.left), short(r.top), static_cast<unsigned short>(r.right - r.left),
                    static_cast<unsigned short>(r.bottom - r.top)};
-        if (fb->bitmap->pixels) convert(fb, r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
+    if (fb->bitmap->pixels)
+        for (int32_t k = 0; k < count; k++) {
+            const pixel_rect &r = rects[k];
+            convert(fb, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        }
     XSetClipRectangles(t->display, t->gc, 0, 0, clip, count, Unsorted);
     put_image(t, fb, bounds.left, bounds.top, bounds.right - bounds.left,
               bounds.bottom - bounds.top);
