@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Frame rate and CPU share of plix, the Linux program, on the root window of a
-# private 1024x768x24 Xvfb: one row per setting for BENCHMARKS.md.
+# private 1024x768 Xvfb (24 bits deep, or DEPTH): one row per setting for BENCHMARKS.md.
 # usage: bench/x11_bench.sh [BUILD_DIR] [SECONDS]   (default build, 10 s per row)
 set -u
 # shellcheck source=bench/lib.sh
@@ -9,7 +9,7 @@ build=$(cd "${1:-build}" && pwd) || exit 2
 seconds=${2:-10}
 tmp=$(mktemp -d)
 n=$((200 + RANDOM % 50))
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$tmp/xvfb.log" 2>&1 &
+Xvfb ":$n" -screen 0 "1024x768x${DEPTH:-24}" -nolisten tcp >"$tmp/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$tmp"' EXIT
 export DISPLAY=":$n"
