@@ -155,9 +155,9 @@ static XImage *shared_image(plat_bitmap_tag *b, int32_t width, int32_t height) {
     if (!image) return nullptr;
     // Our pixels (or converted ones) are host-order words; a server of the other
     // byte order, or a padded row of ours, would show them garbled.
-    const bool fits = (x11.converts || (image->bits_per_pixel == 32 &&
-                                         image->bytes_per_line == width * 4)) &&
-                      (image->byte_order == LSBFirst) == host_is_lsb_first();
+    const bool fits =
+        (x11.converts || (image->bits_per_pixel == 32 && image->bytes_per_line == width * 4)) &&
+        (image->byte_order == LSBFirst) == host_is_lsb_first();
     b->segment.shmid =
         fits ? shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * size_t(height), IPC_CREAT | 0600)
              : -1;
@@ -190,9 +190,9 @@ static XImage *shared_image(plat_bitmap_tag *b, int32_t width, int32_t height) {
 
 // The picture in our memory, sent in the requests themselves.
 static XImage *plain_image(int32_t width, int32_t height) {
-    XImage *image = XCreateImage(x11.display, x11.visual, unsigned(x11.depth), ZPixmap, 0,
-                                 nullptr, unsigned(width), unsigned(height), 32,
-                                 x11.converts ? 0 : width * 4);
+    XImage *image =
+        XCreateImage(x11.display, x11.visual, unsigned(x11.depth), ZPixmap, 0, nullptr,
+                     unsigned(width), unsigned(height), 32, x11.converts ? 0 : width * 4);
     if (!image) return nullptr;
     image->data = static_cast<char *>(calloc(size_t(image->bytes_per_line), size_t(height)));
     if (!image->data) {
@@ -281,8 +281,8 @@ static void convert(const frame_buffer *fb, int32_t x, int32_t y, int32_t w, int
     }
 }
 
-static void put_image(const x11_target *t, const frame_buffer *fb, int32_t x, int32_t y,
-                      int32_t w, int32_t h) {
+static void put_image(const x11_target *t, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
+                      int32_t h) {
     XImage *image = fb->bitmap->image;
     if (fb->bitmap->shared)
         XShmPutImage(t->display, t->window, t->gc, image, x, y, x, y, unsigned(w), unsigned(h),
@@ -299,8 +299,8 @@ void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y
 
 // The rectangles as the GC's clip for one image request of their bounds. (X
 // coordinates are 16 bits: no window is larger.)
-void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects,
-                     int32_t count, const pixel_rect &bounds) {
+void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects, int32_t count,
+                     const pixel_rect &bounds) {
     const x11_target *t = reinterpret_cast<const x11_target *>(target);
     XRectangle *const clip = fb->bitmap->clip;
     for (int32_t k = 0; k < count; k++) {

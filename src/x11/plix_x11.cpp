@@ -28,11 +28,11 @@
 
 namespace {
 
-constexpr long long tick_ms = 10;  // the saver's frame timer
+constexpr long long tick_ms = 10;          // the saver's frame timer
 constexpr long long dpms_check_ms = 1000;  // how often the monitor's power state is asked
 
 volatile sig_atomic_t g_signalled;  // the signal that ends us, 0 before one came
-int g_wake[2] = {-1, -1};  // a signal writes here, so the wait in poll ends at once
+int g_wake[2] = {-1, -1};           // a signal writes here, so the wait in poll ends at once
 
 void on_signal(int signal) {
     g_signalled = signal;
@@ -59,9 +59,9 @@ struct program {
     long long frames_done;
     long long fps_frames, fps_since;
     bool stdout_closed, stderr_closed;  // a reader went away: nothing more is printed there
-    bool watch_dpms;            // the server tells the monitor's power state, and no host does
-    bool asleep;                // the monitor is in a power-saving state: nothing is drawn
-    long long dpms_checked;     // when it was last asked
+    bool watch_dpms;         // the server tells the monitor's power state, and no host does
+    bool asleep;             // the monitor is in a power-saving state: nothing is drawn
+    long long dpms_checked;  // when it was last asked
 };
 program g;
 
@@ -210,7 +210,8 @@ int choose_window() {
         const int screen = DefaultScreen(d);
         Visual *visual = DefaultVisual(d, screen);
         const int depth = DefaultDepth(d, screen);
-        if (visual->c_class != TrueColor) return not_truecolor("the display's default", visual, depth);
+        if (visual->c_class != TrueColor)
+            return not_truecolor("the display's default", visual, depth);
         XSetWindowAttributes set = {};
         set.event_mask = StructureNotifyMask | ExposureMask;
         // In chow mode the window keeps what was below it, for the dots to eat.
@@ -346,7 +347,8 @@ int run() {
         if (XQLength(g.display) > 0) continue;
         int timeout = -1;  // only an event or a signal can change a still picture
         if (animating())
-            timeout = int(std::max(0LL, g.asleep ? g.dpms_checked + dpms_check_ms - now : next - now));
+            timeout =
+                int(std::max(0LL, g.asleep ? g.dpms_checked + dpms_check_ms - now : next - now));
         pollfd fds[2] = {{ConnectionNumber(g.display), POLLIN, 0}, {g_wake[0], POLLIN, 0}};
         poll(fds, 2, timeout);
         char drain[16];
@@ -383,7 +385,8 @@ int main(int argc, char **argv) {
     int status = choose_window();
     int dpms_event, dpms_error;
     g.watch_dpms = !getenv("XSCREENSAVER_WINDOW") &&
-                   DPMSQueryExtension(g.display, &dpms_event, &dpms_error) && DPMSCapable(g.display);
+                   DPMSQueryExtension(g.display, &dpms_event, &dpms_error) &&
+                   DPMSCapable(g.display);
     if (status == 0) status = run();
     deinit_framebuf(&g.frame);
     free_dots();

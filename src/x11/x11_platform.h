@@ -15,14 +15,14 @@ struct x11_target {
     GC gc;
     Visual *visual;
     int depth;
-    bool converts;      // the visual's pixel format is not ours: copies convert
+    bool converts;               // the visual's pixel format is not ours: copies convert
     uint32_t to_visual[3][256];  // red, green and blue bytes as parts of the visual's pixel
     int shift[3], bits[3];       // where red, green and blue are in it
-    bool try_shm;       // MIT-SHM offered; cleared when an attach fails (a remote display)
-    bool window_gone;   // an error said the window no longer exists
-    bool out_of_memory; // a picture of the screen could not be had for want of memory
-    int other_error;    // the first X error code nobody expected, 0 if none
-    int other_request;  // and the request that caused it
+    bool try_shm;                // MIT-SHM offered; cleared when an attach fails (a remote display)
+    bool window_gone;            // an error said the window no longer exists
+    bool out_of_memory;          // a picture of the screen could not be had for want of memory
+    int other_error;             // the first X error code nobody expected, 0 if none
+    int other_request;           // and the request that caused it
 };
 extern x11_target x11;
 

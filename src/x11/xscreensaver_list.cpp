@@ -95,8 +95,7 @@ bool runs_plix(std::string entry) {
 
 // The text of line i of the resource without the name, the separators "\n"
 // and the continuation: the entries it holds, one per "\n".
-std::vector<std::string> entries_of(const std::vector<std::string> &lines, size_t i,
-                                    size_t start) {
+std::vector<std::string> entries_of(const std::vector<std::string> &lines, size_t i, size_t start) {
     std::string s = without_eol(lines[i]);
     if (!s.empty() && s.back() == '\\') s.pop_back();
     if (i == start) s.erase(0, s.find(':') + 1);
@@ -163,8 +162,8 @@ int programs_add(const std::string &file, const std::string &stock, std::string 
     } else {
         // After the last entry, so that no entry's number (`selected:`) moves.
         const bool separated = text.size() >= 2 && text.compare(text.size() - 2, 2, "\\n") == 0;
-        last = text + (separated || entries_of(lines, end, size_t(start)).empty() ? "\\" : "\\n\\") +
-               eol;
+        last = text +
+               (separated || entries_of(lines, end, size_t(start)).empty() ? "\\" : "\\n\\") + eol;
         lines.insert(lines.begin() + long(end) + 1, plix_line + eol);
     }
     *out = joined(lines);
@@ -212,8 +211,10 @@ bool read_file(const char *path, std::string *text, bool *missing) {
     ssize_t n;
     while (ok && (n = read(fd, buf, sizeof buf)) != 0) {
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 || text->size() + size_t(n) > most_bytes) ok = false;
-        else text->append(buf, size_t(n));
+        if (n < 0 || text->size() + size_t(n) > most_bytes)
+            ok = false;
+        else
+            text->append(buf, size_t(n));
     }
     const int saved = errno;
     close(fd);
@@ -278,12 +279,12 @@ int run_list_action(bool install) {
         return 1;
     }
     if (install) {
-        if (!read_file(stock_file, &stock, &stock_missing) || stock_missing)
-            stock.clear();
+        if (!read_file(stock_file, &stock, &stock_missing) || stock_missing) stock.clear();
         const int number = programs_add(text, stock, &edited);
         if (number < 0) {
-            fprintf(stderr, "plix: %s has no programs list and XScreenSaver's own (%s) was not "
-                            "found: is xscreensaver installed?\n",
+            fprintf(stderr,
+                    "plix: %s has no programs list and XScreenSaver's own (%s) was not "
+                    "found: is xscreensaver installed?\n",
                     path.c_str(), stock_file);
             return 1;
         }
@@ -300,8 +301,9 @@ int run_list_action(bool install) {
     }
     const int removed = programs_remove(text, &edited);
     if (removed < 0) {
-        fprintf(stderr, "plix: %s runs plix on a line shared with other programs: take it out "
-                        "there by hand\n",
+        fprintf(stderr,
+                "plix: %s runs plix on a line shared with other programs: take it out "
+                "there by hand\n",
                 path.c_str());
         return 1;
     }
