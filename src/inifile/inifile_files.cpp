@@ -112,10 +112,10 @@ std::string resolve_link(const char *path) {
         char target[4096];
         ssize_t n = readlink(p.c_str(), target, sizeof target);
         if (n <= 0 || size_t(n) >= sizeof target) break;  // not a link
-        std::string next(target, size_t(n));
-        size_t slash = p.rfind('/');
-        if (next[0] != '/' && slash != std::string::npos) next = p.substr(0, slash + 1) + next;
-        p = next;
+        // A relative target is taken from the link's folder.
+        const size_t slash = p.rfind('/');
+        p.erase(target[0] == '/' || slash == std::string::npos ? 0 : slash + 1);
+        p.append(target, size_t(n));
     }
     return p;
 }
