@@ -94,7 +94,10 @@ bool write_all(int fd, const std::string &text) {
         unsigned chunk = unsigned(std::min<size_t>(text.size() - done, 1u << 20));
         int put = int(write(fd, text.data() + done, chunk));
         if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
+        if (put <= 0) {
+            if (put == 0) errno = EIO;
+            return false;
+        }
         done += size_t(put);
     }
     return true;
@@ -156,23 +159,22 @@ int replace_file(const std::string &target, const std::string &text, const struc
     return 1;
 }
 
-// `text` over the contents of the file open as `fd` (`old_size` bytes long). The
+// `text` over the contents of the file at `path` (`old_size` bytes long). The
 // room a longer text needs is taken first, so a full disk leaves the file whole.
-bool write_in_place(int fd, const std::string &text, off_t old_size) {
+bool write_in_place(const std::string &path, const std::string &text, off_t old_size) {
 #ifdef _WIN32
-    (void)fd, (void)text, (void)old_size;
+    (void)path, (void)text, (void)old_size;
     errno = EPERM;
     return false;
 #else
+    int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
     const off_t size = off_t(text.size());
-    if (size > old_size) {
-        int err = posix_fallocate(fd, 0, size);
-        if (err) {
-            errno = err;
-            return false;
-        }
-    }
-    return write_all(fd, text) && ftruncate(fd, size) == 0;
+    int err = size > old_size ? posix_fallocate(fd, 0, size) : 0;
+    if (!err && !(write_all(fd, text) && ftruncate(fd, size) == 0)) err = errno;
+    if (close(fd) != 0 && !err) err = errno;
+    errno = err;
+    return !err;
 #endif
 }
 
@@ -221,18 +223,14 @@ int ini_file_set_strings(const char *path, const char *section, const char *cons
     }
     if (new_text == old_text) return 1;  // as the platform, nothing is rewritten
 
-    int fd = -1;
     if (existed) {
         // The rename would replace a read-only file; the platform refuses to.
-        fd = open(target.c_str(), O_WRONLY | O_BINARY | O_NONBLOCK | O_CLOEXEC);
+        int fd = open(target.c_str(), O_WRONLY | O_BINARY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) return 0;
+        close(fd);  // before the replacement: Windows replaces no open file
     }
     int done = replace_file(target, new_text, existed ? &st : nullptr);
-    if (done < 0) done = write_in_place(fd, new_text, st.st_size);
-    int saved = errno;
-    if (fd >= 0) close(fd);
-    errno = saved;
-    return done;
+    return done < 0 ? write_in_place(target, new_text, st.st_size) : done;
 }
 
 #ifndef _WIN32
