@@ -7,8 +7,9 @@ cd "$(dirname "$0")/.."
 build=${PLIX_ASAN_BUILD:-build-asan}
 
 cmake -S . -B "$build" -DPLIX_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-# Everything ctest runs: the unit tests and plix-sim for the golden checks.
-cmake --build "$build" -j2 --target plix_unit_tests plix-sim
+# Everything ctest runs: the unit tests, plix-sim for the golden checks and the
+# command lines, plix-ini for its command line.
+cmake --build "$build" -j2 --target plix_unit_tests plix-sim plix-ini
 
 # allocator_may_return_null: the out-of-memory tests ask for more than the
 # sanitizer's allocator will give; the program must see the null malloc returns.

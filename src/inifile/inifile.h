@@ -20,12 +20,16 @@ unsigned ini_get_int(const std::string &text, const char *section, const char *k
 bool ini_set_string(const std::string &text, const char *section, const char *key,
                     const char *value, std::string *out);
 
-// The same on files. A missing or unreadable file, or one over 64 MiB, reads as
-// `def`. A write that changes the file goes to a temporary file beside it that
-// replaces the old one only once complete; a write that cannot be done
-// (unreadable, read-only or oversized file, missing or read-only directory, a
-// directory in the way) leaves the old file as it was and returns 0. Returns
-// non-zero on success; on failure errno says why.
+// The same on files. Only a regular file of at most 64 MiB is read: a missing
+// file, or one that is refused or cannot be read, reads as `def`. A write goes
+// through symbolic links to the file they name. A write that changes the file
+// goes to a temporary file beside it, with the old one's owner and mode, that
+// replaces the old one only once complete; a file with other names (hard links)
+// or whose owner cannot be given to a new file is written in place instead, the
+// room for it taken first. A write that cannot be done (unreadable, read-only,
+// oversized or not a regular file, missing or read-only directory, a directory
+// in the way) leaves the old file as it was and returns 0. Returns non-zero on
+// success; on failure errno says why (ini_file_error_text).
 unsigned ini_file_get_int(const char *path, const char *section, const char *key, int def);
 int ini_file_set_string(const char *path, const char *section, const char *key, const char *value);
 
@@ -34,8 +38,19 @@ int ini_file_set_string(const char *path, const char *section, const char *key, 
 int ini_file_set_strings(const char *path, const char *section, const char *const *keys,
                          const char *const *values, int count);
 
+// Whether `path` can be read as a settings file, without waiting on a FIFO or
+// opening a device: 1 yes, 0 there is no such file (or folder), -1 it exists but
+// cannot be, errno saying why: EISDIR a folder, ENODEV anything else that is not
+// a regular file, EFBIG a file over 64 MiB, or the system's reason.
+int ini_file_check(const char *path);
+
+// The text for errno after one of the file functions failed: the C library's,
+// but "not a regular file" for ENODEV, which no system text says, and the limit
+// for EFBIG.
+const char *ini_file_error_text(int err);
+
 // Puts file `from` in the place of file `to` in one step, replacing it; non-zero
-// on success. POSIX rename in inifile.cpp; MoveFileExA in inifile_win32.cpp,
+// on success. POSIX rename in inifile_files.cpp; MoveFileExA in inifile_win32.cpp,
 // since the C library's rename will not replace a file on Windows and
 // std::filesystem there takes narrow paths as UTF-8 rather than the ANSI code page.
 int ini_file_replace(const char *from, const char *to);

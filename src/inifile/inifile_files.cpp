@@ -1,12 +1,26 @@
 // Our own initialisation-file reader and writer: the file functions, reading the
 // whole file and replacing it in one step (the text functions are in inifile.cpp).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
+#include <cstring>
 #include <string>
-#include <system_error>
 
 #include "inifile/inifile.h"
+
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
+#ifndef O_NONBLOCK
+#define O_NONBLOCK 0
+#endif
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
 
 namespace {
 
@@ -14,53 +28,176 @@ namespace {
 // file is a few hundred bytes.
 const long kMaxFileSize = 64L << 20;
 
-// The whole file: 1 when read, 0 when there is no such file (or folder), -1
-// when it exists but cannot be read or is too large.
-int read_file(const char *path, std::string *text) {
-    text->clear();
-    FILE *f = fopen(path, "rb");
-    if (!f) return errno == ENOENT ? 0 : -1;
-    // A directory opens on Linux, and gives a meaningless size and a read error.
-    long size = fseek(f, 0, SEEK_END) == 0 ? ftell(f) : -1;
-    bool ok = size >= 0 && size <= kMaxFileSize && fseek(f, 0, SEEK_SET) == 0;
-    if (ok) text->reserve(size_t(size));
-    char buf[65536];
-    size_t got;
-    while (ok && (got = fread(buf, 1, sizeof buf, f)) > 0) {
-        text->append(buf, got);
-        ok = text->size() <= size_t(kMaxFileSize);  // grown since it was measured
+// Why a file with these properties is no settings file: 0 when it may be one.
+int refusal(const struct stat &st) {
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    if (!S_ISREG(st.st_mode)) return ENODEV;
+    if (st.st_size > kMaxFileSize) return EFBIG;
+    return 0;
+}
+
+bool is_missing(int err) { return err == ENOENT || err == ENOTDIR; }
+
+// The settings file at `path` opened for reading, with its properties in `*st`;
+// -1 with errno set when it is refused. Nothing but a regular file is opened: a
+// FIFO would wait for a writer, and opening a device may act on it. Checked again
+// once open, should the name have changed hands in between.
+int open_settings(const char *path, struct stat *st) {
+    if (stat(path, st) != 0) return -1;
+    int err = refusal(*st);
+    if (err) {
+        errno = err;
+        return -1;
     }
-    ok = ok && !ferror(f);
-    fclose(f);
-    return ok ? 1 : -1;
+    int fd = open(path, O_RDONLY | O_BINARY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    err = fstat(fd, st) != 0 ? errno : refusal(*st);
+    if (err) {
+        close(fd);
+        errno = err;
+        return -1;
+    }
+    return fd;
+}
+
+// The whole file: 1 when read, 0 when there is no such file (or folder), -1
+// (errno saying why, `text` empty) when it exists but cannot be read.
+int read_file(const char *path, std::string *text, struct stat *st) {
+    text->clear();
+    int fd = open_settings(path, st);
+    if (fd < 0) return is_missing(errno) ? 0 : -1;
+    text->reserve(size_t(st->st_size));
+    char buf[65536];
+    int err = 0;
+    for (;;) {
+        int got = int(read(fd, buf, sizeof buf));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            if (got < 0) err = errno;
+            break;
+        }
+        text->append(buf, size_t(got));
+        if (text->size() > size_t(kMaxFileSize)) {  // grown since it was measured
+            err = EFBIG;
+            break;
+        }
+    }
+    close(fd);
+    if (!err) return 1;
+    text->clear();
+    errno = err;
+    return -1;
+}
+
+bool write_all(int fd, const std::string &text) {
+    for (size_t done = 0; done < text.size();) {
+        unsigned chunk = unsigned(std::min<size_t>(text.size() - done, 1u << 20));
+        int put = int(write(fd, text.data() + done, chunk));
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            if (put == 0) errno = EIO;
+            return false;
+        }
+        done += size_t(put);
+    }
+    return true;
 }
 
 #ifdef _WIN32
 std::string resolve_link(const char *path) { return path; }
-void copy_permissions(const char *, const char *) {}
 #else
-// Writes go through a symbolic link to the file itself, which the rename would
-// otherwise replace by a plain file.
+// Writes go through a symbolic link to the file it names, existing or not, which
+// the rename would otherwise replace by a plain file: each link in turn, as the
+// system follows them (after 40, a loop, the write fails on the last one).
 std::string resolve_link(const char *path) {
-    std::error_code ec;
-    if (!std::filesystem::is_symlink(path, ec)) return path;
-    std::filesystem::path target = std::filesystem::weakly_canonical(path, ec);
-    return ec ? path : target.string();
-}
-
-// The new file keeps the old one's permissions (a private 0600 file stays so).
-void copy_permissions(const char *from, const char *to) {
-    std::error_code ec;
-    std::filesystem::perms perms = std::filesystem::status(from, ec).permissions();
-    if (!ec) std::filesystem::permissions(to, perms, ec);
+    std::string p = path;
+    for (int i = 0; i < 40; i++) {
+        char target[4096];
+        ssize_t n = readlink(p.c_str(), target, sizeof target);
+        if (n <= 0 || size_t(n) >= sizeof target) break;  // not a link
+        // A relative target is taken from the link's folder.
+        const size_t slash = p.rfind('/');
+        p.erase(target[0] == '/' || slash == std::string::npos ? 0 : slash + 1);
+        p.append(target, size_t(n));
+    }
+    return p;
 }
 #endif
 
+// `text` in the place of `target` through a temporary file beside it, which
+// takes the old file's owner and mode (`old`; null for a new file). 1 done; 0
+// failed, errno saying why, the old file as it was; -1 when a new file cannot
+// be what the old one was (another name of it, a hard link, would keep the old
+// contents; its owner cannot be given away), so it is to be written in place.
+int replace_file(const std::string &target, const std::string &text, const struct stat *old) {
+#ifdef _WIN32
+    (void)old;  // links and owners are not kept there
+#else
+    if (old && old->st_nlink > 1) return -1;
+#endif
+    std::string temp = target + ".new";
+    unlink(temp.c_str());  // left by a write that was cut short; never written through
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY | O_CLOEXEC, 0666);
+    if (fd < 0) return 0;
+    bool ok = true;
+#ifndef _WIN32
+    if (old && fchown(fd, old->st_uid, old->st_gid) != 0) {
+        close(fd);
+        unlink(temp.c_str());
+        return -1;
+    }
+    ok = !old || fchmod(fd, old->st_mode & 07777) == 0;  // after fchown, which clears set-id bits
+#endif
+    ok = write_all(fd, text) && ok;
+    ok = close(fd) == 0 && ok;
+    if (!ok || !ini_file_replace(temp.c_str(), target.c_str())) {
+        int saved = errno;
+        unlink(temp.c_str());
+        errno = saved;
+        return 0;
+    }
+    return 1;
+}
+
+// `text` over the contents of the file at `path` (`old_size` bytes long). The
+// room a longer text needs is taken first, so a full disk leaves the file whole.
+bool write_in_place(const std::string &path, const std::string &text, off_t old_size) {
+#ifdef _WIN32
+    (void)path, (void)text, (void)old_size;
+    errno = EPERM;
+    return false;
+#else
+    int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    const off_t size = off_t(text.size());
+    int err = size > old_size ? posix_fallocate(fd, 0, size) : 0;
+    if (!err && !(write_all(fd, text) && ftruncate(fd, size) == 0)) err = errno;
+    if (close(fd) != 0 && !err) err = errno;
+    errno = err;
+    return !err;
+#endif
+}
+
 }  // namespace
+
+int ini_file_check(const char *path) {
+    struct stat st;
+    int fd = open_settings(path, &st);
+    if (fd < 0) return is_missing(errno) ? 0 : -1;
+    close(fd);
+    return 1;
+}
+
+const char *ini_file_error_text(int err) {
+    if (err == ENODEV) return "not a regular file";
+    if (err == EFBIG) return "file too large (over 64 MiB)";
+    return strerror(err);
+}
 
 unsigned ini_file_get_int(const char *path, const char *section, const char *key, int def) {
     std::string text;
-    if (!read_file(path, &text)) return unsigned(def);
+    struct stat st;
+    if (read_file(path, &text, &st) != 1) return unsigned(def);
     return ini_get_int(text, section, key, def);
 }
 
@@ -72,8 +209,10 @@ int ini_file_set_strings(const char *path, const char *section, const char *cons
                          const char *const *values, int count) {
     std::string target = resolve_link(path);
     std::string old_text, new_text;
-    // An existing file we cannot read would otherwise be replaced by these keys alone.
-    int existed = read_file(target.c_str(), &old_text);
+    struct stat st = {};
+    // An existing file we cannot read would otherwise be replaced by these keys
+    // alone; a FIFO or a device by a plain file.
+    int existed = read_file(target.c_str(), &old_text, &st);
     if (existed < 0) return 0;
     new_text = old_text;
     for (int i = 0; i < count; i++) {
@@ -86,23 +225,12 @@ int ini_file_set_strings(const char *path, const char *section, const char *cons
 
     if (existed) {
         // The rename would replace a read-only file; the platform refuses to.
-        FILE *f = fopen(target.c_str(), "r+b");
-        if (!f) return 0;
-        fclose(f);
+        int fd = open(target.c_str(), O_WRONLY | O_BINARY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return 0;
+        close(fd);  // before the replacement: Windows replaces no open file
     }
-    std::string temp = target + ".new";
-    FILE *f = fopen(temp.c_str(), "wb");
-    if (!f) return 0;
-    bool ok = fwrite(new_text.data(), 1, new_text.size(), f) == new_text.size();
-    ok = (fclose(f) == 0) && ok;
-    if (ok && existed) copy_permissions(target.c_str(), temp.c_str());
-    if (!ok || !ini_file_replace(temp.c_str(), target.c_str())) {
-        int saved = errno;
-        remove(temp.c_str());
-        errno = saved;
-        return 0;
-    }
-    return 1;
+    int done = replace_file(target, new_text, existed ? &st : nullptr);
+    return done < 0 ? write_in_place(target, new_text, st.st_size) : done;
 }
 
 #ifndef _WIN32

@@ -75,20 +75,15 @@ int plat_app_data_folder(char *buf, unsigned size) {
 }
 
 static void errno_text(int err, char *why, unsigned why_size) {
-    snprintf(why, why_size, "%s", strerror(err));
+    snprintf(why, why_size, "%s", ini_file_error_text(err));
 }
 
+// As our reader reads: a regular file of at most 64 MiB, never waiting on a FIFO.
 plat_file_state plat_file_check(const char *path, char *why, unsigned why_size) {
-    struct stat st;
-    bool found = stat(path, &st) == 0;
-    if (!found && (errno == ENOENT || errno == ENOTDIR)) return plat_file_missing;
-    bool folder = found && S_ISDIR(st.st_mode);  // opens for reading here, not on Windows
-    FILE *f = folder ? nullptr : fopen(path, "rb");
-    if (f) {
-        fclose(f);
-        return plat_file_readable;
-    }
-    errno_text(folder ? EISDIR : errno, why, why_size);
+    int state = ini_file_check(path);
+    if (state == 0) return plat_file_missing;
+    if (state > 0) return plat_file_readable;
+    errno_text(errno, why, why_size);
     return plat_file_unreadable;
 }
 

@@ -1,10 +1,13 @@
 #!/bin/bash
 # plix-sim's command line: bad arguments give one line on stderr and status 2,
 # an allocation failure the out-of-memory text and status 1, an unwritable output
-# file a message and status 1, --help the usage and status 0.
-# usage: check_cli.sh PLIX_SIM
+# file a message and status 1, --help the usage and status 0. plix-ini's: what a
+# write does to links, devices and other users' files, and its exit status.
+# Every run has a time limit: a FIFO must not make either wait.
+# usage: check_cli.sh PLIX_SIM PLIX_INI
 set -u
 sim=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+ini=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cd "$dir"
@@ -16,7 +19,7 @@ failed=0
 expect() {
     local want=$1 pattern=$2
     shift 2
-    "$sim" "$@" > out.txt 2> err.txt
+    timeout 20 "$sim" "$@" > out.txt 2> err.txt
     local got=$?
     local lines
     lines=$(wc -l < err.txt)
@@ -99,6 +102,71 @@ PY
 else
     echo "SKIP png content (needs ImageMagick convert and python3)"
 fi
+
+# What cannot be read as settings is refused at once and said: a FIFO, a device,
+# a file over 64 MiB.
+mkfifo fifo
+printf '[Plix]\r\na=1\r\n' > big.ini
+truncate -s 65M big.ini
+for f in fifo /dev/null big.ini; do
+    expect 2 "cannot read --settings file (.*): $f" --settings "$f" --size 8x8 --seed 1 --frames 1
+done
+
+# plix-ini write of a=2 over a=1: PATH|STATUS|what holds afterwards. Through a
+# symbolic link (its target need not exist), into every name of a hard link,
+# never over a device or a FIFO, keeping another user's owner and mode; a
+# read-only folder (as "nobody": root may write anywhere) fails. Rows that need
+# root are left out without it.
+chmod 755 "$dir"
+mkdir sub ro
+cp "$ini" plix-ini
+for f in real.ini hard.ini other.ini ro/Plix.ini; do printf '[Plix]\r\na=1\r\n' > "$f"; done
+ln -s ../real.ini sub/link.ini
+ln -s ../gone.ini sub/dangling.ini
+ln hard.ini hard2.ini
+chmod 555 ro
+root=$([ "$(id -u)" = 0 ] && command -v setpriv > /dev/null && echo 1)
+if [ -n "$root" ]; then
+    mknod dev.ini c 1 3
+    chown 65534:65534 other.ini ro/Plix.ini
+    chmod 640 other.ini
+fi
+while IFS='|' read -r path want holds; do
+    runner=()
+    [ "$path" = ro/Plix.ini ] && [ -n "$root" ] &&
+        runner=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    [ -e "$path" ] || [ -L "$path" ] || continue
+    out=$(timeout 20 "${runner[@]}" ./plix-ini write "$path" Plix a 2 2> err.txt)
+    got=$?
+    if [ $got -ne "$want" ] || [ "$out" != $((1 - want)) ] || ! eval "$holds" ||
+        { [ "$want" != 0 ] && ! grep -q "cannot write $path: " err.txt; }; then
+        echo "FAIL plix-ini write $path: status $got (want $want), stdout $out, stderr $(cat err.txt), holds: $holds"
+        failed=1
+    else
+        echo "PASS plix-ini write $path"
+    fi
+done <<'TABLE'
+sub/link.ini|0|[ -L sub/link.ini ] && grep -q a=2 real.ini
+sub/dangling.ini|0|[ -L sub/dangling.ini ] && grep -q a=2 gone.ini
+hard.ini|0|[ hard.ini -ef hard2.ini ] && grep -q a=2 hard2.ini
+dev.ini|1|[ -c dev.ini ]
+fifo|1|[ -p fifo ]
+other.ini|0|[ "$(stat -c %u:%g:%a other.ini)" = 65534:65534:640 ] && grep -q a=2 other.ini
+ro/Plix.ini|1|grep -q a=1 ro/Plix.ini && [ "$(ls ro)" = Plix.ini ]
+TABLE
+chmod 755 ro
+# A get from what cannot be read gives the default and status 1; a batch file is
+# read up to 64 MiB.
+for f in fifo big.ini; do
+    out=$(timeout 20 "$ini" get "$f" Plix -d 7 a 2> err.txt)
+    got=$?
+    [ $got = 1 ] && [ "$out" = 7 ] && grep -q "cannot read $f: " err.txt ||
+        { echo "FAIL plix-ini get $f: status $got, stdout $out, stderr $(cat err.txt)"; failed=1; }
+done
+timeout 20 "$ini" batch /dev/zero > out.txt 2> err.txt
+got=$?
+[ $got = 2 ] && [ ! -s out.txt ] && grep -q "over 64 MiB\|larger than 64 MiB" err.txt ||
+    { echo "FAIL plix-ini batch /dev/zero: status $got, stderr $(cat err.txt)"; failed=1; }
 
 if ! "$sim" --help | grep -q "^usage: plix-sim --settings FILE --size WxH --seed N --frames K"; then
     echo "FAIL --help"

@@ -401,6 +401,23 @@ TEST_F(IniFile, PermissionsAreRespected) {
     EXPECT_EQ(listing(dir_), Names{"Plix.ini"});
 }
 
+// A file its writer may change but not own (root's, writable by all): a new file
+// would change hands, so it is written in place.
+TEST_F(IniFile, AFileOfAnotherOwnerIsWrittenInPlace) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to make a file of another user";
+    spit(path_, "[Plix]\r\na=1\r\n;a longer comment than the new text needs\r\n");
+    fs::permissions(path_, fs::perms(0666));
+    fs::permissions(dir_, fs::perms(0777));
+    struct stat before, after;
+    ASSERT_EQ(stat(path_.c_str(), &before), 0);
+    EXPECT_EQ(unprivileged([&] { return ini_file_set_string(path_.c_str(), "Plix", "a", "22"); }), 1);
+    ASSERT_EQ(stat(path_.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_uid, 0u);
+    EXPECT_EQ(slurp(path_), "[Plix]\r\na=22\r\n;a longer comment than the new text needs\r\n");
+    EXPECT_EQ(listing(dir_), Names{"Plix.ini"});
+}
+
 TEST_F(IniFile, KeepsPermissionsAndSymbolicLinks) {
     spit(dir_ / "real.ini", "[Plix]\r\na=1\r\n");
     fs::permissions(dir_ / "real.ini", fs::perms(0600));

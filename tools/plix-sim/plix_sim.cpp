@@ -32,7 +32,8 @@ const char usage[] =
     "                   field, shown on a new black screen, for K more frames;\n"
     "                   then the next size (at most 8)\n"
     "Prints \"frames=K pixels_per_frame=P\". Exit status: 0 done, 1 out of memory or\n"
-    "an output file that could not be written, 2 bad arguments.\n";
+    "an output file that could not be written, 2 bad arguments or a settings file\n"
+    "that cannot be read (not a regular file, over 64 MiB, no permission).\n";
 
 int bad_arguments(const char *what, const char *value) {
     if (value)
@@ -105,6 +106,12 @@ int main(int argc, char **argv) {
     if (strlen(settings) >= sizeof lpIniFileNameAndPath)
         return bad_arguments("settings path longer than 255 bytes", settings);
     strcpy(lpIniFileNameAndPath, settings);
+    // As plix: a file that is there but cannot be read is a mistake, not all zeros.
+    char why[256], what[300];
+    if (plat_file_check(settings, why, sizeof why) == plat_file_unreadable) {
+        snprintf(what, sizeof what, "cannot read --settings file (%s)", why);
+        return bad_arguments(what, settings);
+    }
 
     if (setup_settings_and_arrays(int32_t(seed_value), nullptr) != 0) return 1;  // box shown
     setup_screen_and_dots(width, height);

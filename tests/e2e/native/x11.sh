@@ -425,15 +425,18 @@ PY
     done
 }
 
-# Bad options, no display, no such window: one line, status 2. Too much memory:
-# the saver's message, status 1.
+# Bad options, no display, no such window, settings that cannot be read (at once,
+# a FIFO too): one line, status 2. Too much memory: the saver's message, status 1.
 test_x11_errors() {
     local dir got want pattern env args
     dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
     cd "$dir" || return 1
+    mkfifo fifo
+    printf '[Plix]\ndot_count=5\n' >big.ini
+    truncate -s 65M big.ini
     while IFS='|' read -r want pattern env args; do
         # shellcheck disable=SC2086  # words on purpose
-        env $env "$E2E_NATIVE_BUILD/plix" $args >out.txt 2>err.txt
+        timeout 20 env $env "$E2E_NATIVE_BUILD/plix" $args >out.txt 2>err.txt
         got=$?
         if [ "$got" != "$want" ] || ! grep -q -- "$pattern" err.txt || [ -s out.txt ] ||
             { [ "$want" = 2 ] && [ "$(wc -l <err.txt)" != 1 ]; }; then
@@ -453,6 +456,9 @@ test_x11_errors() {
 2|takes no other arguments||--version --root
 2|no such window: 0x1ffffff0||-root -window-id 0x1ffffff0
 2|cannot read --settings file||--settings missing.ini
+2|cannot read --settings file (not a regular file)||--settings fifo
+2|cannot read --settings file (not a regular file)||--settings /dev/null
+2|cannot read --settings file (file too large (over 64 MiB))||--settings big.ini
 2|no such window: 0x1ffffff0||--window-id 0x1ffffff0
 2|cannot open display|-u DISPLAY|--frames 1
 2|XSCREENSAVER_WINDOW is not a window id|XSCREENSAVER_WINDOW=12abc|--root
