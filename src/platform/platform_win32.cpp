@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 #include "platform/platform.h"
 
@@ -22,9 +23,36 @@ screen_rect plat_virtual_screen() {
             GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
+// `wide` in the ANSI code page in `out` (`size` bytes), when every character
+// comes back unchanged and it fits.
+static bool spelt_in_ansi(const wchar_t *wide, char *out, unsigned size) {
+    if (!WideCharToMultiByte(CP_ACP, 0, wide, -1, out, int(size), nullptr, nullptr)) return false;
+    wchar_t back[MAX_PATH];
+    return MultiByteToWideChar(CP_ACP, 0, out, -1, back, MAX_PATH) && wcscmp(back, wide) == 0;
+}
+
+// A path as the ANSI calls (the profile calls among them) take it: as it is where
+// the code page spells it and it fits, else its short (8.3) form, which names the
+// same file in ASCII wherever the volume keeps such names. False, and `out`
+// empty, when neither will do.
+static bool ansi_path(const wchar_t *wide, char *out, unsigned size) {
+    if (spelt_in_ansi(wide, out, size)) return true;
+    wchar_t short_form[MAX_PATH];
+    DWORD n = GetShortPathNameW(wide, short_form, MAX_PATH);
+    if (n > 0 && n < MAX_PATH && spelt_in_ansi(short_form, out, size)) return true;
+    if (size) out[0] = '\0';
+    return false;
+}
+
 unsigned plat_module_file_name(plat_instance instance, char *buf, unsigned size) {
-    DWORD n = GetModuleFileNameA(reinterpret_cast<HMODULE>(instance), buf, size);
-    if (size) buf[n < size ? n : size - 1] = '\0';  // XP leaves a truncated path unterminated
+    if (!size) return 0;
+    HMODULE module = reinterpret_cast<HMODULE>(instance);
+    wchar_t wide[MAX_PATH];
+    DWORD n = GetModuleFileNameW(module, wide, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) return ansi_path(wide, buf, size) ? unsigned(strlen(buf)) : size;
+    // Without the wide call (Windows 9x), the ANSI path is the file system's own.
+    n = GetModuleFileNameA(module, buf, size);
+    buf[n < size ? n : size - 1] = '\0';  // XP leaves a truncated path unterminated
     return n;
 }
 
@@ -37,12 +65,10 @@ int plat_profile_write(const char *section, const char *key, const char *value, 
 }
 
 int plat_app_data_folder(char *buf, unsigned size) {
-    char path[MAX_PATH];
-    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
+    wchar_t path[MAX_PATH];
+    if (SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
         return 0;
-    if (strlen(path) >= size) return 0;
-    strcpy(buf, path);
-    return 1;
+    return ansi_path(path, buf, size) ? 1 : 0;
 }
 
 // The platform's own wording for an error, without its final line break.

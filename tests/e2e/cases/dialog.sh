@@ -339,12 +339,14 @@ test_owner_handles_from_the_command_line() {
     dlg_expect_owners "/c:$h|$h" "/c $h|$h" "/c:12345|0" "/c:$closed|0"
 }
 
-# dlg_configure DIR [INI_DIR]: sets 40 dots, trail length 2000, inertia 10, speed
-# limit 3, bounce and random starts through the dialog, and checks what it stored
-# in INI_DIR/Plix.ini (default DIR's).
+# dlg_configure DIR [INI_DIR [FIELDS]]: sets 40 dots, trail length 2000, inertia
+# 10, speed limit 3, bounce and random starts through the dialog, and checks what
+# it stored in INI_DIR/Plix.ini (default DIR's); with FIELDS, that the dialog
+# opened showing them.
 dlg_configure() {
     local dir=$1
     dlg_open "$dir" || return 1
+    [ -z "${3-}" ] || dlg_expect_fields "$3" "opened" || return 1
     dlg_type 104 40 || return 1
     dlg_type 105 2000 || return 1
     dlg_type 106 10 || return 1
@@ -474,6 +476,59 @@ test_nothing_writable_is_said_and_the_dialog_stays_open() {
     dlg_expect_fields "$(dlg_fields_with 55 2 3 4 0 0 0 0)" "after the box" || return 1
     dlg_click 102 && dlg_wait_closed || return 1
     cmp -s "$dir/Plix.ini" "$dir/original" && [ ! -e "$(dlg_user_dir)" ] || { e2e_fail "a file changed"; return 1; }
+}
+
+# dlg_odd_folder DIR KIND: moves DIR's Plix.scr into a folder under DIR whose
+# path the ANSI calls cannot take as it is, and prints that folder. cyrillic: a
+# name the Western code page cannot spell; long: Plix.scr's Windows path 258
+# characters long (the settings path holds 255), the last folder a long name
+# with a short (8.3) form; long83: as long, in names already 8.3, so with no
+# shorter form.
+dlg_odd_folder() {
+    local dir=$1 sub rem c
+    case $2 in
+        cyrillic) sub="$dir/Заставка Plix" ;;
+        long) sub="$dir/$(printf "%$((246 - ${#dir}))s" '' | tr ' ' l)" ;;
+        long83)
+            sub=$dir
+            for ((rem = 247 - ${#dir}; rem > 0; rem -= c + 1)); do
+                c=$((rem - 1 > 8 ? 8 : rem - 1))
+                ((rem - 1 - c == 1)) && c=$((c - 1))  # a "/" alone would be left over
+                sub+=/$(printf "%${c}s" '' | tr ' ' d)
+            done ;;
+    esac
+    [ "${2#long}" = "$2" ] || [ $((2 + ${#sub} + 9)) = 258 ] || { e2e_fail "$2: ${#sub} characters"; return 1; }
+    mkdir -p "$sub" && mv "$dir/Plix.scr" "$sub/" && printf '%s\n' "$sub"
+}
+
+# A folder whose path the ANSI calls cannot take as it is: /c reads and OK writes
+# the Plix.ini beside Plix.scr all the same (through the folder's short form),
+# and /s reads it; where the folder has no short form, both use the user's own
+# file. Never the Windows folder's Plix.ini.
+test_odd_folders_keep_the_settings_beside_the_program() {
+    trap dlg_unlock EXIT
+    export LC_ALL=C.UTF-8  # Wine's ANSI code page is then 1252; file names in UTF-8
+    local row kind where dir sub
+    for row in cyrillic:beside long:beside long83:user; do
+        IFS=: read -r kind where <<<"$row"
+        dir=$(e2e_case_dir) && sub=$(dlg_odd_folder "$dir" "$kind") || return 1
+        dlg_ini_with 1 2 3 4 0 0 0 0 | tee "$dir/original" >"$sub/Plix.ini"
+        if [ "$kind" = cyrillic ] &&
+            [ "$(e2e_wine_exe ini_probe.exe get "$sub/Plix.ini" Plix -d -7 dot_count)" != -7 ]; then
+            e2e_fail "the ANSI calls can name $sub here: nothing to test"
+            return 1
+        fi
+        if [ "$where" = beside ]; then
+            dlg_configure "$sub" "$sub" "$(dlg_fields_with 1 2 3 4 0 0 0 0)" || { echo "($kind)"; return 1; }
+            [ ! -e "$(dlg_user_dir)" ] || { e2e_fail "$kind: the user's own file was made"; return 1; }
+        else
+            dlg_configure "$sub" "$(dlg_user_dir)" "$(dlg_fields_with 0 0 0 0 0 0 0 0)" || { echo "($kind)"; return 1; }
+            cmp -s "$sub/Plix.ini" "$dir/original" || { e2e_fail "$kind: Plix.ini beside Plix.scr changed"; return 1; }
+        fi
+        [ ! -e "$WINEPREFIX/drive_c/windows/Plix.ini" ] || { e2e_fail "$kind: C:\\windows\\Plix.ini was written"; return 1; }
+        dlg_saver_shows_dots "$sub" || { echo "($kind)"; return 1; }
+        dlg_unlock
+    done
 }
 
 # Plix.ini locked by another program as the dialog opens: the dialog says so
