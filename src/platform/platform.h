@@ -65,7 +65,9 @@ int plat_create_folder(const char *path, char *why, unsigned why_size);
 // The `count` keys of `section` written to the file at `path` as one unit: all of
 // them, or none and the file left as it was, with `why` saying why. The Win32 one
 // writes a temporary copy beside the file with WritePrivateProfileStringA and
-// puts it in place with MoveFileExA; a read-only file is refused.
+// puts it in place with MoveFileExA: through a symbolic link, the file it names
+// is replaced, not the link; the file's hidden and system attributes are kept; a
+// read-only file, and a device or pipe, are refused.
 int plat_profile_write_all(const char *section, const char *const *keys, const char *const *values,
                            int count, const char *path, char *why, unsigned why_size);
 
