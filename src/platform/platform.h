@@ -29,8 +29,11 @@ struct screen_rect {
 // SM_CYVIRTUALSCREEN).
 screen_rect plat_virtual_screen();
 
-// GetModuleFileNameA: the program's own path, truncated to size - 1 bytes and
-// always zero-terminated. Returns the length copied; size when it was truncated.
+// The program's own path as GetModuleFileNameA gives it, always zero-terminated:
+// the length copied, or `size` when it did not fit (buf then holds a cut-off path
+// or nothing). On Win32 it is asked in UTF-16: where the ANSI code page cannot
+// spell it or it does not fit, its short (8.3) form is given; with neither, it
+// counts as not fitting.
 unsigned plat_module_file_name(plat_instance instance, char *buf, unsigned size);
 
 // The character that ends a directory in the paths plat_module_file_name gives.
@@ -42,9 +45,11 @@ unsigned plat_profile_int(const char *section, const char *key, int def, const c
 // WritePrivateProfileStringA(section, key, value, path). Non-zero on success.
 int plat_profile_write(const char *section, const char *key, const char *value, const char *path);
 
-// SHGetFolderPathA(CSIDL_APPDATA): the user's own application-data folder, found
+// SHGetFolderPath(CSIDL_APPDATA): the user's own application-data folder, found
 // through the user's profile rather than the APPDATA variable, which a program
-// may be started without or with another value. 0 when there is none or it does
+// may be started without or with another value; on Win32 spelt for the ANSI
+// calls as plat_module_file_name spells the program's path (a user name the
+// code page cannot spell gives the short form). 0 when there is none or it does
 // not fit `size`.
 int plat_app_data_folder(char *buf, unsigned size);
 
@@ -60,7 +65,9 @@ int plat_create_folder(const char *path, char *why, unsigned why_size);
 // The `count` keys of `section` written to the file at `path` as one unit: all of
 // them, or none and the file left as it was, with `why` saying why. The Win32 one
 // writes a temporary copy beside the file with WritePrivateProfileStringA and
-// puts it in place with MoveFileExA; a read-only file is refused.
+// puts it in place with MoveFileExA: through a symbolic link, the file it names
+// is replaced, not the link; the file's hidden and system attributes are kept; a
+// read-only file, and a device or pipe, are refused.
 int plat_profile_write_all(const char *section, const char *const *keys, const char *const *values,
                            int count, const char *path, char *why, unsigned why_size);
 

@@ -30,19 +30,18 @@ const char lpIniFileName[] = "Plix.ini";
 static const char kSection[] = "Plix";
 static const char kUserFolder[] = "Plix";  // inside the application-data folder
 
-// The file beside the program, kept for saving when it is not the one in use.
-static char ini_beside_program[sizeof lpIniFileNameAndPath];
-
-void ini_path_from_module(const char *module_path, bool truncated, char sep, char *out,
+bool ini_path_from_module(const char *module_path, bool truncated, char sep, char *out,
                           unsigned out_size) {
     const char *after_sep = module_path;
     for (const char *p = module_path; (p = strchr(p, sep)) != nullptr; p++) after_sep = p + 1;
     size_t dir_len = size_t(after_sep - module_path);
-    // A cut-off directory would name some other folder; the bare name at least
-    // lets the saver and the dialog agree on one file.
-    if (truncated || dir_len + sizeof lpIniFileName > out_size) dir_len = 0;
+    if (truncated || dir_len + sizeof lpIniFileName > out_size) {
+        if (out_size) out[0] = '\0';
+        return false;
+    }
     memmove(out, module_path, dir_len);
     memcpy(out + dir_len, lpIniFileName, sizeof lpIniFileName);
+    return true;
 }
 
 bool user_ini_path(char *out, unsigned size) {
@@ -57,20 +56,23 @@ int GetIniFilePath(plat_instance instance) {
     char module[sizeof lpIniFileNameAndPath];
     unsigned n = plat_module_file_name(instance, module, sizeof module);
     module[sizeof module - 1] = '\0';
-    ini_path_from_module(module, n >= sizeof module, plat_path_separator, ini_beside_program,
-                         sizeof ini_beside_program);
+    char beside[sizeof lpIniFileNameAndPath];
+    bool has_beside = ini_path_from_module(module, n >= sizeof module, plat_path_separator, beside,
+                                           sizeof beside);
     char user[sizeof lpIniFileNameAndPath], why[2];
     if (user_ini_path(user, sizeof user) &&
-        plat_file_check(user, why, sizeof why) != plat_file_missing)
+        (!has_beside || plat_file_check(user, why, sizeof why) != plat_file_missing))
         strcpy(lpIniFileNameAndPath, user);
     else
-        strcpy(lpIniFileNameAndPath, ini_beside_program);
+        strcpy(lpIniFileNameAndPath, beside);  // empty when there is neither
     return 1;
 }
 
 int check_ini_readable(char *message, unsigned size) {
     char why[256];
-    if (plat_file_check(lpIniFileNameAndPath, why, sizeof why) != plat_file_unreadable) return 1;
+    if (!lpIniFileNameAndPath[0] ||
+        plat_file_check(lpIniFileNameAndPath, why, sizeof why) != plat_file_unreadable)
+        return 1;
     snprintf(message, size,
              "The settings file\r\n%s\r\ncannot be read: %s\r\n\r\n"
              "Fields that could not be read show 0; OK stores only the fields you change.",
@@ -88,6 +90,20 @@ static bool save_to(const char *path, const char *const *keys, const char *const
     return false;
 }
 
+// The user's own file, its folder made first (harmless when it exists).
+static bool save_to_user_file(const char *user, const char *const *keys, const char *const *values,
+                              int count, char *message, unsigned size) {
+    char folder[sizeof lpIniFileNameAndPath], why[256];
+    strcpy(folder, user);
+    *strrchr(folder, plat_path_separator) = '\0';
+    if (!plat_create_folder(folder, why, sizeof why)) {
+        size_t used = strlen(message);
+        snprintf(message + used, size - used, "\r\n\r\n%s\r\n%s", folder, why);
+        return false;
+    }
+    return save_to(user, keys, values, count, message, size);
+}
+
 int save_settings(const bool which[8], char *message, unsigned size) {
     const char *keys[8], *values[8];
     char text[8][12];
@@ -99,21 +115,23 @@ int save_settings(const bool which[8], char *message, unsigned size) {
         values[count++] = text[i];
     }
     snprintf(message, size, "The settings could not be saved.");
-    if (save_to(lpIniFileNameAndPath, keys, values, count, message, size)) return 1;
-    char user[sizeof lpIniFileNameAndPath];
-    if (count < 8 || strcmp(lpIniFileNameAndPath, ini_beside_program) != 0 ||
-        !user_ini_path(user, sizeof user))
-        return 0;
-    // The folder of the user's file: its path up to the last separator.
-    char folder[sizeof user], why[256];
-    strcpy(folder, user);
-    *strrchr(folder, plat_path_separator) = '\0';
-    if (!plat_create_folder(folder, why, sizeof why)) {
+    if (!lpIniFileNameAndPath[0]) {
         size_t used = strlen(message);
-        snprintf(message + used, size - used, "\r\n\r\n%s\r\n%s", folder, why);
+        snprintf(message + used, size - used,
+                 "\r\n\r\nNeither the program's folder nor your application-data folder has "
+                 "a path the settings calls can take (too long, or not spelt in this system's "
+                 "code page).");
         return 0;
     }
-    if (!save_to(user, keys, values, count, message, size)) return 0;
+    char user[sizeof lpIniFileNameAndPath];
+    bool have_user = user_ini_path(user, sizeof user);
+    // The user's file may be in use before it exists (the program's folder has no
+    // usable path): its folder may be missing too.
+    if (have_user && strcmp(lpIniFileNameAndPath, user) == 0)
+        return save_to_user_file(user, keys, values, count, message, size) ? 1 : 0;
+    if (save_to(lpIniFileNameAndPath, keys, values, count, message, size)) return 1;
+    if (count < 8 || !have_user || !save_to_user_file(user, keys, values, count, message, size))
+        return 0;
     strcpy(lpIniFileNameAndPath, user);
     return 1;
 }
@@ -121,6 +139,8 @@ int save_settings(const bool which[8], char *message, unsigned size) {
 int32_t read_int_ini(const char *key) {
     strcpy(lpIniSection, kSection);
     snprintf(lpIniKeyName, sizeof lpIniKeyName, "%s", key);
+    // No file at all: the profile call would take the empty name as the Windows folder's.
+    if (!lpIniFileNameAndPath[0]) return 0;
     return int32_t(plat_profile_int(lpIniSection, lpIniKeyName, 0, lpIniFileNameAndPath));
 }
 
@@ -128,7 +148,8 @@ void write_int_value(const char *key, int32_t value) {
     snprintf(lpIniKeyData, sizeof lpIniKeyData, "%ld", long(value));
     strcpy(lpIniSection, kSection);
     // Failures (a read-only folder and the like) are not reported to the user.
-    plat_profile_write(lpIniSection, key, lpIniKeyData, lpIniFileNameAndPath);
+    if (lpIniFileNameAndPath[0])
+        plat_profile_write(lpIniSection, key, lpIniKeyData, lpIniFileNameAndPath);
 }
 
 void load_settings() {

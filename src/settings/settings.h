@@ -29,7 +29,10 @@ extern const char lpIniFileName[];  // "Plix.ini"
 // it exists, otherwise the program's directory plus "Plix.ini". The user's file
 // is only ever created when the one beside the program cannot be written (an
 // installation folder the user may not change), so from then on it is the one
-// holding the user's settings.
+// holding the user's settings. It is also the only one when the program's
+// directory has no path that fits (nor one the platform can give at all): never
+// a file somewhere else. With neither, the path is empty: every setting reads
+// as 0 and nothing is written.
 int GetIniFilePath(plat_instance instance);
 
 // The user's own settings file: the application-data folder + "\Plix\Plix.ini";
@@ -51,9 +54,10 @@ int save_settings(const bool which[8], char *message, unsigned size);
 
 // The rule behind GetIniFilePath, on a module path already in hand. Keeps
 // everything up to the last separator and appends "Plix.ini"; a path with no
-// separator, or one too long to fit `out` (truncated by the platform or with no
-// room for the name), gives the bare "Plix.ini" instead of a cut-off path.
-void ini_path_from_module(const char *module_path, bool truncated, char sep, char *out,
+// separator gives the bare "Plix.ini". A path the platform had to cut off, or
+// one with no room for the name in `out`, gives false and an empty `out`: a
+// cut-off path would name some other folder, and the bare name the Windows one.
+bool ini_path_from_module(const char *module_path, bool truncated, char sep, char *out,
                           unsigned out_size);
 
 int32_t read_int_ini(const char *key);

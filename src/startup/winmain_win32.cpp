@@ -27,8 +27,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         HWND host = reinterpret_cast<HWND>(hWnd);
         RECT area;
         // A handle naming no window (mistyped, or its window has closed): nothing
-        // to draw into.
-        if (!IsWindow(host) || !GetClientRect(host, &area)) return 1;
+        // to draw into. Nor is a desktop window, ours or another desktop's (whose
+        // windows are not under ours): it never goes, and a child of it would be
+        // a full-screen window that nothing ends.
+        HWND desktop = GetDesktopWindow();
+        if (!IsWindow(host) || host == desktop ||
+            GetAncestor(GetAncestor(host, GA_ROOT), GA_PARENT) != desktop ||
+            !GetClientRect(host, &area))
+            return 1;
         if (preview_setup(inst, area.right, area.bottom) != 0) return 1;
         return preview_run(inst, hWnd);
     }

@@ -51,17 +51,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     // The settings path from the same bytes as a module path, into a buffer of
     // exactly the program's size (ASan sees any overrun): the directory up to the
-    // last backslash plus "Plix.ini", or the bare name when that cannot fit.
+    // last backslash plus "Plix.ini", or nothing when that cannot fit.
     const bool truncated = size % 7 == 0;
     std::vector<char> out(sizeof lpIniFileNameAndPath);
-    ini_path_from_module(s, truncated, '\\', out.data(), unsigned(out.size()));
+    bool named = ini_path_from_module(s, truncated, '\\', out.data(), unsigned(out.size()));
     if (!memchr(out.data(), '\0', out.size())) abort();
     const std::string path = out.data();
     const char *last = strrchr(s, '\\');
     const std::string dir = last ? std::string(s, size_t(last - s) + 1) : std::string();
-    if (path != "Plix.ini" && (truncated || path != dir + "Plix.ini")) abort();
-    if (path == "Plix.ini" && !truncated && !dir.empty() &&
-        dir.size() + strlen(lpIniFileName) < sizeof lpIniFileNameAndPath)
-        abort();
+    const bool fits = dir.size() + strlen(lpIniFileName) < sizeof lpIniFileNameAndPath;
+    if (named != (!truncated && fits)) abort();
+    if (named ? path != dir + "Plix.ini" : !path.empty()) abort();
     return 0;
 }

@@ -11,11 +11,13 @@
 
 namespace {
 
+// The path, or "none" when the rule names no file.
 std::string ini_path_for(const std::string &module, bool truncated = false, char sep = '\\') {
     char out[256];
     memset(out, 'X', sizeof out);
-    ini_path_from_module(module.c_str(), truncated, sep, out, sizeof out);
-    return out;
+    bool named = ini_path_from_module(module.c_str(), truncated, sep, out, sizeof out);
+    EXPECT_EQ(named, out[0] != '\0');
+    return named ? out : "none";
 }
 
 TEST(IniPath, IsTheProgramsDirectoryPlusTheFileName) {
@@ -27,16 +29,17 @@ TEST(IniPath, IsTheProgramsDirectoryPlusTheFileName) {
     EXPECT_EQ(ini_path_for("/opt/plix/plix-sim", false, '/'), "/opt/plix/Plix.ini");
 }
 
-TEST(IniPath, TooLongForTheBufferFallsBackToTheBareName) {
+// Neither a cut-off folder nor the bare name, which is the Windows folder's file.
+TEST(IniPath, TooLongForTheBufferNamesNoFile) {
     // The directory plus "Plix.ini" and its zero need 247 + 9 = 256 bytes: fits.
     std::string dir = "C:\\" + std::string(243, 'd') + "\\";
     ASSERT_EQ(dir.size(), 247u);
     EXPECT_EQ(ini_path_for(dir + "p.scr"), dir + "Plix.ini");
     // One byte longer no longer fits.
     std::string longer = "C:\\" + std::string(244, 'd') + "\\";
-    EXPECT_EQ(ini_path_for(longer + "p.scr"), "Plix.ini");
+    EXPECT_EQ(ini_path_for(longer + "p.scr"), "none");
     // A path the platform had to cut is never trusted, even if its directory fits.
-    EXPECT_EQ(ini_path_for("C:\\short\\" + std::string(240, 'n'), true), "Plix.ini");
+    EXPECT_EQ(ini_path_for("C:\\short\\" + std::string(240, 'n'), true), "none");
 }
 
 TEST(IniPath, GetIniFilePathUsesTheModulePath) {
@@ -44,9 +47,6 @@ TEST(IniPath, GetIniFilePathUsesTheModulePath) {
     headless_set_module_file_name("/srv/savers/plix.scr");
     EXPECT_EQ(GetIniFilePath(nullptr), 1);
     EXPECT_STREQ(lpIniFileNameAndPath, "/srv/savers/Plix.ini");
-    headless_set_module_file_name(("/" + std::string(300, 'a') + "/plix.scr").c_str());
-    GetIniFilePath(nullptr);
-    EXPECT_STREQ(lpIniFileNameAndPath, "Plix.ini");
 }
 
 TEST(KeyTable, ListsTheEightKeysInOrder) {
@@ -98,41 +98,55 @@ TEST_F(SettingsFile, WritingAllEightKeepsTableOrderInANewFile) {
 
 // The user's own file (in <dir>/appdata/Plix) is the one in use once it exists,
 // and where OK's write goes, with all eight keys only, when the file beside the
-// program cannot be written (a folder in the way here: that stops root too).
+// program cannot be written (a folder in the way here: that stops root too). A
+// program folder with no path that fits has the user's file alone, its folder
+// made by the first save; with no user's file either, nothing is read or written.
 TEST_F(SettingsFile, UsersOwnFileOnceItExistsAndAsTheFallback) {
     const bool all[8] = {true, true, true, true, true, true, true, true}, one[8] = {true};
+    enum where { beside, user_file, nowhere };
     struct {
         const char *app_data, *in_the_way;
+        bool long_folder;
         const bool *which;
         int saved;
-        bool in_user_file;
+        where in_use;
     } rows[] = {
-        {"", "", all, 1, false},                              // the platform has no such folder
-        {"appdata", "", all, 1, false},                       // beside the program when it can be
-        {"appdata", "Plix.ini", all, 1, true},                // else the user's own file
-        {"appdata", "Plix.ini", one, 0, false},               // but not with fewer than eight
-        {"appdata", "Plix.ini appdata/Plix", all, 0, false},  // both blocked
+        {"", "", false, all, 1, beside},                    // the platform has no such folder
+        {"appdata", "", false, all, 1, beside},             // beside the program when it can be
+        {"appdata", "Plix.ini", false, all, 1, user_file},  // else the user's own file
+        {"appdata", "Plix.ini", false, one, 0, beside},     // but not with fewer than eight
+        {"appdata", "Plix.ini appdata/Plix", false, all, 0, beside},  // both blocked
+        {"appdata", "", true, all, 1, user_file},  // no path beside the program fits
+        {"", "", true, all, 0, nowhere},           // and no user's file either
     };
     for (const auto &r : rows) {
-        SCOPED_TRACE(std::string(r.app_data) + "|" + r.in_the_way);
+        SCOPED_TRACE(std::string(r.app_data) + "|" + r.in_the_way + "|" +
+                     (r.long_folder ? "long" : ""));
         std::filesystem::remove_all(dir_ / "Plix.ini");
         std::filesystem::remove_all(dir_ / "appdata");
         std::filesystem::create_directories(dir_ / "appdata");
         if (strstr(r.in_the_way, "Plix.ini")) std::filesystem::create_directory(dir_ / "Plix.ini");
         if (strstr(r.in_the_way, "appdata/Plix")) std::ofstream(dir_ / "appdata" / "Plix") << "x";
         headless_set_app_data_folder(*r.app_data ? (dir_ / r.app_data).c_str() : "");
+        std::filesystem::path program = dir_ / "Plix.scr";
+        if (r.long_folder) program = dir_ / std::string(250, 'l') / "Plix.scr";
+        headless_set_module_file_name(program.c_str());
         GetIniFilePath(nullptr);
         for (int i = 0; i < 8; i++) *setting_keys[i].value = 10 + i;
         char message[1024];
         EXPECT_EQ(save_settings(r.which, message, sizeof message), r.saved);
-        EXPECT_TRUE(r.saved || strstr(message, (dir_ / "Plix.ini\r\n").c_str())) << message;
+        std::string said =
+            r.in_use == nowhere ? "Neither the program's folder" : (dir_ / "Plix.ini\r\n").string();
+        EXPECT_TRUE(r.saved || strstr(message, said.c_str())) << message;
         reset_settings();
         GetIniFilePath(nullptr);  // as the next run would
         std::filesystem::path user = dir_ / "appdata" / "Plix" / "Plix.ini";
-        EXPECT_STREQ(lpIniFileNameAndPath, (r.in_user_file ? user : dir_ / "Plix.ini").c_str());
+        const std::string in_use[] = {(dir_ / "Plix.ini").string(), user.string(), ""};
+        EXPECT_EQ(lpIniFileNameAndPath, in_use[r.in_use]);
         load_settings();
         EXPECT_EQ(dot_count, r.saved ? 10 : 0);
         EXPECT_EQ(starting_pos, r.saved ? 17 : 0);
+        EXPECT_FALSE(std::filesystem::exists("Plix.ini"));  // never the bare name
     }
 }
 

@@ -339,12 +339,14 @@ test_owner_handles_from_the_command_line() {
     dlg_expect_owners "/c:$h|$h" "/c $h|$h" "/c:12345|0" "/c:$closed|0"
 }
 
-# dlg_configure DIR [INI_DIR]: sets 40 dots, trail length 2000, inertia 10, speed
-# limit 3, bounce and random starts through the dialog, and checks what it stored
-# in INI_DIR/Plix.ini (default DIR's).
+# dlg_configure DIR [INI_DIR [FIELDS]]: sets 40 dots, trail length 2000, inertia
+# 10, speed limit 3, bounce and random starts through the dialog, and checks what
+# it stored in INI_DIR/Plix.ini (default DIR's); with FIELDS, that the dialog
+# opened showing them.
 dlg_configure() {
     local dir=$1
     dlg_open "$dir" || return 1
+    [ -z "${3-}" ] || dlg_expect_fields "$3" "opened" || return 1
     dlg_type 104 40 || return 1
     dlg_type 105 2000 || return 1
     dlg_type 106 10 || return 1
@@ -474,6 +476,97 @@ test_nothing_writable_is_said_and_the_dialog_stays_open() {
     dlg_expect_fields "$(dlg_fields_with 55 2 3 4 0 0 0 0)" "after the box" || return 1
     dlg_click 102 && dlg_wait_closed || return 1
     cmp -s "$dir/Plix.ini" "$dir/original" && [ ! -e "$(dlg_user_dir)" ] || { e2e_fail "a file changed"; return 1; }
+}
+
+# dlg_odd_folder DIR KIND: moves DIR's Plix.scr into a folder under DIR whose
+# path the ANSI calls cannot take as it is, and prints that folder. cyrillic: a
+# name the Western code page cannot spell; long: Plix.scr's Windows path 258
+# characters long (the settings path holds 255), the last folder a long name
+# with a short (8.3) form; long83: as long, in names already 8.3, so with no
+# shorter form.
+dlg_odd_folder() {
+    local dir=$1 sub rem c
+    case $2 in
+        cyrillic) sub="$dir/Заставка Plix" ;;
+        long) sub="$dir/$(printf "%$((246 - ${#dir}))s" '' | tr ' ' l)" ;;
+        long83)
+            sub=$dir
+            for ((rem = 247 - ${#dir}; rem > 0; rem -= c + 1)); do
+                c=$((rem - 1 > 8 ? 8 : rem - 1))
+                ((rem - 1 - c == 1)) && c=$((c - 1))  # a "/" alone would be left over
+                sub+=/$(printf "%${c}s" '' | tr ' ' d)
+            done ;;
+    esac
+    [ "${2#long}" = "$2" ] || [ $((2 + ${#sub} + 9)) = 258 ] || { e2e_fail "$2: ${#sub} characters"; return 1; }
+    mkdir -p "$sub" && mv "$dir/Plix.scr" "$sub/" && printf '%s\n' "$sub"
+}
+
+# A folder whose path the ANSI calls cannot take as it is: /c reads and OK writes
+# the Plix.ini beside Plix.scr all the same (through the folder's short form),
+# and /s reads it; where the folder has no short form, both use the user's own
+# file. Never the Windows folder's Plix.ini.
+test_odd_folders_keep_the_settings_beside_the_program() {
+    trap dlg_unlock EXIT
+    export LC_ALL=C.UTF-8  # Wine's ANSI code page is then 1252; file names in UTF-8
+    local row kind where dir sub
+    for row in cyrillic:beside long:beside long83:user; do
+        IFS=: read -r kind where <<<"$row"
+        dir=$(e2e_case_dir) && sub=$(dlg_odd_folder "$dir" "$kind") || return 1
+        dlg_ini_with 1 2 3 4 0 0 0 0 | tee "$dir/original" >"$sub/Plix.ini"
+        if [ "$kind" = cyrillic ] &&
+            [ "$(e2e_wine_exe ini_probe.exe get "$sub/Plix.ini" Plix -d -7 dot_count)" != -7 ]; then
+            e2e_fail "the ANSI calls can name $sub here: nothing to test"
+            return 1
+        fi
+        if [ "$where" = beside ]; then
+            dlg_configure "$sub" "$sub" "$(dlg_fields_with 1 2 3 4 0 0 0 0)" || { echo "($kind)"; return 1; }
+            [ ! -e "$(dlg_user_dir)" ] || { e2e_fail "$kind: the user's own file was made"; return 1; }
+        else
+            dlg_configure "$sub" "$(dlg_user_dir)" "$(dlg_fields_with 0 0 0 0 0 0 0 0)" || { echo "($kind)"; return 1; }
+            cmp -s "$sub/Plix.ini" "$dir/original" || { e2e_fail "$kind: Plix.ini beside Plix.scr changed"; return 1; }
+        fi
+        [ ! -e "$WINEPREFIX/drive_c/windows/Plix.ini" ] || { e2e_fail "$kind: C:\\windows\\Plix.ini was written"; return 1; }
+        dlg_saver_shows_dots "$sub" || { echo "($kind)"; return 1; }
+        dlg_unlock
+    done
+}
+
+# dlg_hidden PATH [set]: whether Wine shows the file as hidden (its attributes
+# live in the user.DOSATTRIB extended attribute); with "set", makes it hidden.
+dlg_hidden() {
+    python3 -c 'import os, sys; p, n = sys.argv[1], "user.DOSATTRIB"
+if sys.argv[2:]: os.setxattr(p, n, b"0x2")
+sys.exit(0 if int(os.getxattr(p, n).rstrip(b"\0"), 16) & 2 else 1)' "$@" 2>/dev/null
+}
+
+# OK puts a new Plix.ini in place of the old one; what stands at that name is
+# kept: through a symbolic link the file it names gets the settings and the
+# link stays; a device is left alone, the settings going to the user's own
+# file; a hidden file stays hidden.
+test_ok_keeps_what_stands_at_the_settings_file() {
+    trap dlg_unlock EXIT
+    local kind dir ini_dir
+    for kind in link device hidden; do
+        dir=$(e2e_case_dir) || return 1
+        ini_dir=$dir
+        case $kind in
+            link) mkdir "$dir/elsewhere" && ln -s elsewhere/Plix.ini "$dir/Plix.ini"
+                  dlg_ini_with 1 2 3 4 0 0 0 0 >"$dir/elsewhere/Plix.ini"
+                  ini_dir=$dir/elsewhere ;;
+            device) ln -s /dev/null "$dir/Plix.ini" && ini_dir=$(dlg_user_dir) ;;
+            hidden) dlg_ini_with 1 2 3 4 0 0 0 0 >"$dir/Plix.ini"
+                    dlg_hidden "$dir/Plix.ini" set || { echo "hidden: no attributes on this file system, not tried"; continue; } ;;
+        esac
+        dlg_configure "$dir" "$ini_dir" || { echo "($kind)"; return 1; }
+        case $kind in
+            link) [ "$(readlink "$dir/Plix.ini")" = elsewhere/Plix.ini ] ;;
+            device) [ "$(readlink "$dir/Plix.ini")" = /dev/null ] && [ -c /dev/null ] ;;
+            hidden) dlg_hidden "$dir/Plix.ini" ;;
+        esac || { e2e_fail "$kind: not kept:" "$(ls -l "$dir/Plix.ini")"; return 1; }
+        [ "$ini_dir" = "$(dlg_user_dir)" ] || [ ! -e "$(dlg_user_dir)" ] ||
+            { e2e_fail "$kind: the user's own file was made"; return 1; }
+        dlg_unlock
+    done
 }
 
 # Plix.ini locked by another program as the dialog opens: the dialog says so

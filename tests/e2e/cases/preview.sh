@@ -58,12 +58,24 @@ test_preview_ends_when_the_host_is_killed() {
     preview_gone "$dir" 2 || e2e_fail "the preview still runs 2 s after its host was killed"
 }
 
-test_preview_out_of_memory_ends_quietly_with_1() {
-    local dir out
-    dir=$(e2e_case_dir) || return 1
-    printf '[Plix]\r\ndot_count=-1\r\n' >"$dir/Plix.ini"
-    out=$(preview_host "$dir" /p close)
-    echo "$out"
-    grep -q '^exit 1 ' <<<"$out" && ! grep -q '^child' <<<"$out" ||
-        e2e_fail "expected status 1 and no window in the host, no box"
+# What the preview cannot be shown in ends it at once with status 1, no window
+# and no box: settings that need more memory than there is, and the desktop
+# window as host (a child of it would be a full-screen window nothing ends).
+test_preview_refusals_end_quietly_with_1() {
+    local row ini sw step dir out rc=0
+    for row in "dot_count=-1|/p|close" "dot_count=40|/p|desktop" "dot_count=40|/l:|desktop"; do
+        IFS='|' read -r ini sw step <<<"$row"
+        dir=$(e2e_case_dir) || return 1
+        printf '[Plix]\r\n%s\r\n' "$ini" >"$dir/Plix.ini"
+        out=$(preview_host "$dir" "$sw" "$step")
+        echo "$row: $out"
+        grep -q '^exit 1 ' <<<"$out" && ! grep -q '^child' <<<"$out" ||
+            { e2e_fail "$row: expected status 1 and no window in the host, no box"; rc=1; }
+        preview_gone "$dir" 1 || {
+            e2e_fail "$row: the preview still runs"
+            kill $(preview_processes "$dir" | awk '{print $1}')
+            rc=1
+        }
+    done
+    return $rc
 }

@@ -1,11 +1,13 @@
 // A stand-in for the host's settings window: its "monitor", a 152 x 112 child
 // like the settings window's little screen, is handed to `SCR SWITCH HANDLE`.
-// Usage: plix-preview-host.exe SCR SWITCH close|resize|destroy|quit|wait
+// Usage: plix-preview-host.exe SCR SWITCH close|resize|destroy|quit|wait|desktop
 // Prints "plix PID"; after a second of preview "child PID X,Y WxH" per window in
 // the monitor (with resize: again after the monitor became 200 x 150 and another
 // second passed); then closes those windows, destroys the monitor (their parent),
 // destroys the host window, or waits to be killed; and prints "exit STATUS after
 // MS ms" (MS from that step) or "running" when the preview has not ended in 5 s.
+// With desktop the handle given is the desktop window's instead of the monitor's,
+// and the host does nothing but wait.
 #include <windows.h>
 
 #include <cstdio>
@@ -47,10 +49,14 @@ int main(int argc, char **argv) {
                                    112, host, nullptr, nullptr, nullptr);
     char cmdline[MAX_PATH + 64];
     size_t n = strlen(argv[2]);  // "/l:" takes the handle without a blank
+    HWND handed = strcmp(argv[3], "desktop") == 0 ? GetDesktopWindow() : monitor;
     snprintf(cmdline, sizeof cmdline, "\"%s\" %s%s%lu", argv[1], argv[2],
-             n && argv[2][n - 1] == ':' ? "" : " ", (unsigned long)(UINT_PTR)monitor);
+             n && argv[2][n - 1] == ':' ? "" : " ", (unsigned long)(UINT_PTR)handed);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
+    // No standard handles: a preview that outlives the host must not hold its
+    // output open (Wine hands the preview the host's own otherwise).
+    si.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION pi;
     if (!monitor ||
         !CreateProcessA(nullptr, cmdline, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
