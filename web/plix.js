@@ -92,7 +92,8 @@ function pictureFor(w, h) {
 // them; `note` replaces what the page said before.
 function restart(note = '') {
     const plix = page.plix;
-    clearInterval(page.clock);
+    page.running = false;
+    setClock();
     say(note);
     plix.setValues(formValues());
     if (!plix.save()) sayToo(plix.message());
@@ -102,7 +103,6 @@ function restart(note = '') {
     if (values[plix.keys.indexOf('chow')] && !plix.setPicture(pictureFor(w, h), w, h))
         sayToo('No memory for the picture: Chow eats into black.');
     document.body.dataset.state = 'starting';
-    page.running = false;
     paceLine.textContent = '';
     if (!plix.start(page.seed, w, h)) {
         sayToo(plix.message());
@@ -115,12 +115,25 @@ function restart(note = '') {
     page.band = null;
     page.frames = 0;
     page.running = true;
-    page.due = performance.now();
-    page.pace = { since: page.due, frames: 0, cut: false };
-    page.clock = setInterval(tick, frameMs);
+    setClock();
     document.body.dataset.state = 'running';
     document.body.dataset.frames = 0;
     updateLink();
+}
+
+// The clock runs while the field does and the page can be seen: a hidden page
+// (another tab in front, a minimised window) makes no frames, and shown again the
+// field goes on from where it stopped, no frames made up for the time away.
+function setClock() {
+    const wanted = page.running && !document.hidden && page.frames !== page.frameLimit;
+    if (wanted && !page.clock) {
+        page.due = performance.now();
+        page.pace = { since: page.due, frames: 0, cut: false };
+        page.clock = setInterval(tick, frameMs);
+    } else if (!wanted && page.clock) {
+        clearInterval(page.clock);
+        page.clock = 0;
+    }
 }
 
 // One tick of the clock: the frames due since the last, at most mostCatchUp, for
@@ -140,7 +153,7 @@ function tick() {
     if (done < count) page.due = performance.now();
     page.frames += done;
     document.body.dataset.frames = page.frames;
-    if (page.frames === page.frameLimit) clearInterval(page.clock);
+    setClock();
     notePace(now, done, done < count);
 }
 
@@ -272,6 +285,7 @@ async function main() {
     document.getElementById('fullscreen').addEventListener('click', guarded(() =>
         document.documentElement.requestFullscreen()));
     messageLine.addEventListener('click', () => say(''));
+    document.addEventListener('visibilitychange', setClock);
     const toggle = document.getElementById('show-settings');
     toggle.addEventListener('click', () => {
         form.hidden = !form.hidden;

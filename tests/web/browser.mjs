@@ -1,14 +1,15 @@
 // The web page in Debian's Chromium, headless, driven by playwright-core: it
 // loads cleanly and animates, a fixed link shows plix-sim's picture, the download
 // is what the dialog's OK writes, a damaged settings file reads as the saver reads
-// it, and huge settings or sizes leave it answering, with a word on the field.
+// it, huge settings or sizes leave it answering, with a word on the field, and a
+// hidden page makes no frames.
 // usage: node tests/web/browser.mjs BUILD-WASM/web BUILD/plix-sim BUILD/plix-ini
 import { execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
 import { copyFileSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
-import { launch, serve } from './chromium.mjs';
+import { launch, launchBare, serve } from './chromium.mjs';
 
 const [site, plixSim, plixIni] = process.argv.slice(2).map((p) => resolve(p));
 const work = mkdtempSync(join(tmpdir(), 'plix-web.'));
@@ -39,6 +40,14 @@ const litPixels = (page) => page.evaluate(() => {
 });
 
 function assert(ok, what) { if (!ok) throw new Error(what); }
+
+// Until `test` resolves to something true, polling every 50 ms for up to 30 s.
+async function until(test, what) {
+    for (const end = Date.now() + 30000; !(await test());) {
+        if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
+        await new Promise((ok) => setTimeout(ok, 50));
+    }
+}
 
 const cases = {
     async 'loads without errors, with the defaults, and its frames advance'() {
@@ -151,6 +160,35 @@ const cases = {
             assert(slowest.at(-1) < 100, `${query}: the page took ${slowest.join(', ')} ms to answer`);
             assert(page.problems.length === 0, `${query}: ${page.problems.join('\n')}`);
             await page.close();
+        }
+    },
+
+    async 'a page behind another tab makes no frames, and goes on when shown without making any up'() {
+        const chrome = launchBare(join(work, 'bare'));
+        try {
+            const { targetId } = await chrome.send('Target.createTarget', { url: base + '?seed=1' });
+            const { sessionId } = await chrome.send('Target.attachToTarget', { targetId, flatten: true });
+            const value = async (expression) => (await chrome.send('Runtime.evaluate',
+                { expression, awaitPromise: true, returnByValue: true }, sessionId)).result.value;
+            const frames = () => value('Number(document.body.dataset.frames)');
+            await until(async () => await frames() > 20, 'frames');
+            // A second tab in front hides the first, as when its user turns to another.
+            await chrome.send('Target.createTarget', { url: 'about:blank' });
+            await until(async () => await value('document.visibilityState') === 'hidden', 'the page hidden');
+            const hidden = await frames();
+            await new Promise((ok) => setTimeout(ok, 1500));
+            const later = await frames();
+            assert(later === hidden, `frames went from ${hidden} to ${later} while hidden`);
+            // Shown again: from then on no more frames than the time allows.
+            await value(`document.addEventListener('visibilitychange', () => {
+                window.shown = [performance.now(), Number(document.body.dataset.frames)]; }, { once: true })`);
+            await chrome.send('Target.activateTarget', { targetId });
+            await until(() => value('window.shown !== undefined'), 'the page shown');
+            const [ms, made] = await value(`new Promise((ok) => setTimeout(() => ok([performance.now() - shown[0],
+                Number(document.body.dataset.frames) - shown[1]]), 300))`);
+            assert(made > 0 && made <= ms / 10 + 1, `${made} frames in the ${ms.toFixed(0)} ms after being shown`);
+        } finally {
+            await chrome.close();
         }
     },
 };
