@@ -9,9 +9,12 @@ const mostCatchUp = 10;      // frames one late tick may make up; beyond, time i
 const tickBudgetMs = 20;     // the longest a tick steps the field; a frame not done goes on at the next
 const drawBudgetMs = 20;     // the longest a screen refresh draws; the rest waits for the next
 const largestFile = 64 << 20; // as our settings reader refuses larger files
-// What Chromium lets a canvas have: each side at most 32767 pixels (as the saver's
-// trail points hold) and 2^28 pixels in all; a larger one stays blank.
-const largestSide = 32767, largestArea = 2 ** 28;
+// A field's sides are at most 32767 pixels, as the saver's trail points hold. Its
+// area is at most 2^25 pixels, an 8K screen's worth (7680 x 4320 is 33177600): the
+// page takes Chromium some 24 bytes a pixel, so about 800 MB. At 16000 x 16000
+// (near 2^28, the most Chromium lets a canvas have: a larger one stays blank) it
+// took 6 GB and froze the tab for half a minute, making and first showing the canvas.
+const largestSide = 32767, largestArea = 2 ** 25;
 
 const canvas = document.getElementById('field');
 const ctx = canvas.getContext('2d');
@@ -259,8 +262,8 @@ async function main() {
     if (size && w >= 1 && w <= largestSide && h >= 1 && h <= largestSide && w * h <= largestArea)
         page.size = [w, h];
     else if (size && w >= 1 && w <= largestSide && h >= 1 && h <= largestSide)
-        notes.push(`size=${params.get('size')} is more than a canvas can hold in this browser ` +
-            `(${largestArea} pixels, 16384x16384): the page's size is used.`);
+        notes.push(`size=${params.get('size')} is larger than the page draws (at most ${largestArea} ` +
+            'pixels, an 8K screen\'s worth): the page\'s size is used.');
     else if (params.has('size'))
         notes.push(`size=${params.get('size')} is not WxH with each side 1..${largestSide}: ` +
             'the page\'s size is used.');

@@ -134,7 +134,7 @@ const cases = {
         const cases = [
             // Trails and lists past 2 GiB of the module's memory, frames of 200 million pixels.
             ['?dot_count=200000&dot_history=1024&seed=5', '#pace', /frame.* longer than the saver's 10 ms/],
-            ['?size=17000x17000&seed=5', '#message', /size=17000x17000 is more than a canvas can hold/],
+            ['?size=16000x16000&seed=5', '#message', /size=16000x16000 is larger than the page draws/],
             ['?size=640x&seed=5', '#message', /size=640x is not WxH/],
         ];
         for (const [query, where, said] of cases) {
