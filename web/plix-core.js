@@ -1,26 +1,29 @@
 // plix.wasm made easy to call, for the page (plix.js) and for Node.js (the
 // golden check): settings in and out as bytes and numbers, frames, pixels.
 
-// The module's only imports are the C library's file calls, which nothing on a
-// page can need: each answers "not supported" (WASI's ENOSYS).
+// The module's imports: the C library's file calls, which nothing on a page can
+// need (each answers "not supported", WASI's ENOSYS), and the clock plix_run
+// keeps to.
 const noFiles = { fd_close: () => 52, fd_seek: () => 52, fd_write: () => 52 };
+const clock = { now: () => performance.now() };
 
 // Settings file states, as the module takes them.
 export const NO_FILE = 0, READABLE = 1, UNREADABLE = 2;
 
 export async function loadPlix(wasmBytesOrResponse) {
-    const imports = { wasi_snapshot_preview1: noFiles };
+    const imports = { wasi_snapshot_preview1: noFiles, plix: clock };
     const { instance } = wasmBytesOrResponse instanceof ArrayBuffer || ArrayBuffer.isView(wasmBytesOrResponse)
         ? await WebAssembly.instantiate(wasmBytesOrResponse, imports)
         : await WebAssembly.instantiateStreaming(wasmBytesOrResponse, imports);
     const x = instance.exports;
     x._initialize();
-    const bytes = (ptr, n) => new Uint8Array(x.memory.buffer, ptr, n);
+    // Addresses come back as signed 32-bit numbers: past 2 GiB they would be negative.
+    const bytes = (ptr, n) => new Uint8Array(x.memory.buffer, ptr >>> 0, n);
     const cString = (ptr) => {
         const all = new Uint8Array(x.memory.buffer);
-        let end = ptr;
+        let end = ptr >>> 0;
         while (all[end]) end++;
-        return new TextDecoder('latin1').decode(all.subarray(ptr, end));
+        return new TextDecoder('latin1').decode(all.subarray(ptr >>> 0, end));
     };
     const keys = Array.from({ length: x.plix_setting_count() }, (_, i) => cString(x.plix_setting_key(i)));
 
@@ -47,24 +50,33 @@ export async function loadPlix(wasmBytesOrResponse) {
         setPicture(rgba, width, height) {
             const ptr = x.plix_picture(width, height);
             if (!ptr) return false;
-            const out = new Uint32Array(x.memory.buffer, ptr, width * height);
+            const out = new Uint32Array(x.memory.buffer, ptr >>> 0, width * height);
             for (let i = 0, j = 0; i < out.length; i++, j += 4)
                 out[i] = (rgba[j] << 16) | (rgba[j + 1] << 8) | rgba[j + 2];
             return true;
         },
         start: (seed, width, height) => x.plix_start(seed | 0, width, height) === 0,
         frames: (count) => x.plix_frames(count),
+        // Up to `count` frames while performance.now() is short of `until`; a
+        // frame cut short goes on at the next call. Returns the frames finished.
+        run: (count, until) => x.plix_run(count, until),
         width: () => x.plix_width(),
         height: () => x.plix_height(),
         pixelsPerFrame: () => x.plix_pixels_per_frame(),
         // The screen in the frame buffer's own bytes (B G R 0 per pixel).
         screen: () => bytes(x.plix_screen(), x.plix_width() * x.plix_height() * 4),
-        // The changed part as RGBA: { rgba (the whole screen's), x, y, w, h }.
-        draw() {
-            const r = new Int32Array(x.memory.buffer, x.plix_draw(), 4);
-            const n = x.plix_width() * x.plix_height() * 4;
-            return { rgba: new Uint8ClampedArray(x.memory.buffer, x.plix_rgba(), n),
-                x: r[0], y: r[1], w: r[2], h: r[3] };
+        // The part of the screen that changed since the last call: { x, y, w, h }.
+        changes() {
+            const [x0, y0, w, h] = new Int32Array(x.memory.buffer, x.plix_changes() >>> 0, 4);
+            return { x: x0, y: y0, w, h };
+        },
+        // The most pixels convert takes at once.
+        bandPixels: () => x.plix_band_pixels(),
+        // A part of the screen (within it, at most bandPixels()) as RGBA bytes, row
+        // after row, or null. A view of the module's memory, good until the next call.
+        convert(left, top, w, h) {
+            if (!x.plix_convert(left, top, w, h)) return null;
+            return new Uint8ClampedArray(x.memory.buffer, x.plix_rgba() >>> 0, w * h * 4);
         },
     };
 }

@@ -1,20 +1,32 @@
 // The page: the settings form, the settings file in and out, the address's fixed
 // settings and seed, the chosen picture, and the 10 ms clock that steps the field
-// and the drawing of what changed into the canvas.
+// and the drawing of what changed into the canvas. No step of either holds the
+// page much longer than its budget, whatever the settings, so it always answers.
 import { loadPlix, READABLE, UNREADABLE } from './plix-core.js';
 
 const frameMs = 10;          // the saver's timer
 const mostCatchUp = 10;      // frames one late tick may make up; beyond, time is dropped
+const tickBudgetMs = 20;     // the longest a tick steps the field; a frame not done goes on at the next
+const drawBudgetMs = 20;     // the longest a screen refresh draws; the rest waits for the next
 const largestFile = 64 << 20; // as our settings reader refuses larger files
+// A field's sides are at most 32767 pixels, as the saver's trail points hold. Its
+// area is at most 2^25 pixels, an 8K screen's worth (7680 x 4320 is 33177600): the
+// page takes Chromium some 24 bytes a pixel, so about 800 MB. At 16000 x 16000
+// (near 2^28, the most Chromium lets a canvas have: a larger one stays blank) it
+// took 6 GB and froze the tab for half a minute, making and first showing the canvas.
+const largestSide = 32767, largestArea = 2 ** 25;
 
 const canvas = document.getElementById('field');
 const ctx = canvas.getContext('2d');
 const form = document.getElementById('settings');
 const messageLine = document.getElementById('message');
+const paceLine = document.getElementById('pace');
 const params = new URLSearchParams(location.search);
 
+// band: the changed part still to draw; pace: frames and cut ticks since `since`.
 const page = { plix: null, seed: 0, seedFixed: false, size: null, frameLimit: -1, frames: 0,
-    clock: 0, due: 0, image: null, picture: null };
+    running: false, clock: 0, due: 0, band: null, picture: null,
+    pace: { since: 0, frames: 0, cut: false } };
 
 function say(text) { messageLine.textContent = text; }
 function sayToo(text) { say([messageLine.textContent, text].filter(Boolean).join('\n')); }
@@ -83,7 +95,8 @@ function pictureFor(w, h) {
 // them; `note` replaces what the page said before.
 function restart(note = '') {
     const plix = page.plix;
-    clearInterval(page.clock);
+    page.running = false;
+    setClock();
     say(note);
     plix.setValues(formValues());
     if (!plix.save()) sayToo(plix.message());
@@ -93,22 +106,42 @@ function restart(note = '') {
     if (values[plix.keys.indexOf('chow')] && !plix.setPicture(pictureFor(w, h), w, h))
         sayToo('No memory for the picture: Chow eats into black.');
     document.body.dataset.state = 'starting';
+    paceLine.textContent = '';
     if (!plix.start(page.seed, w, h)) {
         sayToo(plix.message());
+        if (page.size) sayToo(`Or ask for a smaller size= in the address than ${w}x${h}.`);
         document.body.dataset.state = 'error';
         return;
     }
     canvas.width = plix.width();
     canvas.height = plix.height();
-    page.image = null;
+    page.band = null;
     page.frames = 0;
-    page.due = performance.now();
-    page.clock = setInterval(tick, frameMs);
+    page.running = true;
+    setClock();
     document.body.dataset.state = 'running';
+    document.body.dataset.frames = 0;
     updateLink();
 }
 
-// One tick of the clock: the frames due since the last, at most mostCatchUp.
+// The clock runs while the field does and the page can be seen: a hidden page
+// (another tab in front, a minimised window) makes no frames, and shown again the
+// field goes on from where it stopped, no frames made up for the time away.
+function setClock() {
+    const wanted = page.running && !document.hidden && page.frames !== page.frameLimit;
+    if (wanted && !page.clock) {
+        page.due = performance.now();
+        page.pace = { since: page.due, frames: 0, cut: false };
+        page.clock = setInterval(tick, frameMs);
+    } else if (!wanted && page.clock) {
+        clearInterval(page.clock);
+        page.clock = 0;
+    }
+}
+
+// One tick of the clock: the frames due since the last, at most mostCatchUp, for
+// at most tickBudgetMs. What the budget cuts is dropped, as for a late tick: the
+// field runs slower rather than the page stalling.
 function tick() {
     const now = performance.now();
     let count = Math.floor((now - page.due) / frameMs);
@@ -119,21 +152,47 @@ function tick() {
         page.due = now;
     }
     if (page.frameLimit >= 0) count = Math.min(count, page.frameLimit - page.frames);
-    page.plix.frames(count);
-    page.frames += count;
-    if (page.frames === page.frameLimit) clearInterval(page.clock);
+    const done = page.plix.run(count, now + tickBudgetMs);
+    if (done < count) page.due = performance.now();
+    page.frames += done;
+    document.body.dataset.frames = page.frames;
+    setClock();
+    notePace(now, done, done < count);
 }
 
+// Once a second, where the budget cut frames: how many a second the field makes
+// (a window with none goes on until one comes).
+function notePace(now, done, cut) {
+    const pace = page.pace;
+    pace.frames += done;
+    pace.cut ||= cut;
+    const ms = now - pace.since;
+    if (ms < 1000) return;
+    const rate = !pace.frames ? 'Less than a frame a second'
+        : pace.frames * 1000 >= ms ? `${Math.round(pace.frames * 1000 / ms)} frames a second`
+        : `A frame every ${(ms / 1000 / pace.frames).toFixed(1)} seconds`;
+    paceLine.textContent = pace.cut
+        ? `${rate}: at these settings a frame takes this browser longer than the saver's 10 ms.` : '';
+    if (pace.frames || !pace.cut) page.pace = { since: now, frames: 0, cut: false };
+}
+
+// What changed, converted and drawn in bands for at most drawBudgetMs; a large
+// change goes on at the next refresh.
 function draw() {
     const plix = page.plix;
-    if (plix && document.body.dataset.state !== 'error' && plix.width()) {
-        const d = plix.draw();
-        // A view of the module's memory, made again when that memory has grown.
-        if (!page.image || page.image.data.buffer !== d.rgba.buffer)
-            page.image = new ImageData(d.rgba, plix.width(), plix.height());
-        if (d.w) ctx.putImageData(page.image, 0, 0, d.x, d.y, d.w, d.h);
-        document.body.dataset.frames = page.frames;
-        if (page.frames === page.frameLimit) document.body.dataset.state = 'done';
+    if (page.running) {
+        const until = performance.now() + drawBudgetMs;
+        do {
+            const b = page.band || plix.changes();
+            if (!b.w) break;
+            page.band = b;
+            const rows = Math.min(b.h, Math.max(1, Math.floor(plix.bandPixels() / b.w)));
+            ctx.putImageData(new ImageData(plix.convert(b.x, b.y, b.w, rows), b.w, rows), b.x, b.y);
+            b.y += rows;
+            b.h -= rows;
+            if (!b.h) page.band = null;
+        } while (page.band && performance.now() < until);
+        if (page.frames === page.frameLimit && !page.band) document.body.dataset.state = 'done';
     }
     requestAnimationFrame(draw);
 }
@@ -199,10 +258,15 @@ async function main() {
     }
     if (/^\d+$/.test(params.get('frames') || '')) page.frameLimit = Number(params.get('frames'));
     const size = /^(\d+)x(\d+)$/.exec(params.get('size') || '');
-    if (size && size[1] >= 1 && size[1] <= 32767 && size[2] >= 1 && size[2] <= 32767)
-        page.size = [Number(size[1]), Number(size[2])];
+    const [w, h] = size ? [Number(size[1]), Number(size[2])] : [0, 0];
+    if (size && w >= 1 && w <= largestSide && h >= 1 && h <= largestSide && w * h <= largestArea)
+        page.size = [w, h];
+    else if (size && w >= 1 && w <= largestSide && h >= 1 && h <= largestSide)
+        notes.push(`size=${params.get('size')} is larger than the page draws (at most ${largestArea} ` +
+            'pixels, an 8K screen\'s worth): the page\'s size is used.');
     else if (params.has('size'))
-        notes.push(`size=${params.get('size')} is not WxH with each side 1..32767: the page's size is used.`);
+        notes.push(`size=${params.get('size')} is not WxH with each side 1..${largestSide}: ` +
+            'the page\'s size is used.');
 
     form.addEventListener('change', guarded((e) => { if (e.target.name) restart(); }));
     form.addEventListener('submit', (e) => e.preventDefault());
@@ -223,6 +287,8 @@ async function main() {
     }));
     document.getElementById('fullscreen').addEventListener('click', guarded(() =>
         document.documentElement.requestFullscreen()));
+    messageLine.addEventListener('click', () => say(''));
+    document.addEventListener('visibilitychange', setClock);
     const toggle = document.getElementById('show-settings');
     toggle.addEventListener('click', () => {
         form.hidden = !form.hidden;

@@ -55,6 +55,13 @@ void set_dot_fade();
 // Colour, start position, zero speed and a trail lying on the start, per dot.
 void init_dots();
 
+// init_dots in parts, for a front end that must answer between them (the web
+// page): the dots from `first` on, until `pause` answers non-zero (asked between
+// dots, once some 65536 trail points have been laid since the last question) or
+// the last is done. Returns the dot to go on from, dot_count when all are done.
+// Parts taken in turn draw from rnd exactly as init_dots does.
+int32_t init_dots_part(int32_t first, int (*pause)());
+
 // A new field size during a run (a monitor came or went): cx and cy as
 // set_screen_size takes them, and every dot kept, colour, speed and trail
 // included. A dot now outside moves back by whole field sizes, as a wrap would

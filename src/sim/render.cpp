@@ -63,7 +63,10 @@ inline void prefetch_for_load(const void *p) { __builtin_prefetch(p, 0, 3); }
 
 }  // namespace
 
-int render_dots(frame_buffer *fb, frame_stop_check stop) {
+// render_dots from dot `first` on: a later part of a frame (first > 0) goes on
+// counting from the places the earlier parts recorded. With `resume_at`, a yes
+// from `stop` pauses instead of ending the frame: 2, the next dot put there.
+static int step_dots(frame_buffer *fb, int32_t first, frame_stop_check stop, int32_t *resume_at) {
     const int32_t history_len = dot_history;
     for (int32_t k = 1; k <= history_len; k++) age_cut[k] = fade_cut(fade_step(k));
     const double *const push = brownian ? nullptr : pushes_for(inertia);
@@ -78,7 +81,7 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
     const int32_t width = fb->width;
     uint32_t *const origin = fb->pixels + (ptrdiff_t(fb->origin_y) * width + fb->origin_x);
     dirty_pixels *const list = fb->dirty_dot;
-    int32_t n = 0;
+    int32_t n = first > 0 ? fb->dirty_dot_index : 0;
     // A dot's pixels are stored first, then their places recorded: one loop
     // doing both needs more values than the 32-bit build has registers, and
     // spilled them every pixel (BENCHMARKS.md).
@@ -150,7 +153,7 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
         if (stopped && marks) memset(marks, 0, size_t(tiles_x) * size_t(fb->tiles.tiles_y));
         return stopped ? 1 : 0;
     };
-    int32_t next_check = stop_check_interval;
+    int32_t next_check = n + stop_check_interval;
 
     auto pixel_at = [&](history p) { return origin + (p.y * width + p.x); };
     // The first trail points a dot stores: its oldest, hist[history_len - 2]
@@ -166,10 +169,10 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
         for (int32_t k = 0; k < history_len; k += 16) prefetch_for_store(&d.hist[k]);
         prefetch_for_store(&d.hist[history_len - 1]);
     };
-    if (dot_count > 0) prefetch_first_points(dot[0]);
-    if (dot_count > 1) prefetch_record(dot[1]);
+    if (first < dot_count) prefetch_first_points(dot[first]);
+    if (first + 1 < dot_count) prefetch_record(dot[first + 1]);
 
-    for (int32_t i = 0; i < dot_count; i++) {
+    for (int32_t i = first; i < dot_count; i++) {
         plix &d = dot[i];
         if (i + 2 < dot_count) prefetch_record(dot[i + 2]);
         const uint32_t colour = packed(d.r, d.g, d.b);
@@ -218,11 +221,25 @@ int render_dots(frame_buffer *fb, frame_stop_check stop) {
         put(head, colour);
         record(d, oldest, head);
         if (stop && n >= next_check) {
-            if (stop()) return finish(true);
+            if (stop()) {
+                if (!resume_at) return finish(true);
+                if (i + 1 < dot_count) {
+                    fb->dirty_dot_index = n;
+                    *resume_at = i + 1;
+                    return 2;
+                }
+            }
             next_check = n + stop_check_interval;
         }
     }
+    if (resume_at) *resume_at = 0;
     return finish(false);
+}
+
+int render_dots(frame_buffer *fb, frame_stop_check stop) { return step_dots(fb, 0, stop, nullptr); }
+
+int render_dots_part(frame_buffer *fb, int32_t *next, frame_stop_check pause) {
+    return step_dots(fb, *next, pause, next) == 0 ? 1 : 0;
 }
 
 void render(plat_dc target, frame_buffer *fb, frame_stop_check stop) {

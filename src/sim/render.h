@@ -24,6 +24,15 @@ void render(plat_dc target, frame_buffer *fb, frame_stop_check stop = nullptr);
 // early.
 int render_dots(frame_buffer *fb, frame_stop_check stop = nullptr);
 
+// render_dots in parts, for a front end that must answer between them (the web
+// page): steps the dots from *next on (0 begins a frame) until `pause` answers
+// non-zero, asked as `stop` is, or the last dot is done. Returns 1 with the frame
+// recorded as render_dots records it and *next back at 0, or 0 when paused with
+// *next the dot to go on from. The dots go in the same order either way, so a
+// frame drawn in parts is the very frame drawn at once; nothing may present the
+// frame buffer between its parts.
+int render_dots_part(frame_buffer *fb, int32_t *next, frame_stop_check pause);
+
 // A component of a trail point `age` frames old: trunc(c - age * dot_fade), the
 // product and difference in double (exact for every value that occurs),
 // negative results becoming 0.

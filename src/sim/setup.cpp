@@ -84,8 +84,16 @@ void set_screen_size(int width, int height) {
 
 void set_dot_fade() { dot_fade = float(256.0 / dot_history); }
 
-void init_dots() {
-    for (int32_t i = 0; i < dot_count; i++) {
+void init_dots() { init_dots_part(0, nullptr); }
+
+int32_t init_dots_part(int32_t first, int (*pause)()) {
+    int64_t points = 0;
+    for (int32_t i = first; i < dot_count; i++) {
+        if (pause && points >= 65536) {
+            if (pause()) return i;
+            points = 0;
+        }
+        points += dot_history;
         plix &d = dot[i];
         // The order of the draws is fixed: r, g, b, then x and y for random starts.
         d.r = int16_t(rnd() % 256);
@@ -102,6 +110,7 @@ void init_dots() {
         d.xv = 0;
         d.yv = 0;
     }
+    return dot_count;
 }
 
 // Within 0..side-1.

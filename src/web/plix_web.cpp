@@ -15,13 +15,23 @@
 
 #define EXPORT(name) extern "C" __attribute__((export_name(#name)))
 
+// The page's clock, performance.now() in milliseconds.
+extern "C" __attribute__((import_module("plix"), import_name("now"))) double page_now();
+
 namespace {
+
+// A band the page converts and draws at once: a few milliseconds' work.
+constexpr int32_t band_pixels = 1 << 20;
 
 struct web_field {
     frame_buffer frame;
     bool running;
-    uint32_t *rgba;           // the screen as the canvas wants it, R G B A bytes
-    int32_t drawn[4];         // the rectangle plix_draw converted: x, y, w, h
+    int32_t unset_dot;        // the first dot the set-up has still to lay out
+    int32_t next_dot;         // where a frame cut short by the page's clock goes on; 0: none is
+    double until;             // plix_run's deadline on the page's clock
+    uint32_t *rgba;           // a band of the screen as the canvas wants it, R G B A bytes
+    int32_t band_pixels;      // room in rgba: a band of many rows, or one long row
+    int32_t changed[4];       // what plix_changes gives: x, y, w, h
     char message[1024];       // why the last save failed
 };
 web_field g;
@@ -32,6 +42,19 @@ void stop_field() {
     free(g.rgba);
     g.rgba = nullptr;
     g.running = false;
+    g.next_dot = 0;
+}
+
+int past_deadline() { return page_now() >= g.until ? 1 : 0; }
+
+// The set-up's dots not yet laid out, then the frame under way or a new one, to
+// its end or until `pause` says so; a finished frame is presented. True when it
+// finished.
+bool go_on(frame_stop_check pause) {
+    if (g.unset_dot < dot_count) g.unset_dot = init_dots_part(g.unset_dot, pause);
+    if (g.unset_dot < dot_count || !render_dots_part(&g.frame, &g.next_dot, pause)) return false;
+    present_frame(web_screen(), &g.frame);
+    return true;
 }
 
 }  // namespace
@@ -100,15 +123,19 @@ EXPORT(plix_picture) uint32_t *plix_picture(int32_t width, int32_t height) {
 
 // The saver's set-up with the settings in the file: a width x height field from
 // `seed`, its first paint on the screen. 0, or 1 when the memory cannot be had
-// (plix_message says so).
+// (plix_message says so). The dots are laid out by the first frame's call, in
+// parts with plix_run: many take long. Nothing between draws from rnd.
 EXPORT(plix_start) int32_t plix_start(int32_t seed, int32_t width, int32_t height) {
     stop_field();
     web_clear_message();
     g.message[0] = '\0';
     web_set_tick_count(seed);
     if (setup_settings_and_arrays(plat_tick_count(), nullptr) != 0) return 1;
-    setup_screen_and_dots(width, height);
-    g.rgba = static_cast<uint32_t *>(calloc(size_t(cx) * size_t(cy), 4));
+    set_screen_size(width, height);
+    set_dot_fade();
+    g.unset_dot = 0;
+    g.band_pixels = cx > band_pixels ? cx : band_pixels;
+    g.rgba = static_cast<uint32_t *>(malloc(size_t(g.band_pixels) * 4));
     if (!g.rgba || init_framebuf(&g.frame, cx, cy) != 0 || !web_screen_reset(cx, cy)) {
         stop_field();
         plat_message_box(nullptr, out_of_memory_text, out_of_memory_caption);
@@ -121,10 +148,22 @@ EXPORT(plix_start) int32_t plix_start(int32_t seed, int32_t width, int32_t heigh
     return 0;
 }
 
-// `count` frames of the saver's timer.
+// `count` frames of the saver's timer, whatever they take.
 EXPORT(plix_frames) void plix_frames(int32_t count) {
-    if (!g.running) return;
-    for (int32_t i = 0; i < count; i++) render(web_screen(), &g.frame);
+    for (int32_t i = 0; g.running && i < count; i++) go_on(nullptr);
+}
+
+// Up to `count` frames, but no further once the page's clock reaches `until`:
+// a frame that takes long (huge settings) is cut between dots and goes on at the
+// next call, so the page can answer meanwhile. Returns the frames finished.
+EXPORT(plix_run) int32_t plix_run(int32_t count, double until) {
+    g.until = until;
+    int32_t done = 0;
+    while (g.running && done < count && go_on(past_deadline)) {
+        done++;
+        if (past_deadline()) break;
+    }
+    return done;
 }
 
 EXPORT(plix_width) int32_t plix_width() { return g.running ? cx : 0; }
@@ -134,25 +173,36 @@ EXPORT(plix_pixels_per_frame) int32_t plix_pixels_per_frame() {
 }
 EXPORT(plix_screen) const uint32_t *plix_screen() { return web_screen_pixels(); }
 EXPORT(plix_rgba) const uint32_t *plix_rgba() { return g.rgba; }
+EXPORT(plix_band_pixels) int32_t plix_band_pixels() { return g.running ? g.band_pixels : 0; }
 
-// The part of the screen that changed since the last call, converted into
-// plix_rgba in one pass (bits 16-23 red, 8-15 green, 0-7 blue, opaque).
-// Returns x, y, w, h of that part; w is 0 when nothing changed.
-EXPORT(plix_draw) const int32_t *plix_draw() {
+// The part of the screen that changed since the last call: x, y, w, h, with w
+// 0 when nothing changed. The page converts it (plix_convert) and draws it, in
+// bands when it is large.
+EXPORT(plix_changes) const int32_t *plix_changes() {
     const screen_change r = g.running ? web_take_changes() : screen_change{};
+    const bool some = r.right > r.left && r.bottom > r.top;
+    g.changed[0] = r.left;
+    g.changed[1] = r.top;
+    g.changed[2] = some ? r.right - r.left : 0;
+    g.changed[3] = some ? r.bottom - r.top : 0;
+    return g.changed;
+}
+
+// A rectangle of the screen (within it, at most plix_band_pixels) into
+// plix_rgba, its rows one after another, in one pass (bits 16-23 red, 8-15
+// green, 0-7 blue, opaque). 1, or 0 for a rectangle that does not fit.
+EXPORT(plix_convert) int32_t plix_convert(int32_t left, int32_t top, int32_t w, int32_t h) {
+    if (!g.running || left < 0 || top < 0 || w < 0 || h < 0 || w > cx - left || h > cy - top ||
+        int64_t(w) * h > g.band_pixels)
+        return 0;
     const uint32_t *screen = web_screen_pixels();
-    for (int32_t y = r.top; y < r.bottom; y++) {
-        const size_t row = size_t(y) * size_t(cx);
-        for (int32_t x = r.left; x < r.right; x++) {
-            const uint32_t p = screen[row + size_t(x)];
-            g.rgba[row + size_t(x)] =
-                0xFF000000u | (p & 0x00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
+    uint32_t *out = g.rgba;
+    for (int32_t y = top; y < top + h; y++) {
+        const uint32_t *row = screen + size_t(y) * size_t(cx);
+        for (int32_t x = left; x < left + w; x++) {
+            const uint32_t p = row[x];
+            *out++ = 0xFF000000u | (p & 0x00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
         }
     }
-    const bool some = r.right > r.left && r.bottom > r.top;
-    g.drawn[0] = r.left;
-    g.drawn[1] = r.top;
-    g.drawn[2] = some ? r.right - r.left : 0;
-    g.drawn[3] = some ? r.bottom - r.top : 0;
-    return g.drawn;
+    return 1;
 }

@@ -398,6 +398,43 @@ TEST_F(Render, ALongFrameStopsWhenTheFrontEndIsEnding) {
     }
 }
 
+// A long set-up and long frames paused at every question and taken up again
+// leave the picture, the list and the screen the set-up and frames at once leave.
+TEST_F(Render, AFieldInPartsIsTheFieldAtOnce) {
+    std::vector<uint32_t> picture[2], screen[2];
+    std::vector<point> list[2];
+    int parts = 0, set_up_parts = 0;
+    for (int in_parts = 0; in_parts < 2; in_parts++) {
+        rand_seed = 99;
+        field(64, 48, 200, 1022);  // 200 * 1024 pixels: paused three times a frame
+        starting_pos = 1;
+        if (!in_parts) init_dots();
+        for (int32_t i = 0; in_parts && (i = init_dots_part(i, [] { return 1; })) < 200;)
+            set_up_parts++;
+        for (int f = 0; f < 4; f++) {
+            int32_t next = 0;
+            if (!in_parts) {
+                ASSERT_EQ(render_dots(&frame_), 0);
+            }
+            while (in_parts && !render_dots_part(&frame_, &next, [] { return 1; })) {
+                ASSERT_GT(next, 0);
+                parts++;
+            }
+            EXPECT_EQ(next, 0);
+            present_frame(headless_screen(), &frame_);
+        }
+        picture[in_parts] = fb_;
+        list[in_parts] = recorded();
+        screen[in_parts].assign(headless_screen_pixels(), headless_screen_pixels() + fb_.size());
+        free_dots();
+    }
+    EXPECT_EQ(set_up_parts, 3);  // a question each 65536 trail points: after 65 dots
+    EXPECT_EQ(parts, 4 * 3);
+    EXPECT_EQ(picture[1], picture[0]);
+    EXPECT_EQ(list[1], list[0]);
+    EXPECT_EQ(screen[1], screen[0]);
+}
+
 // The field drawn at another place of a larger picture: the same pixels, moved,
 // and nothing outside the field.
 TEST_F(Render, DrawsTheFieldAtTheOriginItIsGiven) {

@@ -1,12 +1,15 @@
 // The web page in Debian's Chromium, headless, driven by playwright-core: it
 // loads cleanly and animates, a fixed link shows plix-sim's picture, the download
-// is what the dialog's OK writes, a damaged settings file reads as the saver reads it.
+// is what the dialog's OK writes, a damaged settings file reads as the saver reads
+// it, huge settings or sizes leave it answering, with a word on the field, and a
+// hidden page makes no frames.
 // usage: node tests/web/browser.mjs BUILD-WASM/web BUILD/plix-sim BUILD/plix-ini
 import { execFileSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
 import { copyFileSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
-import { launch, serve } from './chromium.mjs';
+import { launch, launchBare, serve } from './chromium.mjs';
 
 const [site, plixSim, plixIni] = process.argv.slice(2).map((p) => resolve(p));
 const work = mkdtempSync(join(tmpdir(), 'plix-web.'));
@@ -38,6 +41,14 @@ const litPixels = (page) => page.evaluate(() => {
 
 function assert(ok, what) { if (!ok) throw new Error(what); }
 
+// Until `test` resolves to something true, polling every 50 ms for up to 30 s.
+async function until(test, what) {
+    for (const end = Date.now() + 30000; !(await test());) {
+        if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
+        await new Promise((ok) => setTimeout(ok, 50));
+    }
+}
+
 const cases = {
     async 'loads without errors, with the defaults, and its frames advance'() {
         const page = await open('');
@@ -62,20 +73,27 @@ const cases = {
 
     async 'a link with fixed settings and seed shows plix-sim\'s picture after K frames'() {
         const settings = 'dot_count=40&dot_history=32&inertia=10&speed_limit=4&brownian=0&bounce=0&chow=0&starting_pos=1';
-        // A size of its own, not the page's: the same picture in any window.
-        const page = await open(`?${settings}&seed=-77&frames=150&size=200x120`);
-        await page.waitForFunction(() => document.body.dataset.state === 'done');
-        const rgba = Buffer.from(await page.evaluate(() => Array.from(
-            document.getElementById('field').getContext('2d').getImageData(0, 0, 200, 120).data)));
         writeFileSync(join(work, 'link.ini'), '[Plix]\n' + settings.replaceAll('&', '\n') + '\n');
-        execFileSync(plixSim, ['--settings', join(work, 'link.ini'), '--size', '200x120', '--seed', '-77',
-            '--frames', '150', '--raw', join(work, 'link.raw')]);
-        const raw = readFileSync(join(work, 'link.raw'));
-        let differ = 0;
-        for (let i = 0; i < raw.length; i += 4)
-            if (rgba[i] !== raw[i + 2] || rgba[i + 1] !== raw[i + 1] || rgba[i + 2] !== raw[i] || rgba[i + 3] !== 255)
-                differ++;
-        assert(rgba.length === raw.length && differ === 0, `${differ} of ${raw.length / 4} pixels differ`);
+        // A size of its own, not the page's: the same picture in any window; the
+        // larger one is drawn in two bands.
+        for (const [w, h] of [[200, 120], [1100, 1000]]) {
+            const page = await open(`?${settings}&seed=-77&frames=150&size=${w}x${h}`);
+            await page.waitForFunction(() => document.body.dataset.state === 'done');
+            // The canvas in plix-sim's bytes (B G R 0; alpha other than opaque makes a 1).
+            const shown = await page.evaluate(async ([w, h]) => {
+                const d = document.getElementById('field').getContext('2d').getImageData(0, 0, w, h).data;
+                const out = new Uint8Array(d.length);
+                for (let i = 0; i < d.length; i += 4)
+                    out.set([d[i + 2], d[i + 1], d[i], d[i + 3] === 255 ? 0 : 1], i);
+                return [...new Uint8Array(await crypto.subtle.digest('SHA-256', out))]
+                    .map((b) => b.toString(16).padStart(2, '0')).join('');
+            }, [w, h]);
+            execFileSync(plixSim, ['--settings', join(work, 'link.ini'), '--size', `${w}x${h}`, '--seed', '-77',
+                '--frames', '150', '--raw', join(work, 'link.raw')]);
+            const raw = createHash('sha256').update(readFileSync(join(work, 'link.raw'))).digest('hex');
+            assert(shown === raw, `${w}x${h}: the canvas hashes to ${shown}, plix-sim's picture to ${raw}`);
+            await page.close();
+        }
     },
 
     async 'the download is what the dialog\'s OK writes into the settings file'() {
@@ -110,6 +128,68 @@ const cases = {
         const message = await page.textContent('#message');
         assert(/dot_count, dot_history, inertia, speed_limit, bounce, chow, starting_pos/.test(message), message);
         assert(page.problems.length === 0, page.problems.join('\n'));
+    },
+
+    async 'huge settings and sizes leave the page answering, with a word on the field'() {
+        const cases = [
+            // Trails and lists past 2 GiB of the module's memory, frames of 200 million pixels.
+            ['?dot_count=200000&dot_history=1024&seed=5', '#pace', /frame.* longer than the saver's 10 ms/],
+            ['?size=16000x16000&seed=5', '#message', /size=16000x16000 is larger than the page draws/],
+            ['?size=640x&seed=5', '#message', /size=640x is not WxH/],
+        ];
+        for (const [query, where, said] of cases) {
+            const page = await open(query);
+            // Seen with the settings closed, where the field is.
+            await page.waitForFunction(([where, said]) => {
+                const el = document.querySelector(where);
+                return el.checkVisibility() && new RegExp(said).test(el.textContent);
+            }, [where, said.source], { timeout: 60000 });
+            // Ten questions 0.1 s apart, each answered within 100 ms; up to
+            // three tries, as other programs on a busy machine can hold up any page.
+            const slowest = [];
+            while (slowest.length < 3 && !(slowest.at(-1) < 100)) {
+                let worst = 0;
+                for (let i = 0; i < 10; i++) {
+                    const t = performance.now();
+                    await page.evaluate(() => document.body.dataset.frames);
+                    worst = Math.max(worst, performance.now() - t);
+                    await page.waitForTimeout(100);
+                }
+                slowest.push(Math.round(worst));
+            }
+            assert(slowest.at(-1) < 100, `${query}: the page took ${slowest.join(', ')} ms to answer`);
+            assert(page.problems.length === 0, `${query}: ${page.problems.join('\n')}`);
+            await page.close();
+        }
+    },
+
+    async 'a page behind another tab makes no frames, and goes on when shown without making any up'() {
+        const chrome = launchBare(join(work, 'bare'));
+        try {
+            const { targetId } = await chrome.send('Target.createTarget', { url: base + '?seed=1' });
+            const { sessionId } = await chrome.send('Target.attachToTarget', { targetId, flatten: true });
+            const value = async (expression) => (await chrome.send('Runtime.evaluate',
+                { expression, awaitPromise: true, returnByValue: true }, sessionId)).result.value;
+            const frames = () => value('Number(document.body.dataset.frames)');
+            await until(async () => await frames() > 20, 'frames');
+            // A second tab in front hides the first, as when its user turns to another.
+            await chrome.send('Target.createTarget', { url: 'about:blank' });
+            await until(async () => await value('document.visibilityState') === 'hidden', 'the page hidden');
+            const hidden = await frames();
+            await new Promise((ok) => setTimeout(ok, 1500));
+            const later = await frames();
+            assert(later === hidden, `frames went from ${hidden} to ${later} while hidden`);
+            // Shown again: from then on no more frames than the time allows.
+            await value(`document.addEventListener('visibilitychange', () => {
+                window.shown = [performance.now(), Number(document.body.dataset.frames)]; }, { once: true })`);
+            await chrome.send('Target.activateTarget', { targetId });
+            await until(() => value('window.shown !== undefined'), 'the page shown');
+            const [ms, made] = await value(`new Promise((ok) => setTimeout(() => ok([performance.now() - shown[0],
+                Number(document.body.dataset.frames) - shown[1]]), 300))`);
+            assert(made > 0 && made <= ms / 10 + 1, `${made} frames in the ${ms.toFixed(0)} ms after being shown`);
+        } finally {
+            await chrome.close();
+        }
     },
 };
 
