@@ -25,7 +25,7 @@ static const char caption[] = "Plix settings";  // the boxes about the settings 
 
 // Posted once the dialog is being shown, so that the box comes over it rather
 // than before it (a message posted from WM_INITDIALOG arrives first).
-const UINT kShowReadError = WM_APP;
+const UINT show_read_error = WM_APP;
 
 // What the dialog knows beyond its fields.
 struct config_state {
@@ -101,8 +101,8 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         show_settings(dialog);
     } else if (message == WM_SHOWWINDOW && wParam && state.read_failed && !state.read_told) {
         state.read_told = true;
-        PostMessageA(dialog, kShowReadError, 0, 0);
-    } else if (message == kShowReadError) {
+        PostMessageA(dialog, show_read_error, 0, 0);
+    } else if (message == show_read_error) {
         MessageBoxA(dialog, state.message, caption, MB_OK | MB_ICONWARNING);
     } else if (message == WM_COMMAND) {
         int row = row_of(LOWORD(wParam));

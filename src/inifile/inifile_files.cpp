@@ -26,13 +26,13 @@ namespace {
 
 // Larger files are refused rather than risk running out of memory; a settings
 // file is a few hundred bytes.
-const long kMaxFileSize = 64L << 20;
+const long most_bytes = 64L << 20;
 
 // Why a file with these properties is no settings file: 0 when it may be one.
 int refusal(const struct stat &st) {
     if (S_ISDIR(st.st_mode)) return EISDIR;
     if (!S_ISREG(st.st_mode)) return ENODEV;
-    if (st.st_size > kMaxFileSize) return EFBIG;
+    if (st.st_size > most_bytes) return EFBIG;
     return 0;
 }
 
@@ -77,7 +77,7 @@ int read_file(const char *path, std::string *text, struct stat *st) {
             break;
         }
         text->append(buf, size_t(got));
-        if (text->size() > size_t(kMaxFileSize)) {  // grown since it was measured
+        if (text->size() > size_t(most_bytes)) {  // grown since it was measured
             err = EFBIG;
             break;
         }

@@ -7,7 +7,6 @@
 #include "platform/platform.h"
 
 void headless_set_command_line(const char *cmdline);
-void headless_set_foreground_window(plat_window w);
 void headless_set_tick_count(int32_t ticks);
 // The virtual screen plat_virtual_screen reports: one monitor of width x height.
 void headless_set_screen_size(int width, int height);

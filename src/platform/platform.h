@@ -1,6 +1,7 @@
 // Every service the portable core needs from the operating system, and nothing
 // else. platform_win32.cpp makes the real Win32 calls; platform_headless.cpp gives
-// the headless build (unit tests, plix-sim) stand-ins with the same behaviour.
+// the native builds (unit tests, plix-sim, and plix beside its X11 frame buffer in
+// src/x11/) stand-ins with the same behaviour; platform_web.cpp the web page's.
 #pragma once
 #include <cstdint>
 

@@ -17,7 +17,6 @@
 const char plat_path_separator = '/';
 
 static std::string g_command_line;
-static plat_window g_foreground;
 static int32_t g_ticks;
 static screen_rect g_screen;
 static std::string g_module_path;
@@ -25,7 +24,6 @@ static std::string g_app_data;
 static std::string g_boxes;
 
 void headless_set_command_line(const char *cmdline) { g_command_line = cmdline; }
-void headless_set_foreground_window(plat_window w) { g_foreground = w; }
 void headless_set_tick_count(int32_t ticks) { g_ticks = ticks; }
 void headless_set_screen_size(int width, int height) { g_screen = {0, 0, width, height}; }
 void headless_set_module_file_name(const char *path) { g_module_path = path; }
@@ -34,7 +32,6 @@ const std::string &headless_message_boxes() { return g_boxes; }
 
 void headless_reset() {
     g_command_line.clear();
-    g_foreground = nullptr;
     g_ticks = 0;
     g_screen = {};
     g_module_path.clear();
@@ -43,7 +40,7 @@ void headless_reset() {
 }
 
 const char *plat_command_line() { return g_command_line.c_str(); }
-plat_window plat_foreground_window() { return g_foreground; }
+plat_window plat_foreground_window() { return nullptr; }  // no windows here
 int32_t plat_tick_count() { return g_ticks; }
 screen_rect plat_virtual_screen() { return g_screen; }
 

@@ -27,8 +27,8 @@ char lpIniKeyName[128];
 char lpIniKeyData[1024];
 const char lpIniFileName[] = "Plix.ini";
 
-static const char kSection[] = "Plix";
-static const char kUserFolder[] = "Plix";  // inside the application-data folder
+static const char section_name[] = "Plix";
+static const char user_folder_name[] = "Plix";  // inside the application-data folder
 
 bool ini_path_from_module(const char *module_path, bool truncated, char sep, char *out,
                           unsigned out_size) {
@@ -47,7 +47,7 @@ bool ini_path_from_module(const char *module_path, bool truncated, char sep, cha
 bool user_ini_path(char *out, unsigned size) {
     char folder[sizeof lpIniFileNameAndPath];
     if (!plat_app_data_folder(folder, sizeof folder)) return false;
-    int n = snprintf(out, size, "%s%c%s%c%s", folder, plat_path_separator, kUserFolder,
+    int n = snprintf(out, size, "%s%c%s%c%s", folder, plat_path_separator, user_folder_name,
                      plat_path_separator, lpIniFileName);
     return n > 0 && unsigned(n) < size;
 }
@@ -84,7 +84,7 @@ int check_ini_readable(char *message, unsigned size) {
 static bool save_to(const char *path, const char *const *keys, const char *const *values, int count,
                     char *message, unsigned size) {
     char why[256];
-    if (plat_profile_write_all(kSection, keys, values, count, path, why, sizeof why)) return true;
+    if (plat_profile_write_all(section_name, keys, values, count, path, why, sizeof why)) return true;
     size_t used = strlen(message);
     snprintf(message + used, size - used, "\r\n\r\n%s\r\n%s", path, why);
     return false;
@@ -137,7 +137,7 @@ int save_settings(const bool which[8], char *message, unsigned size) {
 }
 
 int32_t read_int_ini(const char *key) {
-    strcpy(lpIniSection, kSection);
+    strcpy(lpIniSection, section_name);
     snprintf(lpIniKeyName, sizeof lpIniKeyName, "%s", key);
     // No file at all: the profile call would take the empty name as the Windows folder's.
     if (!lpIniFileNameAndPath[0]) return 0;
@@ -146,7 +146,7 @@ int32_t read_int_ini(const char *key) {
 
 void write_int_value(const char *key, int32_t value) {
     snprintf(lpIniKeyData, sizeof lpIniKeyData, "%ld", long(value));
-    strcpy(lpIniSection, kSection);
+    strcpy(lpIniSection, section_name);
     // Failures (a read-only folder and the like) are not reported to the user.
     if (lpIniFileNameAndPath[0])
         plat_profile_write(lpIniSection, key, lpIniKeyData, lpIniFileNameAndPath);

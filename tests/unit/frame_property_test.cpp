@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr uint32_t kUntouched = 0xAB000000u;  // no pixel store of a legal colour makes this
+constexpr uint32_t untouched = 0xAB000000u;  // no pixel store of a legal colour makes this
 
 // A 32-bit value: half the time uniform over the whole range, otherwise one of
 // the values where the arithmetic changes behaviour.
@@ -94,7 +94,7 @@ TEST_F(FrameProperty, RandomSettingsStayOnTheScreenWithLegalColours) {
                 frame.tiles.list_room = INT32_MAX;  // every place listed, to be checked
                 headless_screen_reset(cx, cy);
             }
-            std::fill(fb.begin(), fb.end(), kUntouched);
+            std::fill(fb.begin(), fb.end(), untouched);
             render(headless_screen(), &frame);
             ASSERT_EQ(frame.dirty_dot_index, per_frame) << "frame " << f;
             std::vector<char> touched(fb.size());
@@ -107,7 +107,7 @@ TEST_F(FrameProperty, RandomSettingsStayOnTheScreenWithLegalColours) {
             for (size_t at = 0; at < fb.size(); at++) {
                 const uint32_t v = fb[at];
                 if (!touched[at]) {
-                    ASSERT_EQ(v, kUntouched) << "unrecorded write at " << at << " frame " << f;
+                    ASSERT_EQ(v, untouched) << "unrecorded write at " << at << " frame " << f;
                     continue;
                 }
                 // A component outside 0..255 carries into its neighbour or the top

@@ -18,7 +18,7 @@ struct combined_row {
     int values[8];  // in the order of setting_keys
 };
 
-const combined_row kCombined[] = {
+const combined_row combined_rows[] = {
     // The mark is skipped; the first "dot_count" wins over DOT_COUNT; the second
     // [plix] never counts.
     {"bom_cr_section_twice.ini", {1, -7, 3, -7, -7, -7, -7, -7}},
@@ -37,8 +37,8 @@ TEST(IniCombined, DamagedFilesReadAsThePlatformReadsThem) {
     size_t on_disk = 0;
     for (const auto &entry : std::filesystem::directory_iterator(dir))
         on_disk += entry.path().extension() == ".ini";
-    EXPECT_EQ(on_disk, sizeof kCombined / sizeof kCombined[0]) << "every file needs its row";
-    for (const combined_row &row : kCombined) {
+    EXPECT_EQ(on_disk, sizeof combined_rows / sizeof combined_rows[0]) << "every file needs its row";
+    for (const combined_row &row : combined_rows) {
         const std::string path = (dir / row.file).string();
         ASSERT_TRUE(std::filesystem::exists(path)) << path;
         for (int k = 0; k < 8; k++)

@@ -17,9 +17,9 @@
 
 namespace {
 
-constexpr uint32_t kUntouched = 0xAB000000u;  // no pixel store of a legal colour makes this
-const float kInf = std::numeric_limits<float>::infinity();
-const float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr uint32_t untouched = 0xAB000000u;  // no pixel store of a legal colour makes this
+const float inf = std::numeric_limits<float>::infinity();
+const float nan_value = std::numeric_limits<float>::quiet_NaN();
 
 struct point {
     int x, y;
@@ -57,7 +57,7 @@ protected:
     // The frame buffer: a w x h picture with its tiles, the field at (ox, oy),
     // listing every pixel's place, which the tests read.
     void picture(int w, int h, int ox, int oy) {
-        fb_.assign(size_t(w) * size_t(h), kUntouched);
+        fb_.assign(size_t(w) * size_t(h), untouched);
         deinit_present_tiles(&frame_);
         frame_ = {fb_.data(), w, h, ox, oy, dirty_dot, 0, nullptr, {}};
         ASSERT_EQ(init_present_tiles(&frame_, w, h), 0);
@@ -454,7 +454,7 @@ TEST_F(Render, DrawsTheFieldAtTheOriginItIsGiven) {
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) {
             bool inside = x >= ox && x < ox + 20 && y >= oy && y < oy + 15;
-            uint32_t want = inside ? plain[size_t(y - oy) * 20 + size_t(x - ox)] : kUntouched;
+            uint32_t want = inside ? plain[size_t(y - oy) * 20 + size_t(x - ox)] : untouched;
             ASSERT_EQ(moved[size_t(y) * W + size_t(x)], want) << x << "," << y;
         }
     // Recorded in field positions; the presentation puts them at the origin.
@@ -505,16 +505,16 @@ TEST(Speed, InertialPushesAndLimits) {
 }
 
 TEST(Speed, DivisionByZeroInertiaFollowsIEEE) {
-    EXPECT_EQ(inertial_speed(0.0f, 5, 0), kInf);
-    EXPECT_EQ(inertial_speed(0.0f, -5, 0), -kInf);
+    EXPECT_EQ(inertial_speed(0.0f, 5, 0), inf);
+    EXPECT_EQ(inertial_speed(0.0f, -5, 0), -inf);
     EXPECT_TRUE(std::isnan(inertial_speed(0.0f, 0, 0)));
 }
 
 TEST(Speed, LimitsTakeInfinitiesAndNaN) {
     struct {
         float v, upper, lower, want;
-    } cases[] = {{kInf, 5, -5, 5},   {-kInf, 5, -5, -5}, {kNaN, 5, -5, 5},
-                 {4.5f, 5, -5, 4.5f}, {-5.5f, 5, -5, -5}, {kNaN, -5, 5, 5}};
+    } cases[] = {{inf, 5, -5, 5},   {-inf, 5, -5, -5}, {nan_value, 5, -5, 5},
+                 {4.5f, 5, -5, 4.5f}, {-5.5f, 5, -5, -5}, {nan_value, -5, 5, 5}};
     for (auto c : cases) EXPECT_EQ(limit_speed(c.v, c.upper, c.lower), c.want) << c.v;
 }
 
@@ -543,7 +543,7 @@ TEST(Edges, BounceAndWrapNumbers) {
     struct {
         float x, v, want_x, want_v;
     } bounces[] = {{98.6f, 1, 99, -1}, {0.5f, -2, 0, 2}, {50, 3, 53, 3}, {99, 0, 99, 0},
-                   {0, -kInf, 0, kInf}, {50, kInf, 99, -kInf}};
+                   {0, -inf, 0, inf}, {50, inf, 99, -inf}};
     for (auto c : bounces) {
         float x = moved(c.x, c.v), v = c.v;
         bounce_axis(x, v, edge);
@@ -561,7 +561,7 @@ TEST(Edges, BounceAndWrapNumbers) {
 }
 
 TEST(Edges, NaNAndInfinitePositionsEndOnTheScreen) {
-    for (float p : {kNaN, kInf, -kInf, 1e30f, -1e30f}) {
+    for (float p : {nan_value, inf, -inf, 1e30f, -1e30f}) {
         float x = p, v = 1;
         bounce_axis(x, v, 9);
         EXPECT_TRUE(x >= 0 && x <= 9) << p;

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-// cx * cy little-endian 32-bit pixels, top row first, nothing else.
+// width * height little-endian 32-bit pixels, top row first, nothing else.
 int write_raw(const char *path, const uint32_t *pixels, int width, int height);
 
 // An 8-bit RGB PNG, bits 16-23 of a pixel as red, 8-15 green, 0-7 blue. The
