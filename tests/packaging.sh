@@ -125,6 +125,14 @@ for dll in $dlls; do
     check "import $dll is a Windows system DLL" grep -qxF -- "$upper" <<<"$(tr ' ' '\n' <<<"$allowed")"
 done
 
+# The functions imported by name. The saver never asks the system to keep the
+# display on, and looks up the display-state notification (which Windows before
+# Vista lacks) at run time rather than importing it.
+functions=$(awk -F'\t' '/^\t[0-9a-f]+\t/ { n = split($3, w, " "); print w[n] }' <<<"$headers")
+imports_none_of() { ! grep -qxE "$1" <<<"$functions"; }
+check "imports $(wc -l <<<"$functions") functions, SetThreadExecutionState and the power notification calls not among them" \
+    imports_none_of 'SetThreadExecutionState|(Un)?RegisterPowerSettingNotification'
+
 # The manifest, in the resource section: DPI-aware on every monitor, so on a
 # scaled display the screen sizes are the real ones and every dot is one physical
 # pixel; per-monitor v2 first, then v1, and the older declaration for systems
