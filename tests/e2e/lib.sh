@@ -236,6 +236,9 @@ e2e_start_cmd() {
     echo "$E2E_PID" >>"$E2E_TMP/pids"
 }
 
+# e2e_ticks PID: the processor time PID has used so far, in clock ticks (0 once gone).
+e2e_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
+
 # e2e_wait_exit [SECONDS]: prints the exit status of the program started last;
 # on time-out kills it, prints 124 and returns 124.
 e2e_wait_exit() {

@@ -494,9 +494,6 @@ test_saver_clipped_copy_shows_exactly_its_tiles() {
     [ "$out" = ok ] || { e2e_fail "present probe said: $out"; return 1; }
 }
 
-# saver_ticks: the saver's processor time so far, in clock ticks (0 once gone).
-saver_ticks() { awk '{ print $14 + $15 }' "/proc/$E2E_PID/stat" 2>/dev/null || echo 0; }
-
 # saver_display STATE [VARIANT]: the display's state, delivered as Windows does.
 saver_display() {
     e2e_wine_exe plix-power.exe "$SAVER_TITLE" "$@" || e2e_fail "plix-power $* failed"
@@ -507,9 +504,9 @@ saver_display() {
 saver_still() {
     local a b t0 t1 changed
     sleep 0.5
-    a=$(e2e_shot "saver_power_a") t0=$(saver_ticks)
+    a=$(e2e_shot "saver_power_a") t0=$(e2e_ticks "$E2E_PID")
     sleep 1
-    b=$(e2e_shot "saver_power_b") t1=$(saver_ticks)
+    b=$(e2e_shot "saver_power_b") t1=$(e2e_ticks "$E2E_PID")
     changed=$(compare -metric AE "$a" "$b" null: 2>&1)
     echo "$1: $changed pixels changed, $((t1 - t0)) ticks of processor time"
     if [ "${2:-}" = moving ]; then
