@@ -178,19 +178,19 @@ static void unwatch_display() {
     display.notify = nullptr;
 }
 
-// Whether the `size` bytes at `address` are committed memory this process may
+// Whether the `size` bytes at `start` are committed memory this process may
 // read: a message's pointer is checked before it is followed.
-static bool readable(uintptr_t address, size_t size) {
+static bool readable(const char *start, size_t size) {
     const DWORD read_access = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
                               PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-    if (!address || address + size < address) return false;
-    for (uintptr_t at = address; at < address + size;) {
+    const uintptr_t first = reinterpret_cast<uintptr_t>(start);
+    if (!start || first + size < first) return false;
+    for (const char *at = start; size_t(at - start) < size;) {
         MEMORY_BASIC_INFORMATION info;
-        if (!VirtualQuery(reinterpret_cast<const void *>(at), &info, sizeof(info)) ||
-            info.State != MEM_COMMIT || !(info.Protect & read_access) ||
-            (info.Protect & PAGE_GUARD))
+        if (!VirtualQuery(at, &info, sizeof(info)) || info.State != MEM_COMMIT ||
+            !(info.Protect & read_access) || (info.Protect & PAGE_GUARD))
             return false;
-        at = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
+        at = static_cast<const char *>(info.BaseAddress) + info.RegionSize;
     }
     return true;
 }
@@ -199,16 +199,18 @@ static bool readable(uintptr_t address, size_t size) {
 // another event or setting, a length that is not a DWORD's, or an unknown state.
 static int display_state(WPARAM event, LPARAM data) {
     if (event != PBT_POWERSETTINGCHANGE) return -1;
-    const uintptr_t at = static_cast<uintptr_t>(data);
+    // The message's parameter is the setting's address.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    const char *at = reinterpret_cast<const char *>(data);
     const size_t head = offsetof(POWERBROADCAST_SETTING, Data);
     if (!readable(at, head + sizeof(DWORD))) return -1;
     POWERBROADCAST_SETTING setting;
-    memcpy(&setting, reinterpret_cast<const void *>(at), head);
+    memcpy(&setting, at, head);
     if (memcmp(&setting.PowerSetting, &display_state_setting, sizeof(GUID)) != 0 ||
         setting.DataLength != sizeof(DWORD))
         return -1;
     DWORD state;
-    memcpy(&state, reinterpret_cast<const void *>(at + head), sizeof(state));
+    memcpy(&state, at + head, sizeof(state));
     return state <= display_dimmed ? int(state) : -1;
 }
 
