@@ -3,7 +3,9 @@
 # Wine and the native plix --root, each beside two reference programs on the
 # same Xvfb screen (a 100 Hz window that paints nothing, the floor; one that
 # copies its whole screen every frame), at the shipped defaults with centre and
-# with random starts and at 1000 dots x trail 256. For each: the program's and
+# with random starts and at 1000 dots x trail 256, and for Plix.scr with the
+# display off (the defaults with random starts, told so as Windows tells it, by
+# plix-power.exe). For each: the program's and
 # the X server's share of one core over SECONDS after WARMUP, and the frame
 # rate; worst of RUNS runs. Prints a Markdown table per platform.
 # Where 32-bit programs cannot run, the 64-bit build under 64-bit Wine is
@@ -52,8 +54,9 @@ for p in ${PLATFORMS:-wine x11}; do
         e2e_pick_wine 2>/dev/null  # WINE, and the build that it runs
         win_dir=${2:-$E2E_DEFAULT_WIN_BUILD}
         win=$(cd "$win_dir" 2>/dev/null && pwd) || win=""
-        if [ -z "$win" ] || [ ! -f "$win/Plix.scr" ] || [ ! -f "$win/plix-screens.exe" ]; then
-            echo "screens: skipping Wine: no Plix.scr and plix-screens.exe in $win_dir (build it first)"
+        if [ -z "$win" ] || [ ! -f "$win/Plix.scr" ] || [ ! -f "$win/plix-screens.exe" ] ||
+            [ ! -f "$win/plix-power.exe" ]; then
+            echo "screens: skipping Wine: no Plix.scr, plix-screens.exe and plix-power.exe in $win_dir (build it first)"
         elif ! "$WINE" --version >/dev/null 2>&1; then
             echo "screens: skipping Wine: $WINE does not run (install Wine)"
         elif [ "$WINE" != wine ] && [ "$(pe_machine "$win/Plix.scr")" != 8664 ]; then
@@ -82,6 +85,7 @@ command -v Xvfb >/dev/null || { echo "screens: skipping everything: Xvfb is not 
 # The settings measured: name, dot_count, dot_history, starting_pos; the rest are
 # the shipped defaults (inertia 400, speed limit 3, bounce, no chow).
 settings=("centre 100 64 0" "random 100 64 1" "1000x256 1000 256 1")
+wine_then=()
 
 # mean_rate LOG SKIP: the per-second rates LOG holds after its first SKIP lines
 # (the number before "frames per second" or "paints per second"), averaged.
@@ -119,13 +123,16 @@ end_wine_program() {
     wait "$1" 2>/dev/null
 }
 
-# run_wine SIZE RUN PROGRAM_NAME WINDOW_TITLE COMMAND...: from the program's folder.
+# run_wine SIZE RUN PROGRAM_NAME WINDOW_TITLE COMMAND...: from the program's folder;
+# once its window is up, the command in the array wine_then (if any) as well.
 run_wine() {
     local size=$1 run=$2 name=$3 title=$4 pid
     shift 4
     (cd "$E2E_TMP/win" && exec "$WINE" "$@") >/dev/null 2>"$E2E_TMP/own.log" &
     pid=$!
     timeout 30 xdotool search --sync --onlyvisible --name "$title" >/dev/null 2>&1
+    [ ${#wine_then[@]} -eq 0 ] || (cd "$E2E_TMP/win" && "$WINE" "${wine_then[@]}") >/dev/null 2>&1 ||
+        echo "screens: $name at $size: ${wine_then[*]} failed" >&2
     measure "$wine_platform" "$size" "$name" "$run" "$pid" "$E2E_TMP/own.log"
     end_wine_program "$pid"
 }
@@ -142,6 +149,11 @@ wine_size() {  # SIZE RUN
         # Plix.scr says no frame rate: the counter's screen updates stand for it.
         run_wine "$1" "$2" "$3" "Plix screensaver" ./Plix.scr /s
     done
+    printf '[Plix]\ndot_count=100\ndot_history=64\ninertia=400\nspeed_limit=3\nbrownian=0\nbounce=1\nchow=0\nstarting_pos=1\n' \
+        >"$E2E_TMP/win/Plix.ini"
+    wine_then=(./plix-power.exe "Plix screensaver" off)
+    run_wine "$1" "$2" off "Plix screensaver" ./Plix.scr /s
+    wine_then=()
 }
 
 run_x11() {  # SIZE RUN NAME COMMAND...
@@ -171,7 +183,7 @@ x11_size() {  # SIZE RUN
 if [[ $platforms == *wine* ]]; then
     export WINEPREFIX=$E2E_TMP/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     mkdir -p "$E2E_TMP/win"
-    cp "$win/Plix.scr" "$win/plix-screens.exe" "$E2E_TMP/win/"
+    cp "$win/Plix.scr" "$win/plix-screens.exe" "$win/plix-power.exe" "$E2E_TMP/win/"
 fi
 
 echo "screens: $(date -u '+%F %H:%M') UTC, load average $(cut -d' ' -f1-3 /proc/loadavg);" \

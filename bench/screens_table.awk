@@ -16,7 +16,7 @@
     if (!(s in seen)) { seen[s] = 1; order[++n] = s }
 }
 END {
-    split("floor copy centre random 1000x256", prog, " ")
+    split("floor copy centre random 1000x256 off", prog, " ")
     name["wine"] = "Plix.scr under 32-bit Wine"
     name["wine64"] = "Plix.scr, the 64-bit build under 64-bit Wine (not the shipped 32-bit program)"
     name["x11"] = "plix --root (native, 64-bit)"
@@ -29,12 +29,12 @@ END {
             if (f[1] != platform) continue
             if (!header) {
                 printf "\n%s: share of one core, worst of the runs (the X server's in brackets), frames a second\n\n", name[platform]
-                print "| screen | floor: paints nothing | copies the whole screen | defaults, centre starts | defaults, random starts | 1000 × 256 | highest load average (1 min) |"
-                print "|---|---:|---:|---:|---:|---:|---:|"
+                print "| screen | floor: paints nothing | copies the whole screen | defaults, centre starts | defaults, random starts | 1000 × 256 | display off (defaults, random) | highest load average (1 min) |"
+                print "|---|---:|---:|---:|---:|---:|---:|---:|"
                 header = 1
             }
             line = "| " f[2]
-            for (j = 1; j <= 5; j++) {
+            for (j = 1; j <= 6; j++) {
                 k = platform SUBSEP f[2] SUBSEP prog[j]
                 line = line (k in share ? sprintf(" | %.1f %% (%.1f %%), %.0f/s", share[k], xshare[k], fps[k]) : " | -")
             }

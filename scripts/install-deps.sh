@@ -4,7 +4,7 @@
 # (for 32-bit Wine) and installs through apt. Run as root or with sudo rights.
 set -euo pipefail
 
-packages=(cmake g++ libgtest-dev libbenchmark-dev python3 procps nsis unzip
+packages=(cmake g++ libgtest-dev libbenchmark-dev python3 python3-yaml procps nsis unzip
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils e2fsprogs libx11-dev libxext-dev
     libxdamage-dev xserver-xorg-core xserver-xorg-video-dummy xscreensaver x11-xserver-utils dpkg-dev lintian

@@ -125,6 +125,14 @@ for dll in $dlls; do
     check "import $dll is a Windows system DLL" grep -qxF -- "$upper" <<<"$(tr ' ' '\n' <<<"$allowed")"
 done
 
+# The functions imported by name. The saver never asks the system to keep the
+# display on, and looks up the display-state notification (which Windows before
+# Vista lacks) at run time rather than importing it.
+functions=$(awk -F'\t' '/^\t[0-9a-f]+\t/ { n = split($3, w, " "); print w[n] }' <<<"$headers")
+imports_none_of() { ! grep -qxE "$1" <<<"$functions"; }
+check "imports $(wc -l <<<"$functions") functions, SetThreadExecutionState and the power notification calls not among them" \
+    imports_none_of 'SetThreadExecutionState|(Un)?RegisterPowerSettingNotification'
+
 # The manifest, in the resource section: DPI-aware on every monitor, so on a
 # scaled display the screen sizes are the real ones and every dot is one physical
 # pixel; per-monitor v2 first, then v1, and the older declaration for systems
@@ -144,6 +152,73 @@ check "$zip holds Plix.scr, Plix.ini, README.txt, LICENSE.txt ($listing)" \
     [ "$listing" = "$top/LICENSE.txt $top/Plix.ini $top/Plix.scr $top/README.txt " ]
 check "version resource says $version" grep -aq "FileVersion${version}[^0-9.]" <<<"$rsrc"
 check "manifest says $version.0" grep -aq "assemblyIdentity[^>]*version=\"$version.0\"" <<<"$rsrc"
+
+# The winget manifest cpack wrote beside the installer: its three files read by a
+# YAML parser as "FILE KEY.PATH=VALUE" lines (FILE: version, defaultLocale or
+# installer, by the ManifestType each says).
+winget_values() {
+    python3 - "$@" <<'EOF'
+import sys, yaml
+def walk(prefix, node, kind):
+    if isinstance(node, dict):
+        for k, v in node.items(): walk(f"{prefix}{k}.", v, kind)
+    elif isinstance(node, list):
+        for i, v in enumerate(node): walk(f"{prefix}{i}.", v, kind)
+    else:
+        print(f"{kind} {prefix[:-1]}={node}")
+for path in sys.argv[1:]:
+    doc = yaml.safe_load(open(path, encoding="utf-8"))
+    walk("", doc, doc.get("ManifestType", "?") if isinstance(doc, dict) else "?")
+EOF
+}
+all_set() {  # all_set VALUE...: none of them empty
+    local v
+    for v; do [ -n "$v" ] || return 1; done
+}
+winget_checks() {
+    local dir="$build/Plix-$version-winget" setup="$build/Plix-$version-setup.exe" values id
+    local nsi name publisher key sha url
+    values=$(winget_values "$dir"/*.yaml) || { check "$dir holds YAML that parses" false; return; }
+    w() { sed -n "s/^$1=//p" <<<"$values"; }
+    id=$(w 'version PackageIdentifier')
+    check "$dir holds $id.yaml, $id.installer.yaml, $id.locale.en-US.yaml" \
+        [ "$(cd "$dir" && ls | tr '\n' ' ')" = "$id.installer.yaml $id.locale.en-US.yaml $id.yaml " ]
+    check "a version, a defaultLocale and an installer manifest, all of manifest version 1.6.0" \
+        [ "$(grep ' Manifest' <<<"$values" | sort | tr '\n' ' ')" = "defaultLocale ManifestType=defaultLocale \
+defaultLocale ManifestVersion=1.6.0 installer ManifestType=installer installer ManifestVersion=1.6.0 \
+version ManifestType=version version ManifestVersion=1.6.0 " ]
+    check "each names the one package $id (Publisher.Name), version $version" \
+        [ "$(grep -E ' Package(Identifier|Version)=' <<<"$values" | sed 's/^[a-zA-Z]* //' | sort | uniq -c |
+            tr -s ' \n' ' ')" = " 3 PackageIdentifier=$id 3 PackageVersion=$version " ]
+    check "the package identifier has the form Publisher.Name" grep -qxE '[^.[:space:]]+\.[^.[:space:]]+' <<<"$id"
+    check "the default locale is that of the locale manifest ($(w 'version DefaultLocale'))" \
+        [ "$(w 'version DefaultLocale')" = "$(w 'defaultLocale PackageLocale')" ]
+    check "a package name and a short description" \
+        all_set "$(w 'defaultLocale PackageName')" "$(w 'defaultLocale ShortDescription')"
+    check "the licence LICENSE names ($(w 'defaultLocale License'))" \
+        [ "$(w 'defaultLocale License') License" = "$(head -n 1 LICENSE)" ]
+    check "one installer, x86, nullsoft, for the user, silent with /S" \
+        [ "$(grep -c '^installer Installers\.[0-9]*\.Architecture=' <<<"$values") $(w 'installer Installers.0.Architecture') \
+$(w 'installer InstallerType') $(w 'installer Scope') $(w 'installer InstallerSwitches.Silent') \
+$(w 'installer InstallerSwitches.SilentWithProgress')" = "1 x86 nullsoft user /S /S" ]
+    sha=$(sha256sum "$setup" | cut -d' ' -f1 | tr '[:lower:]' '[:upper:]')
+    check "InstallerSha256 is that of $setup ($sha)" [ "$(w 'installer Installers.0.InstallerSha256')" = "$sha" ]
+    url=$(w 'installer Installers.0.InstallerUrl')
+    check "InstallerUrl is an https address of Plix-$version-setup.exe ($url)" \
+        grep -qxE "https://[^/]+/(.*/)?Plix-${version//./\\.}-setup\.exe" <<<"$url"
+    # What the installer writes into its Add/Remove Programs entry, as the script
+    # makensis built it from says.
+    nsi="$build/_CPack_Packages/win32/NSIS/project.nsi"
+    define() { sed -n "s/^!define $1 \"\(.*\)\"\r\{0,1\}$/\1/p" "$nsi"; }
+    name=$(define ARP_NAME) publisher=$(define PUBLISHER) key=$(define UNINST_KEY)
+    key=${key##*\\}
+    check "the entry \"$name\" by \"$publisher\", version $version, key $key: as the installer writes it" \
+        [ "$(w 'installer AppsAndFeaturesEntries.0.DisplayName')|$(w 'installer AppsAndFeaturesEntries.0.Publisher')|\
+$(w 'installer AppsAndFeaturesEntries.0.DisplayVersion')|$(w 'installer ProductCode')|$(define VERSION)|\
+$(w 'defaultLocale Publisher')" = "$name|$publisher|$version|$key|$version|$publisher" ]
+    check "the installer's script names the entry and its publisher" all_set "$name" "$publisher"
+}
+winget_checks
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -23,6 +25,7 @@ POINT CursorPos;
 UINT oldval;
 
 static const UINT_PTR frame_timer = 1;
+static const UINT frame_ms = 10;
 static const int cursor_slack = 5;  // pixels the cursor may drift before the saver ends
 // A shrinking screen moves the cursor before the system reports the new screen
 // (under Wine 17 to 96 ms before, measured). A move beyond the slack therefore
@@ -68,8 +71,11 @@ static void release_framebuf() {
     deinit_framebuf(&saver.frame);
 }
 
+static void unwatch_display();
+
 static void close_saver(HWND window) {
     saver.closed = true;
+    unwatch_display();
     if (!saver.painting) release_framebuf();
     PostQuitMessage(0);
     KillTimer(window, frame_timer);
@@ -133,6 +139,99 @@ static int preview_ending() {
     return 1;
 }
 
+// The display's power state (GUID_CONSOLE_DISPLAY_STATE). While the display is
+// off nobody sees the field: no frame timer runs and nothing is drawn, and the
+// field goes on from where it stopped once the display is on or dimmed again.
+// The window asks for these messages where the system has the call (Vista and
+// later; looked up at run time, so older systems still run the saver), but acts
+// on any such message that arrives. Nothing here asks to keep the display on.
+static const GUID display_state_setting = {
+    0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+static const DWORD display_off = 0, display_dimmed = 2;
+// While the display is off, a cursor move beyond the slack is confirmed by this
+// one-off timer instead of the frame ticks.
+static const UINT_PTR grace_timer = 2;
+
+static struct {
+    HANDLE notify;  // the registration, ended with the window
+    bool off;
+} display;
+
+static FARPROC user32_proc(const char *name) {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    return user32 ? GetProcAddress(user32, name) : nullptr;
+}
+
+static void watch_display(HWND window) {
+    using register_fn = HANDLE(WINAPI *)(HANDLE, const GUID *, DWORD);
+    auto reg = reinterpret_cast<register_fn>(
+        reinterpret_cast<void *>(user32_proc("RegisterPowerSettingNotification")));
+    if (reg) display.notify = reg(window, &display_state_setting, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
+static void unwatch_display() {
+    if (!display.notify) return;
+    using unregister_fn = BOOL(WINAPI *)(HANDLE);
+    auto unreg = reinterpret_cast<unregister_fn>(
+        reinterpret_cast<void *>(user32_proc("UnregisterPowerSettingNotification")));
+    if (unreg) unreg(display.notify);
+    display.notify = nullptr;
+}
+
+// Whether the `size` bytes at `start` are committed memory this process may
+// read: a message's pointer is checked before it is followed.
+static bool readable(const char *start, size_t size) {
+    const DWORD read_access = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    const uintptr_t first = reinterpret_cast<uintptr_t>(start);
+    if (!start || first + size < first) return false;
+    for (const char *at = start; size_t(at - start) < size;) {
+        MEMORY_BASIC_INFORMATION info;
+        if (!VirtualQuery(at, &info, sizeof(info)) || info.State != MEM_COMMIT ||
+            !(info.Protect & read_access) || (info.Protect & PAGE_GUARD))
+            return false;
+        at = static_cast<const char *>(info.BaseAddress) + info.RegionSize;
+    }
+    return true;
+}
+
+// The display state a WM_POWERBROADCAST carries (off, on or dimmed), or -1 for
+// another event or setting, a length that is not a DWORD's, or an unknown state.
+static int display_state(WPARAM event, LPARAM data) {
+    if (event != PBT_POWERSETTINGCHANGE) return -1;
+    // The message's parameter is the setting's address.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    const char *at = reinterpret_cast<const char *>(data);
+    const size_t head = offsetof(POWERBROADCAST_SETTING, Data);
+    if (!readable(at, head + sizeof(DWORD))) return -1;
+    POWERBROADCAST_SETTING setting;
+    memcpy(&setting, at, head);
+    if (memcmp(&setting.PowerSetting, &display_state_setting, sizeof(GUID)) != 0 ||
+        setting.DataLength != sizeof(DWORD))
+        return -1;
+    DWORD state;
+    memcpy(&state, at + head, sizeof(state));
+    return state <= display_dimmed ? int(state) : -1;
+}
+
+static void follow_display(HWND window, WPARAM event, LPARAM data) {
+    const int state = display_state(event, data);
+    if (state < 0 || saver.closed) return;
+    if (state == int(display_off)) {
+        if (display.off) return;
+        display.off = true;
+        KillTimer(window, frame_timer);
+        if (saver.move_pending) SetTimer(window, grace_timer, move_grace_ms, nullptr);
+    } else if (display.off) {
+        // No frames are made up: the dots go on from their last places.
+        display.off = false;
+        KillTimer(window, grace_timer);
+        saver.shown = false;  // the next paint shows the whole picture
+        SetTimer(window, frame_timer, frame_ms, nullptr);
+        InvalidateRect(window, nullptr, FALSE);
+    }
+}
+
 // The picture of the field's size, shown whole at the next paint. In chow mode
 // it starts as what the screen shows over the window's area: the picture the
 // dots are to eat into. Without a picture nothing is drawn; the window still
@@ -147,8 +246,9 @@ static void make_picture() {
 // WM_CREATE: the tick, and the picture, taken while the window is still hidden
 // (WS_VISIBLE takes effect after WM_CREATE).
 static void start_frames(HWND window) {
-    SetTimer(window, frame_timer, 10, nullptr);
+    SetTimer(window, frame_timer, frame_ms, nullptr);
     make_picture();
+    watch_display(window);
 }
 
 // What the window is to cover now: the virtual screen, or the host's client area.
@@ -229,7 +329,7 @@ static void paint(HWND window) {
     // Begin/EndPaint even when nothing is drawn: they validate the region, or the
     // platform would keep asking for this paint.
     HDC dc = BeginPaint(window, &ps);
-    if (saver.frame.pixels && !saver.closed) {
+    if (saver.frame.pixels && !saver.closed && !display.off) {
         plat_dc target = reinterpret_cast<plat_dc>(dc);
         if (!saver.shown) {
             // The whole picture once: black, or in chow mode the captured screen
@@ -285,7 +385,15 @@ static LRESULT CALLBACK winproc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DISPLAYCHANGE:
         follow_screen(window);
         break;
+    case WM_POWERBROADCAST:
+        follow_display(window, wParam, lParam);
+        return TRUE;
     case WM_TIMER:
+        if (wParam == grace_timer) {
+            KillTimer(window, grace_timer);
+            if (cursor_left()) post_close(window);
+            break;
+        }
         // Also here: whatever else the system sends when monitors change, the
         // virtual screen says it.
         poll_screen(window);
@@ -295,7 +403,10 @@ static LRESULT CALLBACK winproc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_MOUSEMOVE:
         // A shrinking screen moves the cursor, and its move may come first.
         follow_screen(window);
-        if (cursor_left()) post_close(window);
+        if (cursor_left())
+            post_close(window);
+        else if (saver.move_pending && display.off)
+            SetTimer(window, grace_timer, move_grace_ms, nullptr);
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -313,6 +424,9 @@ static LRESULT CALLBACK preview_proc(HWND window, UINT message, WPARAM wParam, L
     case WM_PAINT:
         paint(window);
         break;
+    case WM_POWERBROADCAST:
+        follow_display(window, wParam, lParam);
+        return TRUE;
     case WM_TIMER:
         if (preview_ending()) break;
         // A child window is not told when its parent's size changes.

@@ -1,6 +1,7 @@
 # End-to-end case for the installer (Plix-<version>-setup.exe): silent install, its
-# files and registry values, the saver started as Windows starts the selected one,
-# and a silent uninstall.
+# files, registry values and Start-menu entries, the saver started as Windows
+# starts the selected one, and a silent uninstall. Where 32-bit programs cannot
+# run, a stand-in installer made for amd64 from the same script runs instead.
 
 INSTALL_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Plix'
 INSTALL_DESKTOP='HKCU\Control Panel\Desktop'
@@ -12,25 +13,77 @@ install_reg() {
 }
 install_ls() { ls "$1" 2>&1 | tr '\n' ' '; }
 
+# The 32-bit build directory, where cpack made the release: the Windows build
+# run here, or else E2E_WIN32_BUILD, by default build-win32 beside it.
+install_release_dir() {
+    if [ "$WINE" = wine ]; then echo "$E2E_WIN_BUILD"; else
+        echo "${E2E_WIN32_BUILD:-$(dirname "$E2E_WIN_BUILD")/build-win32}"; fi
+}
+
+# install_setup VERSION: prints the installer to run. The release's own where
+# 32-bit Wine runs; elsewhere a stand-in made by makensis for amd64 from the
+# script the release's installer was made from, holding the 64-bit Plix.scr.
+install_setup() {
+    local nsi stage
+    [ "$WINE" = wine ] && { echo "$E2E_WIN_BUILD/Plix-$1-setup.exe"; return; }
+    nsi=$(install_release_dir)/_CPack_Packages/win32/NSIS/project.nsi
+    [ -f "$nsi" ] || { echo "no $nsi: cpack in the 32-bit build makes it" >&2; return 1; }
+    stage=$(sed -n 's/^!define STAGE "\(.*\)"$/\1/p' "$nsi")
+    mkdir -p "$E2E_TMP/stage" && cp "$stage"/* "$E2E_TMP/stage/" &&
+        cp "$E2E_WIN_BUILD/Plix.scr" "$E2E_TMP/stage/" || return 1
+    sed -e "s|^!define STAGE .*|!define STAGE \"$E2E_TMP/stage\"|" \
+        -e "s|^OutFile .*|OutFile \"$E2E_TMP/setup64.exe\"|" "$nsi" >"$E2E_TMP/setup64.nsi"
+    makensis -V2 "-XTarget amd64-unicode" "$E2E_TMP/setup64.nsi" >"$E2E_TMP/makensis.log" 2>&1 ||
+        { echo "makensis failed (see $E2E_TMP/makensis.log)" >&2; return 1; }
+    echo "the 64-bit stand-in installer, from $nsi" >&2
+    echo "$E2E_TMP/setup64.exe"
+}
+
+# install_silently SETUP ARGS...: runs the installer; fails if it fails or if any
+# window appears or the Screen Saver Settings are opened meanwhile.
+install_silently() {
+    local seen=""
+    timeout 120 "$WINE" "$@" &
+    local pid=$!
+    while kill -0 "$pid" 2>/dev/null; do
+        seen+=$(xdotool search --onlyvisible --name . 2>/dev/null | head -n 1)
+        seen+=$(pgrep -f 'rundll32|desk\.cpl' | head -n 1)
+        sleep 0.05
+    done
+    wait "$pid"
+    local status=$?
+    [ -z "$seen" ] || { e2e_fail "setup $*: a window or program appeared ($seen)"; return 1; }
+    [ "$status" = 0 ] || { e2e_fail "setup $* failed ($status)"; return 1; }
+}
+
+# install_links DIR: the Start-menu entries in DIR as "NAME: TARGET ARGUMENTS" lines.
+install_links() {
+    local lnk
+    for lnk in "$1"/*.lnk; do
+        [ -e "$lnk" ] || continue
+        printf '%s: %s\n' "$(basename "$lnk")" "$(e2e_wine_exe plix-shortcut.exe "$(
+            "$WINE" winepath -w "$lnk" | tr -d '\r')" | sed -n 's/^\(target\|arguments\) //p' | tr '\n' ' ')"
+    done
+}
+
 # fresh: the default folder, nothing changed, so everything goes again. kept: a
 # folder name too long for 8.3, the user's Plix.ini there before and another saver
 # selected after: the uninstaller leaves both.
 test_install_select_run_and_uninstall() {
-    local version setup base round win dir scr lit t rc=0 files args
+    local version setup base round win dir scr lit t rc=0 files args menu links want
     files="LICENSE.txt Plix.default.ini Plix.ini Plix.scr README.txt Uninstall.exe "
-    # The installer is 32-bit, like the product: without 32-bit Wine it cannot run.
-    [ "$WINE" = wine ] || { echo "no 32-bit Wine here: the installer was not run"; return 0; }
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$E2E_WIN_BUILD/CMakeCache.txt")
-    setup="$E2E_WIN_BUILD/Plix-$version-setup.exe"
+    setup=$(install_setup "$version") || { e2e_fail "no installer to run"; return 1; }
     [ -f "$setup" ] || { e2e_fail "no $setup: cpack makes it in the 32-bit build"; return 1; }
     base="$("$WINE" cmd /c echo %LOCALAPPDATA% | tr -d '\r')\\Programs"
+    menu=$("$WINE" winepath -u "$("$WINE" cmd /c echo %APPDATA% | tr -d '\r')\\Microsoft\\Windows\\Start Menu\\Programs" | tr -d '\r')
     for round in fresh kept; do
         win="$base\\Plix" && [ $round = kept ] && win="$base\\PlixScreenSaver"
         dir=$("$WINE" winepath -u "$win" | tr -d '\r')
         args=(/S)
         [ $round = kept ] && args+=("/D=$win") && mkdir -p "$dir" &&
             printf '[Plix]\r\ndot_count=7\r\n' >"$dir/Plix.ini"
-        timeout 120 "$WINE" "$setup" "${args[@]}" || { e2e_fail "$round: setup failed"; return 1; }
+        install_silently "$setup" "${args[@]}" || return 1
         scr=$(install_reg "$INSTALL_DESKTOP" SCRNSAVE.EXE)
         echo "$round: $win holds $(install_ls "$dir"); SCRNSAVE.EXE=$scr"
         [ "$(install_ls "$dir")" = "$files" ] || { e2e_fail "$round: files"; rc=1; }
@@ -41,6 +94,24 @@ test_install_select_run_and_uninstall() {
             { e2e_fail "$round: SCRNSAVE.EXE is not the short path of Plix.scr"; rc=1; }
         [ "$(install_reg "$INSTALL_KEY" UninstallString)" = "\"$win\\Uninstall.exe\"" ] ||
             { e2e_fail "$round: uninstall entry"; rc=1; }
+        # The entry the winget manifest names is the one the installer wrote.
+        want=$(python3 -c 'import sys, yaml; e = yaml.safe_load(open(sys.argv[1]))["AppsAndFeaturesEntries"][0]
+print(e["DisplayName"], e["Publisher"], e["DisplayVersion"], sep="|")' \
+            "$(install_release_dir)/Plix-$version-winget/"*.installer.yaml)
+        [ "$(install_reg "$INSTALL_KEY" DisplayName)|$(install_reg "$INSTALL_KEY" Publisher)|$(
+            install_reg "$INSTALL_KEY" DisplayVersion)" = "$want" ] ||
+            { e2e_fail "$round: the entry is not the winget manifest's ($want)"; rc=1; }
+        # "Plix" selects it again as the install does; "Plix settings" opens its dialog.
+        links=$(install_links "$menu")
+        want="Plix settings.lnk: $win\\Plix.scr /c "$'\n'"Plix.lnk: C:\\windows\\system32\\rundll32.exe desk.cpl,InstallScreenSaver $scr "
+        echo "$round: Start menu:"$'\n'"$links"
+        [ "${links,,}" = "${want,,}" ] || { e2e_fail "$round: Start-menu entries"; rc=1; }
+        if [ $round = fresh ]; then
+            e2e_start_cmd "$dir" "$WINE" start /wait "$("$WINE" winepath -w "$menu/Plix settings.lnk" | tr -d '\r')"
+            t=$(e2e_wait_window "Plix screensaver configuration" 30) &&
+                xdotool windowfocus --sync "$t" key Escape && [ "$(e2e_wait_exit 10)" = 0 ] ||
+                { e2e_fail "$round: \"Plix settings\" opened no dialog, or one that did not close"; rc=1; }
+        fi
 
         # Dots on the screen: the saver found its Plix.ini from the registered path.
         xdotool mousemove 512 384 && sleep 0.3
@@ -63,6 +134,7 @@ test_install_select_run_and_uninstall() {
         echo "$round: uninstalled: $(install_ls "$dir"); SCRNSAVE.EXE=$scr"
         ! "$WINE" reg query "$INSTALL_KEY" >/dev/null 2>&1 ||
             { e2e_fail "$round: entry kept"; rc=1; }
+        [ -z "$(install_links "$menu")" ] || { e2e_fail "$round: Start-menu entries kept"; rc=1; }
         { [ $round = fresh ] && [ ! -e "$dir" ] && [ -z "$scr" ]; } ||
             { [ $round = kept ] && [ "$(install_ls "$dir")" = "Plix.ini " ] &&
                 grep -q '^dot_count=7' "$dir/Plix.ini" && [ "$scr" = 'C:\other.scr' ]; } ||

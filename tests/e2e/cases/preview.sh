@@ -79,3 +79,25 @@ test_preview_refusals_end_quietly_with_1() {
     done
     return $rc
 }
+
+# While the display is off the preview takes no processor time; on again, it does.
+test_preview_display_off_takes_no_time() {
+    local dir pid t state t0 used=() rc=0
+    dir=$(e2e_case_dir) || return 1
+    printf '[Plix]\r\ndot_count=40\r\ndot_history=30\r\nspeed_limit=3\r\n' >"$dir/Plix.ini"
+    preview_host "$dir" /p wait >"$dir/out" &
+    for ((t = 0; t < 100; t++)); do grep -q '^child' "$dir/out" && break; sleep 0.1; done
+    pid=$(preview_processes "$dir" | awk 'NR == 1 {print $1}')
+    [ -n "$pid" ] || { e2e_fail "no preview started"; return 1; }
+    for state in on off on; do
+        e2e_wine_exe plix-power.exe "Plix preview" "$state" || { e2e_fail "plix-power $state failed"; rc=1; }
+        sleep 0.5
+        t0=$(e2e_ticks "$pid") && sleep 2 && used+=($(($(e2e_ticks "$pid") - t0)))
+    done
+    echo "ticks over 2 s: display on ${used[0]}, off ${used[1]}, on again ${used[2]}"
+    [ "${used[1]}" -le 2 ] || { e2e_fail "the preview still runs while the display is off"; rc=1; }
+    [ "${used[0]}" -gt 2 ] && [ "${used[2]}" -gt 2 ] ||
+        { e2e_fail "the preview takes no time with the display on: nothing to compare"; rc=1; }
+    kill -9 $(preview_processes "$dir" host | awk '{print $1}')
+    return $rc
+}

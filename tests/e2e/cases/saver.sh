@@ -500,3 +500,48 @@ test_saver_clipped_copy_shows_exactly_its_tiles() {
     out=$(e2e_wine_exe plix-present-probe.exe) || { e2e_fail "present probe: ${out:-no output}"; return 1; }
     [ "$out" = ok ] || { e2e_fail "present probe said: $out"; return 1; }
 }
+
+# saver_display STATE [VARIANT]: the display's state, delivered as Windows does.
+saver_display() {
+    e2e_wine_exe plix-power.exe "$SAVER_TITLE" "$@" || e2e_fail "plix-power $* failed"
+}
+
+# saver_still WHAT: two shots a second apart are identical and the saver's
+# processor time stays flat meanwhile; with "moving", the picture changes instead.
+saver_still() {
+    local a b t0 t1 changed
+    sleep 0.5
+    a=$(e2e_shot "saver_power_a") t0=$(e2e_ticks "$E2E_PID")
+    sleep 1
+    b=$(e2e_shot "saver_power_b") t1=$(e2e_ticks "$E2E_PID")
+    changed=$(compare -metric AE "$a" "$b" null: 2>&1)
+    echo "$1: $changed pixels changed, $((t1 - t0)) ticks of processor time"
+    if [ "${2:-}" = moving ]; then
+        [ "$changed" -gt 100 ] || e2e_fail "$1: the dots do not move"
+    else
+        [ "$changed" = 0 ] && [ $((t1 - t0)) -le 1 ] || e2e_fail "$1: the saver is still drawing"
+    fi
+}
+
+test_saver_display_off_draws_nothing() {
+    local way back bad rc=0
+    for way in "key a" "mousemove $((SAVER_MOUSE_X + 20)) $SAVER_MOUSE_Y"; do
+        saver_start "$(saver_dir)" || return 1
+        if [ "$way" = "key a" ]; then
+            # Another setting, a length that is not a DWORD's, no address, an
+            # unknown state: nothing changes.
+            for bad in "off other-setting" "off length=2" "off length=8" "off null" "7"; do
+                saver_display $bad || rc=1
+            done
+            saver_still "after messages to ignore" moving || rc=1
+        fi
+        back=on && [ "$way" != "key a" ] && back=dimmed
+        saver_display off && saver_still "display off" || rc=1
+        saver_display "$back" && saver_still "display $back" moving || rc=1
+        # Whatever ends the saver ends it while the display is off too.
+        saver_display off && sleep 0.5 && xdotool $way
+        saver_expect_exit "$way while the display is off" || rc=1
+        saver_stop
+    done
+    return $rc
+}
