@@ -17,7 +17,8 @@ struct plat_bitmap_tag {
 // Wine's ExtCreateRegion adds one rectangle at a time, each union walking all
 // those before it: n rectangles cost n * n. Regions of this many at most, joined
 // pairwise with CombineRgn (each join walks both), keep it near n log n; joined
-// one after another they still cost n * n / region_chunk (BENCHMARKS.md).
+// one after another they still cost n * n / region_chunk (BENCHMARKS.md, "The
+// three ways of copying").
 constexpr int32_t region_chunk = 16;
 
 int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {

@@ -171,10 +171,11 @@ void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *r
 
 // What the three ways of presenting cost on this platform, in nanoseconds of
 // processor time (the X server's included where it does the copying), as
-// measured by its benchmark (BENCHMARKS.md): one pixel copied alone; one
-// rectangle, fixed and per pixel of its area; one clipped copy of rectangles,
-// fixed, per rectangle, per pair of rectangles (Wine builds a region one
-// rectangle at a time, each walking those before it) and per pixel of their area.
+// measured by its benchmark (BENCHMARKS.md, "The three ways of copying"): one
+// pixel copied alone; one rectangle, fixed and per pixel of its area; one
+// clipped copy of rectangles, fixed, per rectangle, per pair of rectangles (Wine
+// builds a region one rectangle at a time, each walking those before it) and per
+// pixel of their area.
 struct present_costs {
     double pixel;
     double rect_fixed, rect_pixel;

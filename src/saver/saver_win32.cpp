@@ -34,8 +34,8 @@ static const int cursor_slack = 5;  // pixels the cursor may drift before the sa
 static const DWORD move_grace_ms = 300;
 // Under Wine each GetSystemMetrics of the virtual screen, PeekMessage and
 // GetCursorPos is a round trip to its server, 25 to 100 us of processor time
-// (BENCHMARKS.md): per tick they cost more than a frame at the defaults. The
-// virtual screen, a safety net behind WM_DISPLAYCHANGE, is asked at most this
+// (docs/benchmarks-history.md, "The saver's calls around a frame"): per tick
+// they cost more than a frame at the defaults. The virtual screen, a safety net behind WM_DISPLAYCHANGE, is asked at most this
 // often; a frame asks whether to stop only once it has run this long.
 static const DWORD screen_poll_ms = 100;
 static const DWORD stop_check_after_ms = 10;

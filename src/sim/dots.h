@@ -16,7 +16,8 @@ struct plix {
     float xv, yv;     // speed in pixels per frame
     // dot_history points of dot_trails; hist[0] is the newest. The trails lie
     // one after another rather than each in room for the longest, so that the
-    // step walks only the memory the setting uses (BENCHMARKS.md).
+    // step walks only the memory the setting uses (docs/benchmarks-history.md,
+    // "Pages mapped at once, trails one after another").
     history *hist;
 };
 

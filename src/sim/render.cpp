@@ -56,7 +56,8 @@ uint32_t packed(int32_t r, int32_t g, int32_t b) { return uint32_t(r + g * 256 +
 // lines some points ahead keeps many misses in flight instead of one store
 // waiting at a time. One hint per two points: neighbouring points often share a
 // line, and a hint per point cost more in a warm frame than it saved in a cold
-// one (BENCHMARKS.md). The hints change nothing that is drawn.
+// one (docs/benchmarks-history.md, "The frame step with cold caches"). The
+// hints change nothing that is drawn.
 constexpr int32_t prefetch_ahead = 16;
 inline void prefetch_for_store(const void *p) { __builtin_prefetch(p, 1, 3); }
 inline void prefetch_for_load(const void *p) { __builtin_prefetch(p, 0, 3); }
@@ -122,7 +123,8 @@ void prefetch_first_points(const frame_step &s, const plix &d) {
 }
 
 // A dot two ahead: its speed and position, and its whole trail, which the
-// ageing copy reads and writes (BENCHMARKS.md).
+// ageing copy reads and writes (docs/benchmarks-history.md, "Marks four at a
+// time, trails asked for early").
 void prefetch_record(const frame_step &s, const plix &d) {
     prefetch_for_load(&d);
     for (int32_t k = 0; k < s.history_len; k += 16) prefetch_for_store(&d.hist[k]);
@@ -134,8 +136,9 @@ void prefetch_record(const frame_step &s, const plix &d) {
 // hist[history_len - 1] down to hist[1] are drawn at their new age. A dot's
 // pixels are stored first and their places recorded after (step 5): one loop
 // doing both needs more values than the 32-bit build has registers, and spilled
-// them every pixel (BENCHMARKS.md). `next`, the dot after, has its first stores
-// asked for in the place of this one's last.
+// them every pixel (docs/benchmarks-history.md, "Fewer stores a pixel").
+// `next`, the dot after, has its first stores asked for in the place of this
+// one's last.
 void age_and_draw_trail(const frame_step &s, plix &d, const plix *next) {
     const int32_t history_len = s.history_len;
     if (history_len > 1) memmove(&d.hist[1], &d.hist[0], size_t(history_len - 1) * sizeof(history));
@@ -199,7 +202,8 @@ void mark(const frame_step &s, history p) {
 // The marks of a trail: a tile's index is ty * tiles_x + tx, which SSE2 finds
 // for four points at once from their (x, y) pairs, shifted to tiles, in one
 // multiply-add by (1, tiles_x): half the instructions a point, where marking had
-// become a third of a large frame's step (BENCHMARKS.md).
+// become a third of a large frame's step (docs/benchmarks-history.md, "Marks
+// four at a time, trails asked for early").
 void mark_trail(const frame_step &s, const history *h, int32_t count) {
     int32_t k = 0;
 #if defined(__SSE2__)
@@ -228,7 +232,8 @@ void list_place(const frame_step &s, int32_t &k, history p) {
 // hist[1], the oldest point, the newest point hist[0] and the head), and the
 // tiles the presentation needs, marked while the trail is still in the nearest
 // cache: a second pass over the list, which has left the caches by the end of
-// a large frame, cost more (BENCHMARKS.md).
+// a large frame, cost more (docs/benchmarks-history.md, "Tiles marked while
+// drawing").
 void list_and_mark(frame_step &s, const plix &d, history oldest, history head) {
     const int32_t history_len = s.history_len;
     if (s.n < s.room) {
