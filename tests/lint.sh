@@ -1,6 +1,6 @@
 #!/bin/sh
 # clang-tidy (checks in .clang-tidy) and cppcheck over src/. clang-tidy takes
-# the portable and headless sources with the native compile database
+# the portable and native sources with the native compile database
 # (build-lint/), the *_win32.cpp files with the 32-bit MinGW one
 # (build-lint-win/), MinGW's C++ headers handed to it, and the web page's with the
 # WebAssembly one (build-lint-web/). Any finding fails the run.

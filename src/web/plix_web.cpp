@@ -8,7 +8,7 @@
 
 #include "framebuf/framebuf.h"
 #include "inifile/inifile.h"
-#include "platform/web.h"
+#include "platform/web/web.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
 #include "sim/render.h"

@@ -12,7 +12,7 @@
 #include "platform/platform.h"
 #include "plix_defaults.h"
 #include "settings/settings.h"
-#include "startup/arguments.h"
+#include "common/arguments.h"
 
 namespace {
 

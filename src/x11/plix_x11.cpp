@@ -23,7 +23,7 @@
 #include "sim/dots.h"
 #include "sim/render.h"
 #include "x11/options.h"
-#include "x11/x11_platform.h"
+#include "platform/x11/x11_platform.h"
 #include "x11/xscreensaver_list.h"
 
 namespace {

@@ -9,7 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/headless.h"
+#include "platform/memory/memory_screen.h"
+#include "platform/native/native.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
 #include "sim/render.h"
@@ -51,10 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     frame_buffer frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr, {}};
     if (init_present_tiles(&frame, cx, cy) != 0) fail("no tile storage", -1);
     frame.tiles.list_room = INT32_MAX;  // every place listed, to be checked
-    headless_screen_reset(cx, cy);
+    memory_screen_reset(cx, cy);
     for (int f = 0; f < frames; f++) {
         std::fill(fb.begin(), fb.end(), kUntouched);
-        render(headless_screen(), &frame);
+        render(memory_screen(), &frame);
         if (frame.dirty_dot_index != dot_count * (dot_history + 2)) fail("pixel count", f);
         std::vector<bool> recorded(fb.size());
         for (int32_t k = 0; k < frame.dirty_dot_index; k++) {

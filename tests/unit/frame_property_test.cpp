@@ -11,7 +11,8 @@
 #include <random>
 #include <vector>
 
-#include "platform/headless.h"
+#include "platform/memory/memory_screen.h"
+#include "platform/native/native.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
 #include "sim/render.h"
@@ -92,10 +93,10 @@ TEST_F(FrameProperty, RandomSettingsStayOnTheScreenWithLegalColours) {
                 frame = {fb.data(), cx, cy, 0, 0, dirty_dot, 0, nullptr, {}};
                 ASSERT_EQ(init_present_tiles(&frame, cx, cy), 0);  // frames may go by tiles
                 frame.tiles.list_room = INT32_MAX;  // every place listed, to be checked
-                headless_screen_reset(cx, cy);
+                memory_screen_reset(cx, cy);
             }
             std::fill(fb.begin(), fb.end(), untouched);
-            render(headless_screen(), &frame);
+            render(memory_screen(), &frame);
             ASSERT_EQ(frame.dirty_dot_index, per_frame) << "frame " << f;
             std::vector<char> touched(fb.size());
             for (int32_t k = 0; k < frame.dirty_dot_index; k++) {
@@ -120,7 +121,7 @@ TEST_F(FrameProperty, RandomSettingsStayOnTheScreenWithLegalColours) {
                                           int(v >> 8 & 0xFF) <= dot[i].g &&
                                           int(v >> 16 & 0xFF) <= dot[i].b;
                 ASSERT_TRUE(some_dot_as_bright) << std::hex << v << " frame " << f;
-                ASSERT_EQ(headless_screen_pixels()[at], v) << "presented " << at;
+                ASSERT_EQ(memory_screen_pixels()[at], v) << "presented " << at;
             }
             for (int32_t i = 0; i < dot_count; i++) {
                 const plix &d = dot[i];

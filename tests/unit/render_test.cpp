@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "framebuf/framebuf.h"
-#include "platform/headless.h"
+#include "platform/memory/memory_screen.h"
+#include "platform/native/native.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
 #include "sim/render.h"
@@ -34,7 +35,7 @@ class Render : public testing::Test {
 protected:
     void SetUp() override {
         reset_settings();
-        headless_reset();
+        native_reset();
         rand_seed = 12345;
     }
     void TearDown() override {
@@ -52,7 +53,7 @@ protected:
         set_dot_fade();
         ASSERT_EQ(alloc_dots(), 0);
         picture(w, h, 0, 0);
-        headless_screen_reset(w, h);
+        memory_screen_reset(w, h);
     }
     // The frame buffer: a w x h picture with its tiles, the field at (ox, oy),
     // listing every pixel's place, which the tests read.
@@ -76,10 +77,10 @@ protected:
         for (size_t k = 0; k < trail.size(); k++)
             d.hist[k] = {int16_t(trail[k].x), int16_t(trail[k].y)};
     }
-    void frame() { render(headless_screen(), &frame_); }
+    void frame() { render(memory_screen(), &frame_); }
     uint32_t fb_at(point p) const { return fb_[size_t(p.y) * size_t(cx) + size_t(p.x)]; }
     uint32_t screen_at(point p) const {
-        return headless_screen_pixels()[size_t(p.y) * size_t(cx) + size_t(p.x)];
+        return memory_screen_pixels()[size_t(p.y) * size_t(cx) + size_t(p.x)];
     }
     std::vector<point> recorded() const {
         std::vector<point> out;
@@ -284,8 +285,8 @@ TEST_F(Render, EveryWayOfPresentingShowsTheSameScreen) {
         init_dots();
         for (size_t k = 0; k < fb_.size(); k++)
             fb_[k] = chow_picture ? uint32_t(k * 2654435761u) & 0xFFFFFFu : 0u;
-        present_whole(headless_screen(), &frame_);
-        uint32_t *screen = headless_screen_pixels();
+        present_whole(memory_screen(), &frame_);
+        uint32_t *screen = memory_screen_pixels();
         std::vector<uint32_t> shown[3];
         for (auto &v : shown) v.assign(screen, screen + fb_.size());
         for (int f = 0; f < 30; f++) {
@@ -297,7 +298,7 @@ TEST_F(Render, EveryWayOfPresentingShowsTheSameScreen) {
                 std::copy(shown[way].begin(), shown[way].end(), screen);
                 const present_plan plan = plan_presentation(&frame_, favouring(way));
                 ASSERT_EQ(plan.way, way);
-                present_frame_as(headless_screen(), &frame_, plan);
+                present_frame_as(memory_screen(), &frame_, plan);
                 shown[way].assign(screen, screen + fb_.size());
                 ASSERT_EQ(shown[way], fb_) << "frame " << f << " way " << way << " chow " << chow_picture;
                 ASSERT_EQ(marks_left(frame_), 0);
@@ -311,7 +312,7 @@ TEST_F(Render, EveryWayOfPresentingShowsTheSameScreen) {
             const present_way way = present_way(f % 3);
             present_plan plan = plan_presentation(&frame_, favouring(way));
             ASSERT_TRUE(way == by_pixels ? plan.way != by_pixels : plan.way == way) << plan.way;
-            present_frame_as(headless_screen(), &frame_, plan);
+            present_frame_as(memory_screen(), &frame_, plan);
             ASSERT_TRUE(std::equal(fb_.begin(), fb_.end(), screen)) << "frame " << f;
             plan = plan_presentation(&frame_, favouring(by_pixels));
             ASSERT_TRUE(plan.way == by_bounds && plan.bounds.right == 83 && plan.bounds.bottom == 50 &&
@@ -389,10 +390,10 @@ TEST_F(Render, ALongFrameStopsWhenTheFrontEndIsEnding) {
         init_dots();
         asked = 0;
         answer = c.answer;
-        render(headless_screen(), &frame_, [] { return asked++, answer; });
+        render(memory_screen(), &frame_, [] { return asked++, answer; });
         EXPECT_EQ(asked, c.want_asked) << c.dots;
         EXPECT_EQ(frame_.dirty_dot_index, c.want_recorded) << c.dots;
-        EXPECT_EQ(headless_copies() == 0, c.want_asked && c.answer) << c.dots;
+        EXPECT_EQ(memory_screen_copies() == 0, c.want_asked && c.answer) << c.dots;
         EXPECT_EQ(marks_left(frame_), 0) << "a stopped frame's marks would reach the next";
         free_dots();
     }
@@ -421,11 +422,11 @@ TEST_F(Render, AFieldInPartsIsTheFieldAtOnce) {
                 parts++;
             }
             EXPECT_EQ(next, 0);
-            present_frame(headless_screen(), &frame_);
+            present_frame(memory_screen(), &frame_);
         }
         picture[in_parts] = fb_;
         list[in_parts] = recorded();
-        screen[in_parts].assign(headless_screen_pixels(), headless_screen_pixels() + fb_.size());
+        screen[in_parts].assign(memory_screen_pixels(), memory_screen_pixels() + fb_.size());
         free_dots();
     }
     EXPECT_EQ(set_up_parts, 3);  // a question each 65536 trail points: after 65 dots
@@ -467,9 +468,9 @@ TEST_F(Render, DrawsTheFieldAtTheOriginItIsGiven) {
     mark_dirty_tiles(&frame_);
     EXPECT_TRUE(std::equal(drawn.begin(), drawn.end(), frame_.tiles.marks));
     std::copy(drawn.begin(), drawn.end(), frame_.tiles.marks);
-    headless_screen_reset(W, H);  // by the tiles marked while drawing, at the origin too
-    present_frame_as(headless_screen(), &frame_, plan_presentation(&frame_, favouring(by_tiles)));
-    for (point p : recorded()) ASSERT_EQ(headless_screen_pixels()[size_t(p.y + oy) * W + size_t(p.x + ox)], moved[size_t(p.y + oy) * W + size_t(p.x + ox)]);
+    memory_screen_reset(W, H);  // by the tiles marked while drawing, at the origin too
+    present_frame_as(memory_screen(), &frame_, plan_presentation(&frame_, favouring(by_tiles)));
+    for (point p : recorded()) ASSERT_EQ(memory_screen_pixels()[size_t(p.y + oy) * W + size_t(p.x + ox)], moved[size_t(p.y + oy) * W + size_t(p.x + ox)]);
 }
 
 TEST(Speed, InertialPushesAndLimits) {
@@ -739,7 +740,7 @@ TEST_F(Render, RenderDotsDrawsAndRecordsButPresentsNothing) {
     init_dots();
     render_dots(&frame_);
     EXPECT_EQ(frame_.dirty_dot_index, 2 * (3 + 2));
-    for (size_t k = 0; k < 12 * 9; k++) EXPECT_EQ(headless_screen_pixels()[k], 0u);
+    for (size_t k = 0; k < 12 * 9; k++) EXPECT_EQ(memory_screen_pixels()[k], 0u);
 }
 
 TEST_F(Render, TwoDotsWithTrailFourRecordTwelvePixelsEveryFrame) {
@@ -756,7 +757,7 @@ TEST_F(Render, NoDotsRecordsNothing) {
     field(8, 8, 0, 1024);
     frame();
     EXPECT_EQ(frame_.dirty_dot_index, 0);
-    for (uint32_t p : std::vector<uint32_t>(headless_screen_pixels(), headless_screen_pixels() + 64))
+    for (uint32_t p : std::vector<uint32_t>(memory_screen_pixels(), memory_screen_pixels() + 64))
         EXPECT_EQ(p, 0u);
 }
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/headless.h"
+#include "platform/native/native.h"
 #include "settings/settings.h"
 #include "test_support.h"
 
@@ -43,8 +43,8 @@ TEST(IniPath, TooLongForTheBufferNamesNoFile) {
 }
 
 TEST(IniPath, GetIniFilePathUsesTheModulePath) {
-    headless_reset();
-    headless_set_module_file_name("/srv/savers/plix.scr");
+    native_reset();
+    native_set_module_file_name("/srv/savers/plix.scr");
     EXPECT_EQ(GetIniFilePath(nullptr), 1);
     EXPECT_STREQ(lpIniFileNameAndPath, "/srv/savers/Plix.ini");
 }
@@ -127,10 +127,10 @@ TEST_F(SettingsFile, UsersOwnFileOnceItExistsAndAsTheFallback) {
         std::filesystem::create_directories(dir_ / "appdata");
         if (strstr(r.in_the_way, "Plix.ini")) std::filesystem::create_directory(dir_ / "Plix.ini");
         if (strstr(r.in_the_way, "appdata/Plix")) std::ofstream(dir_ / "appdata" / "Plix") << "x";
-        headless_set_app_data_folder(*r.app_data ? (dir_ / r.app_data).c_str() : "");
+        native_set_app_data_folder(*r.app_data ? (dir_ / r.app_data).c_str() : "");
         std::filesystem::path program = dir_ / "Plix.scr";
         if (r.long_folder) program = dir_ / std::string(250, 'l') / "Plix.scr";
-        headless_set_module_file_name(program.c_str());
+        native_set_module_file_name(program.c_str());
         GetIniFilePath(nullptr);
         for (int i = 0; i < 8; i++) *setting_keys[i].value = 10 + i;
         char message[1024];

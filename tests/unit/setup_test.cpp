@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/headless.h"
+#include "platform/native/native.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
 #include "startup/scrmode.h"
@@ -150,8 +150,8 @@ class Setup : public ProgramFolderTest {
 protected:
     void SetUp() override {
         ProgramFolderTest::SetUp();
-        headless_set_tick_count(1);
-        headless_set_screen_size(1024, 768);
+        native_set_tick_count(1);
+        native_set_screen_size(1024, 768);
         hWnd = nullptr;
     }
     void TearDown() override {
@@ -190,12 +190,12 @@ TEST_F(Setup, CentreStartsPutEveryDotAndTrailPointInTheMiddle) {
             EXPECT_EQ(dot[i].hist[h].y, 384);
         }
     }
-    EXPECT_TRUE(headless_message_boxes().empty());
+    EXPECT_TRUE(native_message_boxes().empty());
 }
 
 TEST_F(Setup, OddWidthHalvesByTruncation) {
     settings("dot_count=1\r\n");
-    headless_set_screen_size(1023, 767);
+    native_set_screen_size(1023, 767);
     ASSERT_EQ(setup(), 0);
     EXPECT_EQ(dot[0].x, 511.0f);
     EXPECT_EQ(dot[0].y, 383.0f);
@@ -204,7 +204,7 @@ TEST_F(Setup, OddWidthHalvesByTruncation) {
 
 TEST_F(Setup, RandomStartsDrawXAndYAfterTheColour) {
     settings("dot_count=2\r\ndot_history=2\r\nstarting_pos=1\r\n");
-    headless_set_screen_size(100, 50);
+    native_set_screen_size(100, 50);
     ASSERT_EQ(setup(), 0);
     rand_seed = 1;
     for (int i = 0; i < 2; i++) {
@@ -225,8 +225,8 @@ TEST_F(Setup, RandomStartsDrawXAndYAfterTheColour) {
 
 TEST_F(Setup, RandomStartsStayOnTheScreen) {
     settings("dot_count=2000\r\nstarting_pos=1\r\n");
-    headless_set_screen_size(37, 11);
-    headless_set_tick_count(-123456789);
+    native_set_screen_size(37, 11);
+    native_set_tick_count(-123456789);
     ASSERT_EQ(setup(), 0);
     for (int i = 0; i < 2000; i++) {
         ASSERT_GE(dot[i].x, 0.0f);
@@ -242,7 +242,7 @@ TEST_F(Setup, RandomStartsStayOnTheScreen) {
 
 TEST_F(Setup, AHeadlessScreenOfZeroPixelsIsUsable) {
     settings("dot_count=5\r\nstarting_pos=1\r\n");
-    headless_set_screen_size(0, 0);
+    native_set_screen_size(0, 0);
     ASSERT_EQ(setup(), 0);
     EXPECT_EQ(dot[4].x, 0.0f);
     EXPECT_EQ(dot[4].y, 0.0f);
@@ -259,7 +259,7 @@ TEST_F(Setup, OutOfMemoryShowsTheBoxOwnedByTheWindowAndFails) {
     settings("dot_count=-1\r\n");
     hWnd = reinterpret_cast<plat_window>(intptr_t(4321));
     EXPECT_EQ(setup(), 1);
-    EXPECT_EQ(headless_message_boxes(),
+    EXPECT_EQ(native_message_boxes(),
               "Out of memory|Sorry, there isn't enough memory to run the screensaver.\r\n"
               "Try specifying fewer Plix or shorter trails in the configuration.|4321\n");
     EXPECT_EQ(dot, nullptr);

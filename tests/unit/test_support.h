@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/headless.h"
+#include "platform/native/native.h"
 #include "settings/settings.h"
 
 // A test whose program "lives" in its own empty temporary folder: the module
@@ -21,8 +21,8 @@ protected:
                 testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
-        headless_reset();
-        headless_set_module_file_name((dir_ / "Plix.scr").c_str());
+        native_reset();
+        native_set_module_file_name((dir_ / "Plix.scr").c_str());
         GetIniFilePath(nullptr);
         reset_settings();
     }

@@ -1,4 +1,4 @@
-// Writing the headless screen to files: the raw frame-buffer words, or a PNG of
+// Writing the screen in memory to files: the raw frame-buffer words, or a PNG of
 // what the saver window would show. Both return 0, or -1 with errno-style
 // detail left in errno when the file cannot be written.
 #pragma once

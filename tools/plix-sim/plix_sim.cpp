@@ -9,11 +9,12 @@
 
 #include "framebuf/framebuf.h"
 #include "image_files.h"
-#include "platform/headless.h"
+#include "platform/memory/memory_screen.h"
+#include "platform/native/native.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
 #include "sim/render.h"
-#include "startup/arguments.h"
+#include "common/arguments.h"
 
 namespace {
 
@@ -123,18 +124,18 @@ int main(int argc, char **argv) {
         deinit_framebuf(&fb);
         init_framebuf(&fb, cx, cy);
         fb.dirty_dot = dirty_dot;
-        headless_screen_reset(cx, cy);
-        if (!fb.pixels || !headless_screen_pixels()) {
+        memory_screen_reset(cx, cy);
+        if (!fb.pixels || !memory_screen_pixels()) {
             deinit_framebuf(&fb);
             free_dots();
             return out_of_memory();
         }
-        present_whole(headless_screen(), &fb);
-        for (long long f = 0; f < frame_count; f++) render(headless_screen(), &fb);
+        present_whole(memory_screen(), &fb);
+        for (long long f = 0; f < frame_count; f++) render(memory_screen(), &fb);
     }
 
     int status = 0;
-    const uint32_t *screen = headless_screen_pixels();
+    const uint32_t *screen = memory_screen_pixels();
     if (raw && write_raw(raw, screen, cx, cy) != 0) {
         fprintf(stderr, "plix-sim: cannot write %s: %s\n", raw, strerror(errno));
         status = 1;
@@ -148,6 +149,6 @@ int main(int argc, char **argv) {
                (long long)dirty_capacity(dot_count, dot_history));
     deinit_framebuf(&fb);
     free_dots();
-    headless_reset();
+    native_reset();
     return status;
 }

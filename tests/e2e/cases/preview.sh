@@ -26,6 +26,9 @@ test_preview_fills_the_hosts_window_and_ends_with_it() {
     local step sw dir out pid want rc=0
     # The host closes our window (after it resized its own), destroys its
     # parent, or goes; /p and /l: alike.
+    # The X server puts the screen-saving state back to its default when its
+    # last client leaves, as it may between two Wine programs: one kept connected.
+    e2e_start_cmd "$E2E_TMP" xprop -root -spy
     for step in "close /p" "resize /p" "destroy /l:" "quit /p"; do
         read -r step sw <<<"$step"
         dir=$(e2e_case_dir) || return 1

@@ -1,7 +1,8 @@
-// Stand-ins for the platform services with no window system: fixed values that
-// tests set, and our own settings-file reader and writer. The frame buffer and
-// the screen in memory are in framebuf_headless.cpp.
-// The native build uses them throughout; the Windows build only in plix-sim.exe.
+// The native platform: the services of the programs that run without Win32
+// (plix-sim, the unit tests, and plix beside its X11 frame buffer): values that
+// tests set, our own settings-file reader and writer, messages on stderr. The
+// frame buffer and the screen in memory are in ../memory/. The Windows build
+// uses it only in plix-sim.exe.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -11,7 +12,7 @@
 #include <string>
 
 #include "inifile/inifile.h"
-#include "platform/headless.h"
+#include "platform/native/native.h"
 #include "platform/platform.h"
 
 const char plat_path_separator = '/';
@@ -23,14 +24,14 @@ static std::string g_module_path;
 static std::string g_app_data;
 static std::string g_boxes;
 
-void headless_set_command_line(const char *cmdline) { g_command_line = cmdline; }
-void headless_set_tick_count(int32_t ticks) { g_ticks = ticks; }
-void headless_set_screen_size(int width, int height) { g_screen = {0, 0, width, height}; }
-void headless_set_module_file_name(const char *path) { g_module_path = path; }
-void headless_set_app_data_folder(const char *path) { g_app_data = path; }
-const std::string &headless_message_boxes() { return g_boxes; }
+void native_set_command_line(const char *cmdline) { g_command_line = cmdline; }
+void native_set_tick_count(int32_t ticks) { g_ticks = ticks; }
+void native_set_screen_size(int width, int height) { g_screen = {0, 0, width, height}; }
+void native_set_module_file_name(const char *path) { g_module_path = path; }
+void native_set_app_data_folder(const char *path) { g_app_data = path; }
+const std::string &native_message_boxes() { return g_boxes; }
 
-void headless_reset() {
+void native_reset() {
     g_command_line.clear();
     g_ticks = 0;
     g_screen = {};

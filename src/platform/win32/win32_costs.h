@@ -1,5 +1,5 @@
 // What the three ways of copying cost on Win32, measured with plix-present-bench.exe
-// under 32-bit Wine (BENCHMARKS.md, "The three ways of copying"). The headless
+// under 32-bit Wine (BENCHMARKS.md, "The three ways of copying"). The native
 // platform takes them too, so that the tests and plix-sim choose as the saver does.
 #pragma once
 #include "platform/platform.h"

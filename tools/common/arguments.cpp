@@ -1,5 +1,5 @@
 // Command-line values shared by the native programs.
-#include "startup/arguments.h"
+#include "common/arguments.h"
 
 #include <cstring>
 

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "x11/x11_platform.h"
+#include "platform/x11/x11_platform.h"
 
 namespace {
 

@@ -1,24 +1,25 @@
-// The presentation of builds without a window system (unit tests, plix-sim):
-// onto a screen in memory. The frame buffer itself is framebuf_memory.cpp's.
+// The presentation of the native programs without a window (unit tests,
+// plix-sim): onto a screen in memory, at the Win32 costs so that they choose as
+// the saver does. The frame buffer itself is framebuf_memory.cpp's.
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/headless.h"
+#include "platform/memory/memory_screen.h"
 #include "platform/platform.h"
-#include "platform/win32_costs.h"
+#include "platform/win32/win32_costs.h"
 
-// The headless screen: calloc, so a screen too big to have is a null, not a throw.
-struct memory_screen {
+// The screen: calloc, so a screen too big to have is a null, not a throw.
+struct screen_in_memory {
     uint32_t *pixels;
     int width, height;
     long copies;
 };
-static memory_screen g_screen;
+static screen_in_memory g_screen;
 
-plat_dc headless_screen() { return reinterpret_cast<plat_dc>(&g_screen); }
-uint32_t *headless_screen_pixels() { return g_screen.pixels; }
-long headless_copies() { return g_screen.copies; }
-void headless_screen_reset(int width, int height) {
+plat_dc memory_screen() { return reinterpret_cast<plat_dc>(&g_screen); }
+uint32_t *memory_screen_pixels() { return g_screen.pixels; }
+long memory_screen_copies() { return g_screen.copies; }
+void memory_screen_reset(int width, int height) {
     free(g_screen.pixels);
     g_screen.pixels = static_cast<uint32_t *>(calloc(size_t(width) * size_t(height), 4));
     g_screen.width = g_screen.pixels ? width : 0;
@@ -26,7 +27,7 @@ void headless_screen_reset(int width, int height) {
     g_screen.copies = 0;
 }
 
-static void copy_area(memory_screen *screen, const frame_buffer *fb, int32_t x, int32_t y,
+static void copy_area(screen_in_memory *screen, const frame_buffer *fb, int32_t x, int32_t y,
                       int32_t w, int32_t h) {
     for (int32_t row = y; row < y + h; row++)
         memcpy(screen->pixels + size_t(row) * size_t(screen->width) + size_t(x),
@@ -35,7 +36,7 @@ static void copy_area(memory_screen *screen, const frame_buffer *fb, int32_t x, 
 
 void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
                     int32_t h) {
-    memory_screen *screen = reinterpret_cast<memory_screen *>(target);
+    screen_in_memory *screen = reinterpret_cast<screen_in_memory *>(target);
     screen->copies++;
     copy_area(screen, fb, x, y, w, h);
 }
@@ -43,7 +44,7 @@ void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y
 // Each rectangle in turn: the pixels one clipped copy shows, counted as one copy.
 void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects,
                      int32_t count, const pixel_rect &) {
-    memory_screen *screen = reinterpret_cast<memory_screen *>(target);
+    screen_in_memory *screen = reinterpret_cast<screen_in_memory *>(target);
     screen->copies++;
     for (int32_t k = 0; k < count; k++) {
         const pixel_rect &r = rects[k];
@@ -54,7 +55,7 @@ void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *r
 present_costs plat_present_costs() { return win32_present_costs; }
 
 void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y) {
-    memory_screen *screen = reinterpret_cast<memory_screen *>(target);
+    screen_in_memory *screen = reinterpret_cast<screen_in_memory *>(target);
     screen->copies++;
     screen->pixels[size_t(y) * size_t(screen->width) + size_t(x)] =
         fb->pixels[size_t(y) * size_t(fb->width) + size_t(x)];

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "x11/x11_platform.h"
+#include "platform/x11/x11_platform.h"
 
 x11_target x11;
 

@@ -9,7 +9,7 @@
 
 #include "inifile/inifile.h"
 #include "platform/platform.h"
-#include "platform/web.h"
+#include "platform/web/web.h"
 
 const char plat_path_separator = '/';
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "framebuf/framebuf.h"
-#include "x11/x11_platform.h"
+#include "platform/x11/x11_platform.h"
 
 namespace {
 

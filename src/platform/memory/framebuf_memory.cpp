@@ -1,4 +1,4 @@
-// The frame buffer of the builds without a window system (headless and web):
+// The frame buffer of the builds without a window system (native and web):
 // plain zeroed memory, calloc so a picture too big to have is a null, not a throw.
 #include <cstdlib>
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
-#include "platform/win32_costs.h"
+#include "platform/win32/win32_costs.h"
 
 struct plat_bitmap_tag {
     HBITMAP ourbitmap;  // owns the pixels
