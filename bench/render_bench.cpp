@@ -52,9 +52,7 @@ bool make_field(int32_t count, int32_t history, int32_t width, int32_t height) {
     set_dot_fade();
     init_dots();
     deinit_framebuf(&g_fb);
-    init_framebuf(&g_fb, width, height);
-    g_fb.dirty_dot = dirty_dot;
-    if (!g_fb.pixels) return false;
+    if (new_picture(&g_fb, width, height, dirty_dot, false, 0, 0) != 0) return false;
     const int32_t frames = std::max<int32_t>(history + 2, 200);
     for (int32_t f = 0; f < frames; f++) render_dots(&g_fb);
     return true;
@@ -140,8 +138,8 @@ constexpr int64_t cold_frames = 100;
 // The defaults and 1000 x 256 on real screen sizes, up to two 4K monitors.
 void cold_grid(benchmark::internal::Benchmark *b) {
     for (auto [count, history] : {std::pair<int64_t, int64_t>{100, 64}, {1000, 256}})
-        for (auto [w, h] : {std::pair<int64_t, int64_t>{1024, 768}, {1920, 1080}, {3840, 2160},
-                            {7680, 2160}})
+        for (auto [w, h] :
+             {std::pair<int64_t, int64_t>{1024, 768}, {1920, 1080}, {3840, 2160}, {7680, 2160}})
             b->Args({count, history, w, h});
     b->ArgNames({"dots", "trail", "width", "height"});
 }

@@ -35,8 +35,10 @@ pixel_rect mark_dirty_tiles(frame_buffer *fb) { return scan_dirty<true>(fb); }
 int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *area,
                           pixel_rect *covered_rect) {
     const present_tiles &t = fb->tiles;
-    const int32_t first_x = bounds.left >> tile_shift, end_x = ((bounds.right - 1) >> tile_shift) + 1;
-    const int32_t first_y = bounds.top >> tile_shift, end_y = ((bounds.bottom - 1) >> tile_shift) + 1;
+    const int32_t first_x = bounds.left >> tile_shift,
+                  end_x = ((bounds.right - 1) >> tile_shift) + 1;
+    const int32_t first_y = bounds.top >> tile_shift,
+                  end_y = ((bounds.bottom - 1) >> tile_shift) + 1;
     // The rectangles reaching the bottom of the row above, and of this row, by
     // their left edges: indexes into t.rects.
     int32_t *above = t.row_rects, *here = t.row_rects + (t.tiles_x / 2 + 1);
@@ -120,7 +122,8 @@ present_plan plan_presentation(frame_buffer *fb, const present_costs &c) {
     }
     const double rects = count;
     if (tiled &&
-        c.rects_fixed + rects * (c.rects_each + rects * c.rects_pair) + area * c.rects_pixel < best) {
+        c.rects_fixed + rects * (c.rects_each + rects * c.rects_pair) + area * c.rects_pixel <
+            best) {
         // The rectangles' own bounds: those of the recorded pixels' tiles.
         const int32_t s = tile_shift;
         const int32_t right = (((r.right - 1) >> s) + 1) << s;
@@ -157,4 +160,12 @@ void present_frame(plat_dc target, frame_buffer *fb) {
 
 void present_whole(plat_dc target, const frame_buffer *fb) {
     plat_copy_rect(target, fb, 0, 0, fb->width, fb->height);
+}
+
+int new_picture(frame_buffer *fb, int32_t width, int32_t height, dirty_pixels *list, bool capture,
+                int32_t screen_x, int32_t screen_y) {
+    if (init_framebuf(fb, width, height) != 0) return 1;
+    fb->dirty_dot = list;
+    if (capture) plat_capture_screen(fb, screen_x, screen_y);
+    return 0;
 }

@@ -54,6 +54,14 @@ void present_frame_as(plat_dc target, const frame_buffer *fb, const present_plan
 // plan_presentation by the platform's costs, then present_frame_as.
 void present_frame(plat_dc target, frame_buffer *fb);
 
+// A new picture of width x height in *fb, whose frames record into `list`:
+// black, or with `capture` (chow) what the screen shows from (screen_x,
+// screen_y) on, for the dots to eat into. The old picture is the caller's to
+// release (a refit copies from it first). 0, or 1 with fb->pixels null when the
+// picture cannot be had.
+int new_picture(frame_buffer *fb, int32_t width, int32_t height, dirty_pixels *list, bool capture,
+                int32_t screen_x, int32_t screen_y);
+
 // The whole picture, in one copy: the first paint, which makes the window equal
 // to the picture everywhere.
 void present_whole(plat_dc target, const frame_buffer *fb);

@@ -103,8 +103,8 @@ void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y
 // fb->tiles.rect_capacity, for which the platform has room) in one copy of
 // `bounds`, which holds them all, clipped to them. Win32: a region of them
 // selected as the target's clip for one BitBlt, then the clip put back.
-void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects,
-                     int32_t count, const pixel_rect &bounds);
+void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects, int32_t count,
+                     const pixel_rect &bounds);
 
 // What the three ways of presenting cost here (frame_buffer.h says what each
 // figure is), as measured by this platform's benchmark (BENCHMARKS.md, "The

@@ -238,9 +238,7 @@ static void follow_display(HWND window, WPARAM event, LPARAM data) {
 // ends as usual.
 static void make_picture() {
     saver.shown = false;
-    if (init_framebuf(&saver.frame, cx, cy) != 0) return;
-    saver.frame.dirty_dot = dirty_dot;
-    if (chow) plat_capture_screen(&saver.frame, saver.area.x, saver.area.y);
+    new_picture(&saver.frame, cx, cy, dirty_dot, chow, saver.area.x, saver.area.y);
 }
 
 // WM_CREATE: the tick, and the picture, taken while the window is still hidden

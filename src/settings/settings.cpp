@@ -27,6 +27,8 @@ char lpIniKeyName[128];
 char lpIniKeyData[1024];
 const char lpIniFileName[] = "Plix.ini";
 
+bool settings_path_fits(const char *path) { return strlen(path) < sizeof lpIniFileNameAndPath; }
+
 static const char section_name[] = "Plix";
 static const char user_folder_name[] = "Plix";  // inside the application-data folder
 
@@ -84,7 +86,8 @@ int check_ini_readable(char *message, unsigned size) {
 static bool save_to(const char *path, const char *const *keys, const char *const *values, int count,
                     char *message, unsigned size) {
     char why[256];
-    if (plat_profile_write_all(section_name, keys, values, count, path, why, sizeof why)) return true;
+    if (plat_profile_write_all(section_name, keys, values, count, path, why, sizeof why))
+        return true;
     size_t used = strlen(message);
     snprintf(message + used, size - used, "\r\n\r\n%s\r\n%s", path, why);
     return false;

@@ -19,6 +19,8 @@ struct setting_key {
 extern const setting_key setting_keys[8];
 
 extern char lpIniFileNameAndPath[256];
+// Whether a path given on a command line fits lpIniFileNameAndPath.
+bool settings_path_fits(const char *path);
 extern char lpIniSection[64];
 extern char lpIniKeyName[128];
 extern char lpIniKeyData[1024];

@@ -75,6 +75,9 @@ void refit_field(int width, int height);
 // clamped) and the arrays, or 1 after the "Out of memory" box; then the field
 // size, the fade step and the dots.
 int setup_settings_and_arrays(int32_t seed, plat_window owner);
+// Its second part, for settings that came from elsewhere (plix's options): the
+// trail clamped and the arrays, or 1 (nothing held) after the box.
+int setup_arrays(plat_window owner);
 void setup_screen_and_dots(int width, int height);
 
 // The whole saver set-up for a field of width x height, before any window

@@ -143,23 +143,31 @@ void refit_field(int width, int height) {
     }
 }
 
-// The random state, the settings and the arrays; 1 (nothing held) when the
-// arrays cannot be had.
+// The trail clamped and the arrays; 1 (nothing held) when they cannot be had.
+static int arrays() {
+    clamp_dot_history();
+    if (alloc_dots() == 0) return 0;
+    free_dots();  // whichever of the two was obtained
+    return 1;
+}
+
+// The random state, the settings and the arrays, as arrays() answers.
 static int settings_and_arrays(int32_t seed) {
     rand_seed = seed;
     load_settings();
-    clamp_dot_history();
-    if (alloc_dots() != 0) {
-        free_dots();  // whichever of the two was obtained
-        return 1;
-    }
-    return 0;
+    return arrays();
+}
+
+int setup_arrays(plat_window owner) {
+    if (arrays() == 0) return 0;
+    plat_message_box(owner, out_of_memory_text, out_of_memory_caption);
+    return 1;
 }
 
 int setup_settings_and_arrays(int32_t seed, plat_window owner) {
-    if (settings_and_arrays(seed) == 0) return 0;
-    plat_message_box(owner, out_of_memory_text, out_of_memory_caption);
-    return 1;
+    rand_seed = seed;
+    load_settings();
+    return setup_arrays(owner);
 }
 
 void setup_screen_and_dots(int width, int height) {

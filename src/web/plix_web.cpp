@@ -8,6 +8,7 @@
 
 #include "framebuf/framebuf.h"
 #include "inifile/inifile.h"
+#include "platform/memory/memory_screen.h"
 #include "platform/web/web.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
@@ -26,13 +27,13 @@ constexpr int32_t band_pixels = 1 << 20;
 struct web_field {
     frame_buffer frame;
     bool running;
-    int32_t unset_dot;        // the first dot the set-up has still to lay out
-    int32_t next_dot;         // where a frame cut short by the page's clock goes on; 0: none is
-    double until;             // plix_run's deadline on the page's clock
-    uint32_t *rgba;           // a band of the screen as the canvas wants it, R G B A bytes
-    int32_t band_pixels;      // room in rgba: a band of many rows, or one long row
-    int32_t changed[4];       // what plix_changes gives: x, y, w, h
-    char message[1024];       // why the last save failed
+    int32_t unset_dot;    // the first dot the set-up has still to lay out
+    int32_t next_dot;     // where a frame cut short by the page's clock goes on; 0: none is
+    double until;         // plix_run's deadline on the page's clock
+    uint32_t *rgba;       // a band of the screen as the canvas wants it, R G B A bytes
+    int32_t band_pixels;  // room in rgba: a band of many rows, or one long row
+    int32_t changed[4];   // what plix_changes gives: x, y, w, h
+    char message[1024];   // why the last save failed
 };
 web_field g;
 
@@ -53,7 +54,7 @@ int past_deadline() { return page_now() >= g.until ? 1 : 0; }
 bool go_on(frame_stop_check pause) {
     if (g.unset_dot < dot_count) g.unset_dot = init_dots_part(g.unset_dot, pause);
     if (g.unset_dot < dot_count || !render_dots_part(&g.frame, &g.next_dot, pause)) return false;
-    present_frame(web_screen(), &g.frame);
+    present_frame(memory_screen(), &g.frame);
     return true;
 }
 
@@ -136,14 +137,13 @@ EXPORT(plix_start) int32_t plix_start(int32_t seed, int32_t width, int32_t heigh
     g.unset_dot = 0;
     g.band_pixels = cx > band_pixels ? cx : band_pixels;
     g.rgba = static_cast<uint32_t *>(malloc(size_t(g.band_pixels) * 4));
-    if (!g.rgba || init_framebuf(&g.frame, cx, cy) != 0 || !web_screen_reset(cx, cy)) {
+    if (!g.rgba || new_picture(&g.frame, cx, cy, dirty_dot, chow, 0, 0) != 0 ||
+        !memory_screen_reset(cx, cy)) {
         stop_field();
         plat_message_box(nullptr, out_of_memory_text, out_of_memory_caption);
         return 1;
     }
-    g.frame.dirty_dot = dirty_dot;
-    if (chow) plat_capture_screen(&g.frame, 0, 0);
-    present_whole(web_screen(), &g.frame);
+    present_whole(memory_screen(), &g.frame);
     g.running = true;
     return 0;
 }
@@ -171,7 +171,7 @@ EXPORT(plix_height) int32_t plix_height() { return g.running ? cy : 0; }
 EXPORT(plix_pixels_per_frame) int32_t plix_pixels_per_frame() {
     return int32_t(dirty_capacity(dot_count, dot_history));
 }
-EXPORT(plix_screen) const uint32_t *plix_screen() { return web_screen_pixels(); }
+EXPORT(plix_screen) const uint32_t *plix_screen() { return memory_screen_pixels(); }
 EXPORT(plix_rgba) const uint32_t *plix_rgba() { return g.rgba; }
 EXPORT(plix_band_pixels) int32_t plix_band_pixels() { return g.running ? g.band_pixels : 0; }
 
@@ -179,7 +179,7 @@ EXPORT(plix_band_pixels) int32_t plix_band_pixels() { return g.running ? g.band_
 // 0 when nothing changed. The page converts it (plix_convert) and draws it, in
 // bands when it is large.
 EXPORT(plix_changes) const int32_t *plix_changes() {
-    const screen_change r = g.running ? web_take_changes() : screen_change{};
+    const screen_change r = g.running ? memory_screen_take_changes() : screen_change{};
     const bool some = r.right > r.left && r.bottom > r.top;
     g.changed[0] = r.left;
     g.changed[1] = r.top;
@@ -195,7 +195,7 @@ EXPORT(plix_convert) int32_t plix_convert(int32_t left, int32_t top, int32_t w, 
     if (!g.running || left < 0 || top < 0 || w < 0 || h < 0 || w > cx - left || h > cy - top ||
         int64_t(w) * h > g.band_pixels)
         return 0;
-    const uint32_t *screen = web_screen_pixels();
+    const uint32_t *screen = memory_screen_pixels();
     uint32_t *out = g.rgba;
     for (int32_t y = top; y < top + h; y++) {
         const uint32_t *row = screen + size_t(y) * size_t(cx);

@@ -198,7 +198,7 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
         } else {  // --settings
             // The profile reader takes its path from the program's fixed buffer.
             if (!*value) return bad("--settings needs a file name", nullptr);
-            if (strlen(value) >= sizeof lpIniFileNameAndPath)
+            if (!settings_path_fits(value))
                 return bad("settings path longer than 255 bytes", value);
             o->settings_file = value;
         }

@@ -112,22 +112,15 @@ int out_of_memory() {
 // makes them: 0, or 1 after the "Out of memory" message.
 int set_up_settings() {
     apply_settings(g.options);
-    clamp_dot_history();
-    if (alloc_dots() != 0) {
-        free_dots();
-        return out_of_memory();
-    }
-    return 0;
+    return setup_arrays(nullptr);
 }
 
 // A picture of the field's size, and the window made equal to it (black, or in
 // chow mode what the window showed). --frames counts from here.
 int show_new_picture() {
     deinit_framebuf(&g.frame);
-    if (init_framebuf(&g.frame, cx, cy) != 0) return out_of_memory();
-    g.frame.dirty_dot = dirty_dot;
-    if (chow) plat_capture_screen(&g.frame, 0, 0);
-    if (x11.out_of_memory) return out_of_memory();
+    if (new_picture(&g.frame, cx, cy, dirty_dot, chow, 0, 0) != 0 || x11.out_of_memory)
+        return out_of_memory();
     present_whole(g.target, &g.frame);
     g.frames_done = 0;
     g.fps_frames = 0;

@@ -104,7 +104,7 @@ int main(int argc, char **argv) {
     if (png && !*png) return bad_arguments("--png needs a file name", nullptr);
     if (raw && !*raw) return bad_arguments("--raw needs a file name", nullptr);
     // The profile reader takes its path from the program's fixed path buffer.
-    if (strlen(settings) >= sizeof lpIniFileNameAndPath)
+    if (!settings_path_fits(settings))
         return bad_arguments("settings path longer than 255 bytes", settings);
     strcpy(lpIniFileNameAndPath, settings);
     // As plix: a file that is there but cannot be read is a mistake, not all zeros.
@@ -122,8 +122,7 @@ int main(int argc, char **argv) {
     for (int run = 0; run < sizes; run++) {
         if (run > 0) refit_field(widths[run], heights[run]);
         deinit_framebuf(&fb);
-        init_framebuf(&fb, cx, cy);
-        fb.dirty_dot = dirty_dot;
+        new_picture(&fb, cx, cy, dirty_dot, chow, 0, 0);
         memory_screen_reset(cx, cy);
         if (!fb.pixels || !memory_screen_pixels()) {
             deinit_framebuf(&fb);

@@ -1,7 +1,7 @@
 // The platform services of the web page: a settings file held in memory and read
 // and written by our own settings-file text functions, a clock and message box the
-// page's script looks at, and a screen and a chosen picture in memory (the frame
-// buffer is framebuf_memory.cpp's).
+// page's script looks at, and a chosen picture in memory for chow (the frame
+// buffer and the screen the page shows are ../memory/'s).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +9,7 @@
 
 #include "inifile/inifile.h"
 #include "platform/platform.h"
+#include "platform/memory/memory_screen.h"
 #include "platform/web/web.h"
 
 const char plat_path_separator = '/';
@@ -24,8 +25,7 @@ struct memory_picture {
     uint32_t *pixels;
     int width, height;
 };
-memory_picture g_screen, g_picture;
-screen_change g_changed;  // right <= left: nothing yet
+memory_picture g_picture;
 
 bool picture_reset(memory_picture *p, int width, int height) {
     free(p->pixels);
@@ -33,18 +33,6 @@ bool picture_reset(memory_picture *p, int width, int height) {
     p->width = p->pixels ? width : 0;
     p->height = p->pixels ? height : 0;
     return p->pixels != nullptr;
-}
-
-void note_change(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    screen_change &c = g_changed;
-    if (c.right <= c.left) {
-        c = {left, top, right, bottom};
-        return;
-    }
-    c.left = left < c.left ? left : c.left;
-    c.top = top < c.top ? top : c.top;
-    c.right = right > c.right ? right : c.right;
-    c.bottom = bottom > c.bottom ? bottom : c.bottom;
 }
 
 }  // namespace
@@ -55,18 +43,6 @@ void web_set_tick_count(int32_t ticks) { g_ticks = ticks; }
 const std::string &web_message() { return g_message; }
 void web_clear_message() { g_message.clear(); }
 
-plat_dc web_screen() { return reinterpret_cast<plat_dc>(&g_screen); }
-const uint32_t *web_screen_pixels() { return g_screen.pixels; }
-bool web_screen_reset(int width, int height) {
-    g_changed = {};
-    return picture_reset(&g_screen, width, height);
-}
-screen_change web_take_changes() {
-    screen_change c = g_changed;
-    g_changed = {};
-    return c;
-}
-
 uint32_t *web_picture(int width, int height) {
     return picture_reset(&g_picture, width, height) ? g_picture.pixels : nullptr;
 }
@@ -74,7 +50,7 @@ uint32_t *web_picture(int width, int height) {
 const char *plat_command_line() { return ""; }
 plat_window plat_foreground_window() { return nullptr; }
 int32_t plat_tick_count() { return g_ticks; }
-screen_rect plat_virtual_screen() { return {0, 0, g_screen.width, g_screen.height}; }
+screen_rect plat_virtual_screen() { return {0, 0, memory_screen_width(), memory_screen_height()}; }
 
 unsigned plat_module_file_name(plat_instance, char *buf, unsigned size) {
     if (size) buf[0] = '\0';
@@ -124,33 +100,9 @@ void plat_message_box(plat_window, const char *text, const char *caption) {
     g_message = std::string(caption) + ": " + text;
 }
 
-void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
-                    int32_t h) {
-    memory_picture *screen = reinterpret_cast<memory_picture *>(target);
-    for (int32_t row = y; row < y + h; row++)
-        memcpy(screen->pixels + size_t(row) * size_t(screen->width) + size_t(x),
-               fb->pixels + size_t(row) * size_t(fb->width) + size_t(x), size_t(w) * 4);
-    if (w > 0 && h > 0) note_change(x, y, x + w, y + h);
-}
-
-// Each rectangle in turn: the page uploads the changed part to its canvas anyway.
-void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects,
-                     int32_t count, const pixel_rect &) {
-    for (int32_t k = 0; k < count; k++)
-        plat_copy_rect(target, fb, rects[k].left, rects[k].top, rects[k].right - rects[k].left,
-                       rects[k].bottom - rects[k].top);
-}
-
 // Copies within memory: a pixel costs about as much as a few of a rectangle's, and
 // nothing is fixed beyond a call. (The page's real cost is the canvas upload.)
 present_costs plat_present_costs() { return {4, 20, 0.3, 20, 20, 0, 0.3}; }
-
-void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y) {
-    memory_picture *screen = reinterpret_cast<memory_picture *>(target);
-    screen->pixels[size_t(y) * size_t(screen->width) + size_t(x)] =
-        fb->pixels[size_t(y) * size_t(fb->width) + size_t(x)];
-    note_change(x, y, x + 1, y + 1);
-}
 
 // The chosen picture stands for the screen at (0, 0).
 void plat_capture_screen(frame_buffer *fb, int32_t x, int32_t y) {

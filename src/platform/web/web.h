@@ -1,6 +1,6 @@
 // Knobs of the web page's platform: the one settings file the page holds in
-// memory, the clock, the screen the frames are presented onto, and the picture
-// chow eats into.
+// memory, the clock and the picture chow eats into. (The screen the frames are
+// presented onto is the memory screen, platform/memory/memory_screen.h.)
 #pragma once
 #include <cstdint>
 #include <string>
@@ -18,18 +18,6 @@ void web_set_tick_count(int32_t ticks);
 // the last web_clear_message.
 const std::string &web_message();
 void web_clear_message();
-
-// The page's screen: black and width x height after web_screen_reset (false and
-// 0 x 0 when that much memory cannot be had). The pixels are the frame buffer's
-// format. web_take_changes gives the rectangle the copies touched since the last
-// call (empty: right <= left; right and bottom exclusive) and starts a new one.
-struct screen_change {
-    int32_t left, top, right, bottom;
-};
-plat_dc web_screen();
-const uint32_t *web_screen_pixels();
-bool web_screen_reset(int width, int height);
-screen_change web_take_changes();
 
 // The picture plat_capture_screen copies from: width x height pixels in the
 // frame buffer's format, black until the page fills them; null when the memory

@@ -1,0 +1,9 @@
+// How the native programs without a window present: onto the screen in memory
+// (../memory/), at the Win32 costs, so that the tests and plix-sim choose as the
+// saver does, with no screen of their own to capture.
+#include "platform/platform.h"
+#include "platform/win32/win32_costs.h"
+
+present_costs plat_present_costs() { return win32_present_costs; }
+
+void plat_capture_screen(frame_buffer *, int32_t, int32_t) {}
