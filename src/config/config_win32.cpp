@@ -25,7 +25,7 @@ static const char caption[] = "Plix settings";  // the boxes about the settings 
 
 // Posted once the dialog is being shown, so that the box comes over it rather
 // than before it (a message posted from WM_INITDIALOG arrives first).
-const UINT show_read_error = WM_APP;
+constexpr UINT show_read_error = WM_APP;
 
 // What the dialog knows beyond its fields.
 struct config_state {

@@ -26,7 +26,7 @@ namespace {
 
 // Larger files are refused rather than risk running out of memory; a settings
 // file is a few hundred bytes.
-const long most_bytes = 64L << 20;
+constexpr long most_bytes = 64L << 20;
 
 // Why a file with these properties is no settings file: 0 when it may be one.
 int refusal(const struct stat &st) {

@@ -24,21 +24,21 @@ POINT InitCursorPos;
 POINT CursorPos;
 UINT oldval;
 
-static const UINT_PTR frame_timer = 1;
-static const UINT frame_ms = 10;
-static const int cursor_slack = 5;  // pixels the cursor may drift before the saver ends
+constexpr UINT_PTR frame_timer = 1;
+constexpr UINT frame_ms = 10;
+constexpr int cursor_slack = 5;  // pixels the cursor may drift before the saver ends
 // A shrinking screen moves the cursor before the system reports the new screen
 // (under Wine 17 to 96 ms before, measured). A move beyond the slack therefore
 // ends the saver only this much later, unless a change of the screen came
 // meanwhile and re-measured the cursor.
-static const DWORD move_grace_ms = 300;
+constexpr DWORD move_grace_ms = 300;
 // Under Wine each GetSystemMetrics of the virtual screen, PeekMessage and
 // GetCursorPos is a round trip to its server, 25 to 100 us of processor time
 // (docs/benchmarks-history.md, "The saver's calls around a frame"): per tick
 // they cost more than a frame at the defaults. The virtual screen, a safety net behind WM_DISPLAYCHANGE, is asked at most this
 // often; a frame asks whether to stop only once it has run this long.
-static const DWORD screen_poll_ms = 100;
-static const DWORD stop_check_after_ms = 10;
+constexpr DWORD screen_poll_ms = 100;
+constexpr DWORD stop_check_after_ms = 10;
 
 // The window's state: the saver's or the preview's (a process shows one).
 static struct {
@@ -147,10 +147,10 @@ static int preview_ending() {
 // on any such message that arrives. Nothing here asks to keep the display on.
 static const GUID display_state_setting = {
     0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
-static const DWORD display_off = 0, display_dimmed = 2;
+constexpr DWORD display_off = 0, display_dimmed = 2;
 // While the display is off, a cursor move beyond the slack is confirmed by this
 // one-off timer instead of the frame ticks.
-static const UINT_PTR grace_timer = 2;
+constexpr UINT_PTR grace_timer = 2;
 
 static struct {
     HANDLE notify;  // the registration, ended with the window
