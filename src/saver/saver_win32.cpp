@@ -35,8 +35,9 @@ constexpr DWORD move_grace_ms = 300;
 // Under Wine each GetSystemMetrics of the virtual screen, PeekMessage and
 // GetCursorPos is a round trip to its server, 25 to 100 us of processor time
 // (docs/benchmarks-history.md, "The saver's calls around a frame"): per tick
-// they cost more than a frame at the defaults. The virtual screen, a safety net behind WM_DISPLAYCHANGE, is asked at most this
-// often; a frame asks whether to stop only once it has run this long.
+// they cost more than a frame at the defaults. The virtual screen, a safety net
+// behind WM_DISPLAYCHANGE, is asked at most this often; a frame asks whether to
+// stop only once it has run this long.
 constexpr DWORD screen_poll_ms = 100;
 constexpr DWORD stop_check_after_ms = 10;
 
