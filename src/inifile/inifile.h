@@ -38,6 +38,13 @@ int ini_file_set_string(const char *path, const char *section, const char *key, 
 int ini_file_set_strings(const char *path, const char *section, const char *const *keys,
                          const char *const *values, int count);
 
+// Any such file whole, read and written as above (links followed, at most
+// 64 MiB, only a regular file, the old file's owner and mode kept): for the
+// other small text files the programs keep. Read: 1, 0 when there is no such
+// file, -1 with errno; write: non-zero on success, 0 with errno.
+int ini_file_read(const char *path, std::string *text);
+int ini_file_write(const char *path, const std::string &text);
+
 // Whether `path` can be read as a settings file, without waiting on a FIFO or
 // opening a device: 1 yes, 0 there is no such file (or folder), -1 it exists but
 // cannot be, errno saying why: EISDIR a folder, ENODEV anything else that is not

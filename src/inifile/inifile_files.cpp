@@ -178,6 +178,21 @@ bool write_in_place(const std::string &path, const std::string &text, off_t old_
 #endif
 }
 
+// `text` as the whole of the file `target` (links resolved; `existed` and `st`
+// as read_file gave them): in its place through a temporary file, or in place
+// where a new file could not be what the old one was. 1, or 0 with errno set.
+int put_text(const std::string &target, const std::string &text, int existed,
+             const struct stat &st) {
+    if (existed) {
+        // The rename would replace a read-only file; the platform refuses to.
+        int fd = open(target.c_str(), O_WRONLY | O_BINARY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return 0;
+        close(fd);  // before the replacement: Windows replaces no open file
+    }
+    int done = replace_file(target, text, existed ? &st : nullptr);
+    return done < 0 ? write_in_place(target, text, st.st_size) ? 1 : 0 : done;
+}
+
 }  // namespace
 
 int ini_file_check(const char *path) {
@@ -222,15 +237,20 @@ int ini_file_set_strings(const char *path, const char *section, const char *cons
         }
     }
     if (new_text == old_text) return 1;  // as the platform, nothing is rewritten
+    return put_text(target, new_text, existed, st);
+}
 
-    if (existed) {
-        // The rename would replace a read-only file; the platform refuses to.
-        int fd = open(target.c_str(), O_WRONLY | O_BINARY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return 0;
-        close(fd);  // before the replacement: Windows replaces no open file
-    }
-    int done = replace_file(target, new_text, existed ? &st : nullptr);
-    return done < 0 ? write_in_place(target, new_text, st.st_size) : done;
+int ini_file_read(const char *path, std::string *text) {
+    struct stat st;
+    return read_file(resolve_link(path).c_str(), text, &st);
+}
+
+int ini_file_write(const char *path, const std::string &text) {
+    std::string target = resolve_link(path), old_text;
+    struct stat st = {};
+    int existed = read_file(target.c_str(), &old_text, &st);
+    if (existed < 0) return 0;
+    return put_text(target, text, existed, st);
 }
 
 #ifndef _WIN32

@@ -1,27 +1,24 @@
 // plix's line in the user's ~/.xscreensaver: the "programs:" resource is the
 // list XScreenSaver and its settings window offer, and only the user's own file
-// is ours to change. Every other byte of that file is kept; the new file
-// replaces the old by a rename, so a crash leaves one or the other whole.
+// is ours to change. Every other byte of that file is kept; it is read and
+// replaced as our settings files are (inifile.h), whole or not at all.
 #include "x11/xscreensaver_list.h"
 
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
+
+#include "inifile/inifile.h"
 
 namespace {
 
 constexpr char plix_line[] = "  plix --root \\n";
 constexpr char stock_file[] = "/etc/X11/app-defaults/XScreenSaver";
-constexpr size_t most_bytes = 16 << 20;  // far beyond any real preferences file
 
 // One physical line, its end of line included where it has one.
 std::vector<std::string> split_lines(const std::string &text) {
@@ -197,63 +194,16 @@ int programs_remove(const std::string &file, std::string *out) {
 
 namespace {
 
-bool read_file(const char *path, std::string *text, bool *missing) {
-    *missing = false;
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        *missing = errno == ENOENT;
-        return *missing;
-    }
-    struct stat st;
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && size_t(st.st_size) <= most_bytes;
-    if (!ok) errno = EINVAL;
-    char buf[65536];
-    ssize_t n;
-    while (ok && (n = read(fd, buf, sizeof buf)) != 0) {
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 || text->size() + size_t(n) > most_bytes)
-            ok = false;
-        else
-            text->append(buf, size_t(n));
-    }
-    const int saved = errno;
-    close(fd);
-    errno = saved;
-    return ok;
+int cannot(const char *what, const std::string &path) {
+    fprintf(stderr, "plix: cannot %s %s: %s\n", what, path.c_str(), ini_file_error_text(errno));
+    return 1;
 }
 
-// The new text in a file of its own beside `path`, then renamed over it, with
-// the old file's mode (a new one gets the mode the user's umask gives).
-bool replace_file(const std::string &path, const std::string &text) {
-    struct stat st;
-    const bool existed = stat(path.c_str(), &st) == 0;
-    std::string temp = path + ".plix-XXXXXX";
-    const int fd = mkstemp(&temp[0]);
-    if (fd < 0) return false;
-    mode_t mode;
-    if (existed) {
-        mode = st.st_mode & 07777;
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    bool ok = fchmod(fd, mode) == 0;
-    for (size_t at = 0; ok && at < text.size();) {
-        const ssize_t n = write(fd, text.data() + at, text.size() - at);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) at += size_t(n);
-    }
-    ok = ok && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        const int saved = errno;
-        unlink(temp.c_str());
-        errno = saved;
-    }
-    return ok;
+// XScreenSaver's stock list, empty where it is not installed.
+std::string stock_text() {
+    std::string stock;
+    if (ini_file_read(stock_file, &stock) != 1) stock.clear();
+    return stock;
 }
 
 }  // namespace
@@ -268,19 +218,13 @@ int run_list_action(bool install) {
         fprintf(stderr, "plix: no home folder (HOME is not set)\n");
         return 1;
     }
-    std::string path = std::string(home) + "/.xscreensaver";
-    // A link (to a file kept with other dotfiles, say) stays a link: its target changes.
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved)) path = resolved;
-    std::string text, stock, edited;
-    bool missing, stock_missing;
-    if (!read_file(path.c_str(), &text, &missing)) {
-        fprintf(stderr, "plix: cannot read %s: %s\n", path.c_str(), strerror(errno));
-        return 1;
-    }
+    // A link (to a file kept with other dotfiles, say) stays a link: the file it
+    // names is the one read and replaced, keeping its owner and mode.
+    const std::string path = std::string(home) + "/.xscreensaver";
+    std::string text, edited;
+    if (ini_file_read(path.c_str(), &text) < 0) return cannot("read", path);
     if (install) {
-        if (!read_file(stock_file, &stock, &stock_missing) || stock_missing) stock.clear();
-        const int number = programs_add(text, stock, &edited);
+        const int number = programs_add(text, stock_text(), &edited);
         if (number < 0) {
             fprintf(stderr,
                     "plix: %s has no programs list and XScreenSaver's own (%s) was not "
@@ -292,10 +236,7 @@ int run_list_action(bool install) {
             printf("plix is already number %d in the programs of %s\n", number, path.c_str());
             return 0;
         }
-        if (!replace_file(path, edited)) {
-            fprintf(stderr, "plix: cannot write %s: %s\n", path.c_str(), strerror(errno));
-            return 1;
-        }
+        if (!ini_file_write(path.c_str(), edited)) return cannot("write", path);
         printf("plix added to the programs of %s as number %d\n", path.c_str(), number);
         return 0;
     }
@@ -314,21 +255,14 @@ int run_list_action(bool install) {
     // A file that holds nothing but the stock list plix's install copied
     // there goes, as it came: XScreenSaver shows that list without it.
     std::string created, stock_only;
-    if (read_file(stock_file, &stock, &stock_missing) && !stock_missing &&
-        programs_add("", stock, &created) > 0 && programs_remove(created, &stock_only) == 1 &&
-        edited == stock_only) {
-        if (unlink(path.c_str()) != 0) {
-            fprintf(stderr, "plix: cannot remove %s: %s\n", path.c_str(), strerror(errno));
-            return 1;
-        }
+    if (programs_add("", stock_text(), &created) > 0 &&
+        programs_remove(created, &stock_only) == 1 && edited == stock_only) {
+        if (unlink(path.c_str()) != 0) return cannot("remove", path);
         printf("plix taken out: %s held only XScreenSaver's own list and is removed\n",
                path.c_str());
         return 0;
     }
-    if (!replace_file(path, edited)) {
-        fprintf(stderr, "plix: cannot write %s: %s\n", path.c_str(), strerror(errno));
-        return 1;
-    }
+    if (!ini_file_write(path.c_str(), edited)) return cannot("write", path);
     printf("plix taken out of the programs of %s\n", path.c_str());
     return 0;
 }
