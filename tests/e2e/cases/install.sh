@@ -116,7 +116,10 @@ print(e["DisplayName"], e["Publisher"], e["DisplayVersion"], sep="|")' \
         # Dots on the screen: the saver found its Plix.ini from the registered path.
         xdotool mousemove 512 384 && sleep 0.3
         E2E_SCR=$scr e2e_start "$dir" /s
-        e2e_wait_window "Plix screensaver" 30 >/dev/null && sleep 1
+        # Focus is the saver's own, as in the saver's cases: after the dialog
+        # above closed, no window may have it, and the key would go nowhere.
+        t=$(e2e_wait_window "Plix screensaver" 30) && xdotool windowfocus --sync "$t" 2>/dev/null
+        sleep 1
         lit=$(convert "$(e2e_shot "install_$round")" -format '%[fx:maxima]' info:)
         xdotool key a
         [ "$(e2e_wait_exit 10)" = 0 ] && [ "$lit" != 0 ] ||
