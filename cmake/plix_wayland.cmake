@@ -30,6 +30,7 @@ foreach(xml
   list(APPEND protocol_sources ${protocol_dir}/${name}-client-protocol.h ${protocol_dir}/${name}-protocol.c)
 endforeach()
 
+add_custom_target(plix_wayland_protocols DEPENDS ${protocol_sources})
 add_library(plix_wayland_platform STATIC
   src/platform/wayland/display_wayland.cpp
   src/platform/wayland/framebuf_wayland.cpp

@@ -142,8 +142,9 @@ int run_on_wayland(const plix_options &options, int32_t seed) {
         return 1;
     }
     if (chow)
-        fprintf(stderr, "plix: on Wayland no picture of the desktop is given to programs: "
-                        "chow starts from black\n");
+        fprintf(stderr,
+                "plix: on Wayland no picture of the desktop is given to programs: "
+                "chow starts from black\n");
     const int status = run();
     deinit_framebuf(&g.frame);
     free_dots();

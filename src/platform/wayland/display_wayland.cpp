@@ -61,7 +61,9 @@ void forget_output(wayland_output *o) {
     delete o;
 }
 
-void on_buffer_release(void *data, wl_buffer *) { static_cast<wayland_buffer *>(data)->busy = false; }
+void on_buffer_release(void *data, wl_buffer *) {
+    static_cast<wayland_buffer *>(data)->busy = false;
+}
 const wl_buffer_listener buffer_listener = {on_buffer_release};
 
 // Two buffers of the surface's size in one shared-memory file, which has no
@@ -185,8 +187,8 @@ void apply_description(wayland_output *o) {
     const int32_t y = o->has_logical ? o->logical_y : o->next_y;
     const int32_t w = o->next_turned ? o->next_h : o->next_w;
     const int32_t h = o->next_turned ? o->next_w : o->next_h;
-    const bool same = o->described && o->x == x && o->y == y && o->mode_w == w &&
-                      o->mode_h == h && o->scale == o->next_scale;
+    const bool same = o->described && o->x == x && o->y == y && o->mode_w == w && o->mode_h == h &&
+                      o->scale == o->next_scale;
     o->x = x;
     o->y = y;
     o->mode_w = w;
@@ -197,8 +199,8 @@ void apply_description(wayland_output *o) {
 }
 
 void on_done(void *data, wl_output *) { apply_description(static_cast<wayland_output *>(data)); }
-const wl_output_listener output_listener = {on_geometry, on_mode, on_done, on_scale, nullptr,
-                                            nullptr};  // name and description: version 4
+const wl_output_listener output_listener = {
+    on_geometry, on_mode, on_done, on_scale, nullptr, nullptr};  // name and description: version 4
 
 void on_logical_position(void *data, zxdg_output_v1 *, int32_t x, int32_t y) {
     auto *o = static_cast<wayland_output *>(data);
@@ -235,10 +237,11 @@ void pointer_at(wayland_output *o, wl_fixed_t sx, wl_fixed_t sy) {
     }
 }
 
-wayland_output *output_of(wl_surface *surface) {
-    for (wayland_output *o : wl.outputs)
-        if (surface && o->surface == surface) return o;
-    return nullptr;
+wayland_output *output_of(const wl_surface *surface) {
+    const auto found =
+        std::find_if(wl.outputs.begin(), wl.outputs.end(),
+                     [&](const wayland_output *o) { return surface && o->surface == surface; });
+    return found == wl.outputs.end() ? nullptr : *found;
 }
 
 void on_pointer_enter(void *, wl_pointer *pointer, uint32_t serial, wl_surface *surface,
@@ -256,9 +259,9 @@ void on_pointer_button(void *, wl_pointer *, uint32_t, uint32_t, uint32_t, uint3
 }
 void on_pointer_axis(void *, wl_pointer *, uint32_t, uint32_t, wl_fixed_t) {}
 // Seat version 1: the events of later versions never come.
-const wl_pointer_listener pointer_listener = {on_pointer_enter, on_pointer_leave, on_pointer_motion,
-                                              on_pointer_button, on_pointer_axis, nullptr, nullptr,
-                                              nullptr, nullptr, nullptr};
+const wl_pointer_listener pointer_listener = {
+    on_pointer_enter, on_pointer_leave, on_pointer_motion, on_pointer_button, on_pointer_axis,
+    nullptr,          nullptr,          nullptr,           nullptr,           nullptr};
 
 void on_keymap(void *, wl_keyboard *, uint32_t, int32_t fd, uint32_t) { close(fd); }
 void on_keyboard_enter(void *, wl_keyboard *, uint32_t, wl_surface *, wl_array *) {}
@@ -269,10 +272,11 @@ void on_key(void *, wl_keyboard *, uint32_t, uint32_t, uint32_t, uint32_t state)
 }
 void on_modifiers(void *, wl_keyboard *, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
 const wl_keyboard_listener keyboard_listener = {on_keymap, on_keyboard_enter, on_keyboard_leave,
-                                                on_key, on_modifiers, nullptr};
+                                                on_key,    on_modifiers,      nullptr};
 
 void on_capabilities(void *, wl_seat *seat, uint32_t caps) {
-    const bool keyboard = caps & WL_SEAT_CAPABILITY_KEYBOARD, pointer = caps & WL_SEAT_CAPABILITY_POINTER;
+    const bool keyboard = caps & WL_SEAT_CAPABILITY_KEYBOARD,
+               pointer = caps & WL_SEAT_CAPABILITY_POINTER;
     if (keyboard && !wl.keyboard) {
         wl.keyboard = wl_seat_get_keyboard(seat);
         wl_keyboard_add_listener(wl.keyboard, &keyboard_listener, nullptr);
@@ -297,11 +301,13 @@ void on_global(void *, wl_registry *registry, uint32_t name, const char *interfa
         return wl_registry_bind(registry, name, what, std::min(version, want));
     };
     if (!strcmp(interface, wl_compositor_interface.name) && version >= compositor_version) {
-        wl.compositor = static_cast<wl_compositor *>(bind(&wl_compositor_interface, compositor_version));
+        wl.compositor =
+            static_cast<wl_compositor *>(bind(&wl_compositor_interface, compositor_version));
     } else if (!strcmp(interface, wl_shm_interface.name)) {
         wl.shm = static_cast<wl_shm *>(bind(&wl_shm_interface, 1));
     } else if (!strcmp(interface, zwlr_layer_shell_v1_interface.name)) {
-        wl.layer_shell = static_cast<zwlr_layer_shell_v1 *>(bind(&zwlr_layer_shell_v1_interface, 1));
+        wl.layer_shell =
+            static_cast<zwlr_layer_shell_v1 *>(bind(&zwlr_layer_shell_v1_interface, 1));
     } else if (!strcmp(interface, xdg_wm_base_interface.name)) {
         wl.wm_base = static_cast<xdg_wm_base *>(bind(&xdg_wm_base_interface, 1));
         xdg_wm_base_add_listener(wl.wm_base, &wm_base_listener, nullptr);
@@ -350,10 +356,10 @@ bool wayland_open(char *why, size_t why_size) {
     // The globals, then what the outputs and the seat say of themselves.
     if (wl_display_roundtrip(wl.display) < 0 || wl_display_roundtrip(wl.display) < 0)
         return !wayland_failed(why, why_size);
-    const char *missing = !wl.compositor      ? "wl_compositor version 4"
-                          : !wl.shm           ? "wl_shm"
+    const char *missing = !wl.compositor                   ? "wl_compositor version 4"
+                          : !wl.shm                        ? "wl_shm"
                           : !wl.layer_shell && !wl.wm_base ? "zwlr_layer_shell_v1 or xdg_wm_base"
-                                              : nullptr;
+                                                           : nullptr;
     if (missing) {
         snprintf(why, why_size, "the Wayland compositor offers no %s", missing);
         return false;
@@ -371,9 +377,10 @@ void wayland_add_surfaces() {
             o->layer = zwlr_layer_shell_v1_get_layer_surface(
                 wl.layer_shell, o->surface, o->output, ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "plix");
             zwlr_layer_surface_v1_add_listener(o->layer, &layer_listener, o);
-            zwlr_layer_surface_v1_set_anchor(
-                o->layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
-                              ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+            zwlr_layer_surface_v1_set_anchor(o->layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
+                                                           ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                                                           ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
+                                                           ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
             zwlr_layer_surface_v1_set_size(o->layer, 0, 0);
             zwlr_layer_surface_v1_set_exclusive_zone(o->layer, -1);
             zwlr_layer_surface_v1_set_keyboard_interactivity(o->layer, 1);

@@ -37,7 +37,8 @@ void deinit_picture(frame_buffer *fb) {
 void mark(std::vector<uint8_t> &marks, int32_t tiles_x, int32_t tx0, int32_t ty0, int32_t tx1,
           int32_t ty1) {
     for (int32_t ty = ty0; ty <= ty1; ty++)
-        memset(marks.data() + size_t(ty) * size_t(tiles_x) + size_t(tx0), 1, size_t(tx1 - tx0 + 1));
+        memset(marks.data() + size_t(ty) * size_t(tiles_x) + size_t(tx0), 1,
+               size_t(tx1) - size_t(tx0) + 1);
 }
 
 // The picture's rectangle (x, y, w, h) changed: so did the tiles it covers on
@@ -140,7 +141,7 @@ void wayland_show(const frame_buffer *fb) {
         // is off gets no frames) or whose buffers are both held waits: its
         // marks gather meanwhile.
         if (!o->memory || !o->changed || o->frame) continue;
-        wayland_buffer *b = !o->buffers[0].busy ? &o->buffers[0]
+        wayland_buffer *b = !o->buffers[0].busy   ? &o->buffers[0]
                             : !o->buffers[1].busy ? &o->buffers[1]
                                                   : nullptr;
         if (!b) continue;
@@ -163,7 +164,7 @@ void wayland_show(const frame_buffer *fb) {
 }
 
 bool wayland_all_shown() {
-    for (const wayland_output *o : wl.outputs)
-        if (o->memory && (o->changed || o->frame)) return false;
-    return true;
+    return std::none_of(wl.outputs.begin(), wl.outputs.end(), [](const wayland_output *o) {
+        return o->memory && (o->changed || o->frame);
+    });
 }

@@ -43,9 +43,9 @@ struct wayland_output {
     wl_output *output;
     zxdg_output_v1 *xdg_output;  // its place in the layout, where the compositor tells it
     // As the compositor describes the output (applied at its done event).
-    int32_t x, y;               // its corner in the layout
-    int32_t mode_w, mode_h;     // its current mode, turned as the output is
-    int32_t scale;              // device pixels per layout unit
+    int32_t x, y;            // its corner in the layout
+    int32_t mode_w, mode_h;  // its current mode, turned as the output is
+    int32_t scale;           // device pixels per layout unit
     int32_t next_x, next_y, next_w, next_h, next_scale;
     bool next_turned;
     int32_t logical_x, logical_y;  // xdg-output's place, which wins over wl_output's
@@ -57,11 +57,11 @@ struct wayland_output {
     zwlr_layer_surface_v1 *layer;
     xdg_surface *xdg;
     xdg_toplevel *toplevel;
-    int32_t asked_w, asked_h;   // a toplevel's configure, applied at the xdg_surface's
+    int32_t asked_w, asked_h;  // a toplevel's configure, applied at the xdg_surface's
     int32_t width, height;
-    uint32_t ack_serial;        // a configure to acknowledge with the next commit
+    uint32_t ack_serial;  // a configure to acknowledge with the next commit
     bool ack_due;
-    int32_t place_x, place_y;   // where its part starts in the picture
+    int32_t place_x, place_y;  // where its part starts in the picture
 
     void *memory;  // both buffers' pixels, shared with the compositor
     size_t memory_size;

@@ -289,15 +289,15 @@ static void put_image(const x11_target *t, const frame_buffer *fb, int32_t x, in
 }
 
 static void x11_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
-                    int32_t h) {
+                          int32_t h) {
     if (fb->bitmap->pixels) convert(fb, x, y, w, h);
     put_image(reinterpret_cast<const x11_target *>(target), fb, x, y, w, h);
 }
 
 // The rectangles as the GC's clip for one image request of their bounds. (X
 // coordinates are 16 bits: no window is larger.)
-static void x11_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects, int32_t count,
-                     const pixel_rect &bounds) {
+static void x11_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects,
+                           int32_t count, const pixel_rect &bounds) {
     const x11_target *t = reinterpret_cast<const x11_target *>(target);
     XRectangle *const clip = fb->bitmap->clip;
     for (int32_t k = 0; k < count; k++) {
@@ -340,7 +340,7 @@ static void x11_capture_screen(frame_buffer *fb, int32_t x, int32_t y) {
 }
 
 static const framebuf_services x11_services = {
-    x11_init_framebuf, x11_deinit_framebuf, x11_copy_pixel,      x11_copy_rect,
+    x11_init_framebuf, x11_deinit_framebuf, x11_copy_pixel,     x11_copy_rect,
     x11_copy_rects,    x11_present_costs,   x11_capture_screen,
 };
 
