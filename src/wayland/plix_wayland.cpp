@@ -84,7 +84,8 @@ int fit_layout() {
 // compositor or a signal, and takes the events that came.
 void wait_for_events(int timeout) {
     wl_display *d = wl.display;
-    while (wl_display_prepare_read(d) != 0) wl_display_dispatch_pending(d);
+    while (wl_display_prepare_read(d) != 0)
+        if (wl_display_dispatch_pending(d) < 0) return;  // failed: run() says why
     wl_display_flush(d);
     pollfd fds[2] = {{wl_display_get_fd(d), POLLIN, 0}, {wake_fd(), POLLIN, 0}};
     if (poll(fds, 2, timeout) > 0 && fds[0].revents)

@@ -136,7 +136,9 @@ void on_layer_configure(void *data, zwlr_layer_surface_v1 *, uint32_t serial, ui
 // The compositor took the surface away (its output is going): the layout is
 // fitted without it.
 void on_layer_closed(void *data, zwlr_layer_surface_v1 *) {
-    destroy_surface(static_cast<wayland_output *>(data));
+    auto *o = static_cast<wayland_output *>(data);
+    destroy_surface(o);
+    o->refused = true;
     wl.layout_changed = true;
 }
 const zwlr_layer_surface_v1_listener layer_listener = {on_layer_configure, on_layer_closed};
@@ -370,7 +372,7 @@ bool wayland_open(char *why, size_t why_size) {
 
 void wayland_add_surfaces() {
     for (wayland_output *o : wl.outputs) {
-        if (!o->described || o->surface) continue;
+        if (!o->described || o->surface || o->refused) continue;
         o->surface = wl_compositor_create_surface(wl.compositor);
         if (wl.layer_shell) {
             // Over everything on its output, bars included, with the keyboard ours.

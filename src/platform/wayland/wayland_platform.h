@@ -51,6 +51,7 @@ struct wayland_output {
     int32_t logical_x, logical_y;  // xdg-output's place, which wins over wl_output's
     bool has_logical;
     bool described;
+    bool refused;  // the compositor closed our surface there: no other is made
 
     // Our surface on it and its size in device pixels (0 until configured).
     wl_surface *surface;
@@ -67,10 +68,11 @@ struct wayland_output {
     size_t memory_size;
     wayland_buffer buffers[2];
     int32_t tiles_x, tiles_y;
-    std::vector<uint8_t> damage;  // per tile: changed since the last commit
-    bool changed;                 // damage has a mark
-    wl_callback *frame;           // the last commit is not yet on the screen
-    long long committed_at;       // when it was made (the front end's clock, ms)
+    std::vector<uint8_t> damage;   // per tile: changed since the last commit
+    std::vector<pixel_rect> runs;  // the damage as a commit sends it
+    bool changed;                  // damage has a mark
+    wl_callback *frame;            // the last commit is not yet on the screen
+    long long committed_at;        // when it was made (the front end's clock, ms)
 };
 
 struct wayland_state {
