@@ -147,18 +147,24 @@ test_wayland_sway_ends_and_chow() {
 }
 
 # Weston has no layer shell: a fullscreen xdg toplevel on its one output shows
-# plix-sim's picture at the output's size (weston's screenshooter needs --debug).
+# plix-sim's picture at the output's size (weston's screenshooter needs --debug);
+# SIGTERM ends it there too, leaving nothing in XDG_RUNTIME_DIR.
 test_wayland_weston_fullscreen_toplevel() {
-    local dir shot
+    local dir shot before status
     dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
     printf "$X11_INI" >"$dir/want.ini"
     printf '[core]\nidle-time=0\n[shell]\nstartup-animation=none\nanimation=none\npanel-position=none\nlocking=false\n' \
         >"$dir/weston.ini"
     wl_compositor "$dir" run -- weston --backend=headless-backend.so --use-pixman --width=400 \
         --height=240 --config="$dir/weston.ini" --debug || return 1
+    before=$(ls -A "$dir/run")
     wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 2 --frames 100
     x11_wait_line 'frames=100' || return 1
     (cd "$dir" && "${WL_AS[@]}" weston-screenshooter) || { e2e_fail "no screenshot: $(cat "$WL_LOG")"; return 1; }
     shot=$(ls "$dir"/wayland-screenshot-*.png)
-    x11_matches_sim "$shot" "$dir" "$dir/want.ini" 400x240 2 100
+    x11_matches_sim "$shot" "$dir" "$dir/want.ini" 400x240 2 100 || return 1
+    kill -TERM "$E2E_PID"
+    status=$(e2e_wait_exit 10)
+    [ "$status" = 143 ] && [ "$(ls -A "$dir/run")" = "$before" ] ||
+        { e2e_fail "SIGTERM: status $status, XDG_RUNTIME_DIR holds $(ls -A "$dir/run")"; return 1; }
 }
