@@ -58,13 +58,14 @@ wl_plix() {
     e2e_start_cmd "$dir" "${WL_AS[@]}" "$dir/plix" "$@"
 }
 
-# wl_matches_sim DIR INI SEED FRAMES [REFITS]: grim's picture of sway's whole
-# layout is plix-sim's at its size, and each output's own picture its part.
+# wl_matches_sim DIR INI WxH SEED FRAMES [REFITS]: grim's picture of sway's whole
+# layout (WxH, or the last of REFITS) is plix-sim's, each output's its part.
 wl_matches_sim() {
-    local dir=$1 size name geometry differ
+    local dir=$1 size want=${6:-$3} name geometry differ
     "${WL_AS[@]}" grim "$dir/layout.png" || { e2e_fail "grim failed"; return 1; }
     size=$(identify -format %wx%h "$dir/layout.png")
-    x11_matches_sim "$dir/layout.png" "$dir" "$2" "$size" "$3" "$4" "${5:-}" || return 1
+    [ "$size" = "${want##*,}" ] || { e2e_fail "the layout is $size, not ${want##*,}"; return 1; }
+    x11_matches_sim "$dir/layout.png" "$dir" "$2" "$3" "$4" "$5" "${6:-}" || return 1
     "${WL_AS[@]}" swaymsg -r -t get_outputs | python3 -c '
 import json, sys
 outs = [o for o in json.load(sys.stdin) if o["active"]]
@@ -89,7 +90,7 @@ test_wayland_sway_two_outputs() {
     wl_sway "$dir" || return 1
     wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 4 --frames 120
     x11_wait_line 'frames=120' || return 1
-    wl_matches_sim "$dir" "$dir/want.ini" 4 120
+    wl_matches_sim "$dir" "$dir/want.ini" 640x200 4 120
 }
 
 # An output made below the two, then it and the left one unplugged: each time the
@@ -111,7 +112,7 @@ test_wayland_sway_outputs_come_and_go() {
         fi || { e2e_fail "$step: swaymsg failed"; return 1; }
         x11_wait_line 'frames=60' || return 1
         sizes=${sizes:+$sizes,}${step#*:}
-        wl_matches_sim "$dir" "$dir/want.ini" 6 60 "$sizes" || return 1
+        wl_matches_sim "$dir" "$dir/want.ini" 640x200 6 60 "$sizes" || return 1
     done
 }
 
@@ -143,7 +144,7 @@ test_wayland_sway_ends_and_chow() {
         e2e_fail "--chow: not one line about chow: $(cat "$E2E_TAG.log")"
         return 1
     fi
-    wl_matches_sim "$dir" "$dir/chow.ini" 8 90
+    wl_matches_sim "$dir" "$dir/chow.ini" 640x200 8 90
 }
 
 # Weston has no layer shell: a fullscreen xdg toplevel on its one output shows
