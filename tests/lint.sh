@@ -10,6 +10,10 @@ cd "$(dirname "$0")/.."
 status=0
 
 cmake -S . -B build-lint -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+# The Wayland protocols' headers are generated at build time.
+if grep -q plix_wayland_protocols build-lint/Makefile 2>/dev/null; then
+    cmake --build build-lint --target plix_wayland_protocols >/dev/null
+fi
 native=$(find src -name '*.cpp' ! -name '*_win32.cpp' ! -path 'src/web/*' ! -name '*_web.cpp' | sort)
 web=$(find src -name '*.cpp' \( -path 'src/web/*' -o -name '*_web.cpp' \) | sort)
 win=$(find src -name '*_win32.cpp' | sort)

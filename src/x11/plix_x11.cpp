@@ -1,45 +1,30 @@
-// plix: the dot field as a Linux screen-saver program. Draws into its own
-// window, the root window, a window given by id or XScreenSaver's window, one
-// frame per 10 ms tick, until SIGTERM, SIGINT or the end of its window. Also
-// adds itself to, or takes itself out of, the user's XScreenSaver list.
+// plix on X11: draws into its own window, the root window, a window given by
+// id or XScreenSaver's window, one frame per 10 ms tick, until SIGTERM, SIGINT
+// or the end of its window.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/dpms.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 
+#include "x11/plix_x11.h"
 #include "framebuf/framebuf.h"
+#include "platform/x11/x11_platform.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
 #include "sim/render.h"
-#include "x11/options.h"
-#include "platform/x11/x11_platform.h"
-#include "x11/xscreensaver_list.h"
+#include "x11/program.h"
 
 namespace {
 
 constexpr long long tick_ms = 10;          // the saver's frame timer
 constexpr long long dpms_check_ms = 1000;  // how often the monitor's power state is asked
-
-volatile sig_atomic_t g_signalled;  // the signal that ends us, 0 before one came
-int g_wake[2] = {-1, -1};           // a signal writes here, so the wait in poll ends at once
-
-void on_signal(int signal) {
-    g_signalled = signal;
-    const char c = 0;
-    ssize_t n = write(g_wake[1], &c, 1);  // full pipe: a wake-up is pending anyway
-    (void)n;
-}
 
 // The program's state.
 struct program {
@@ -57,21 +42,14 @@ struct program {
     int width, height;  // of the window, as last reported
     bool gone;          // the window was destroyed or closed
     long long frames_done;
-    long long fps_frames, fps_since;
-    bool stdout_closed, stderr_closed;  // a reader went away: nothing more is printed there
+    program_output out;
     bool watch_dpms;         // the server tells the monitor's power state, and no host does
     bool asleep;             // the monitor is in a power-saving state: nothing is drawn
     long long dpms_checked;  // when it was last asked
 };
 program g;
 
-long long now_ms() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return (long long)t.tv_sec * 1000 + t.tv_nsec / 1000000;
-}
-
-bool ending() { return g_signalled || g.gone || x11.window_gone; }
+bool ending() { return program_signalled || g.gone || x11.window_gone; }
 
 // Asked inside a very long frame: a destroyed window or a signal abandons it.
 int frame_stop() {
@@ -103,18 +81,6 @@ int not_truecolor(const char *which, const Visual *visual, int depth) {
     return 2;
 }
 
-int out_of_memory() {
-    plat_message_box(nullptr, out_of_memory_text, out_of_memory_caption);
-    return 1;
-}
-
-// The settings, the set-up's random state and its arrays, as the saver's set-up
-// makes them: 0, or 1 after the "Out of memory" message.
-int set_up_settings() {
-    apply_settings(g.options);
-    return setup_arrays(nullptr);
-}
-
 // A picture of the field's size, and the window made equal to it (black, or in
 // chow mode what the window showed). --frames counts from here.
 int show_new_picture() {
@@ -123,8 +89,8 @@ int show_new_picture() {
         return out_of_memory();
     present_whole(g.target, &g.frame);
     g.frames_done = 0;
-    g.fps_frames = 0;
-    g.fps_since = now_ms();
+    g.out.fps_frames = 0;
+    g.out.fps_since = now_ms();
     return 0;
 }
 
@@ -146,11 +112,9 @@ int refit() {
 
 void frame_shown() {
     XFlush(g.display);
-    if (g.frames_done == g.options.frames && !g.stdout_closed) {
+    if (g.frames_done == g.options.frames) {
         XSync(g.display, False);  // on the screen before we say so
-        printf("frames=%lld pixels_per_frame=%lld\n", g.frames_done,
-               (long long)dirty_capacity(dot_count, dot_history));
-        g.stdout_closed = fflush(stdout) != 0;
+        print_frames_line(&g.out, g.frames_done);
     }
 }
 
@@ -246,43 +210,6 @@ int choose_window() {
     _exit(1);  // shared memory was marked for removal: nothing is left behind
 }
 
-void catch_signals() {
-    if (pipe(g_wake) == 0) {
-        fcntl(g_wake[0], F_SETFL, O_NONBLOCK);
-        fcntl(g_wake[1], F_SETFL, O_NONBLOCK);
-    }
-    struct sigaction sa = {};
-    sa.sa_handler = on_signal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
-    // A reader of --fps or of the frames line that goes away is no reason to die.
-    signal(SIGPIPE, SIG_IGN);
-}
-
-// A launcher may start us with 0, 1 or 2 closed: the X connection would take
-// the free number, and what we print would go into the protocol stream.
-void open_standard_descriptors() {
-    for (int fd = 0; fd < 3; fd++) {
-        if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
-        const int opened = open("/dev/null", fd ? O_WRONLY : O_RDONLY);
-        if (opened >= 0 && opened != fd) {
-            dup2(opened, fd);
-            close(opened);
-        }
-    }
-}
-
-void report_fps(long long now) {
-    if (now - g.fps_since < 1000) return;
-    if (!g.stderr_closed)
-        g.stderr_closed = fprintf(stderr, "plix: %.1f frames per second (%s)\n",
-                                  double(g.fps_frames) * 1000.0 / double(now - g.fps_since),
-                                  x11_framebuf_shared(&g.frame) ? "MIT-SHM" : "XPutImage") < 0;
-    g.fps_frames = 0;
-    g.fps_since = now;
-}
-
 // Outside XScreenSaver, which ends its programs itself when the monitor
 // sleeps, frames nobody can see are not drawn: the monitor's state is asked
 // once a second. Returns whether it has just woken.
@@ -321,7 +248,8 @@ int run() {
             present_whole(g.target, &g.frame);
             next = now + tick_ms;
         }
-        if (g.options.fps && animating()) report_fps(now);
+        if (g.options.fps && animating())
+            report_fps(&g.out, now, x11_framebuf_shared(&g.frame) ? "MIT-SHM" : "XPutImage");
         if (animating() && !g.asleep && now >= next) {
             // The server must have taken the last frame from shared memory before
             // this one is drawn there. Waiting here rather than after sending it
@@ -329,7 +257,7 @@ int run() {
             XSync(g.display, False);
             render(g.target, &g.frame, frame_stop);
             g.frames_done++;
-            g.fps_frames++;
+            g.out.fps_frames++;
             frame_shown();
             // A late frame is not made up for: the next one is a whole tick away.
             next = next + tick_ms > now ? next + tick_ms : now + tick_ms;
@@ -342,26 +270,18 @@ int run() {
         if (animating())
             timeout =
                 int(std::max(0LL, g.asleep ? g.dpms_checked + dpms_check_ms - now : next - now));
-        pollfd fds[2] = {{ConnectionNumber(g.display), POLLIN, 0}, {g_wake[0], POLLIN, 0}};
+        pollfd fds[2] = {{ConnectionNumber(g.display), POLLIN, 0}, {wake_fd(), POLLIN, 0}};
         poll(fds, 2, timeout);
-        char drain[16];
-        while (read(g_wake[0], drain, sizeof drain) > 0) {
-        }
+        drain_wake();
     }
     return 0;
 }
 
 }  // namespace
 
-int main(int argc, char **argv) {
-    open_standard_descriptors();
-    const int parsed = parse_options(argc, argv, getenv("XSCREENSAVER_WINDOW"), &g.options);
-    if (parsed == 1) return 0;  // --help, --version
-    if (parsed != 0) return parsed;
-    if (g.options.action != list_action::none)
-        return run_list_action(g.options.action == list_action::install);
-    g.seed = g.options.seed_given ? g.options.seed : int32_t(uint32_t(now_ms()));
-
+int run_on_x11(const plix_options &options, int32_t seed) {
+    g.options = options;
+    g.seed = seed;
     const char *name = getenv("DISPLAY");
     g.display = XOpenDisplay(nullptr);
     if (!g.display) {
@@ -370,8 +290,7 @@ int main(int argc, char **argv) {
     }
     x11_open(g.display);
     XSetIOErrorHandler(on_io_error);
-    catch_signals();
-    if (set_up_settings() != 0) {
+    if (set_up_settings(g.options) != 0) {
         XCloseDisplay(g.display);
         return 1;
     }
@@ -386,11 +305,5 @@ int main(int argc, char **argv) {
     x11_unbind();
     if (g.own && !g.gone && !x11.window_gone) XDestroyWindow(g.display, g.window);
     XCloseDisplay(g.display);
-    if (g_signalled == SIGTERM) {
-        // How a screen-saver host ends us: its log then says so, rather than
-        // reporting an exit status as a failure.
-        signal(SIGTERM, SIG_DFL);
-        raise(SIGTERM);
-    }
     return status;
 }

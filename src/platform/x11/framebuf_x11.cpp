@@ -42,11 +42,6 @@ static int on_x_error(Display *, XErrorEvent *e) {
     return 0;
 }
 
-void x11_open(Display *display) {
-    x11.display = display;
-    XSetErrorHandler(on_x_error);
-}
-
 void x11_trap_errors() {
     XSync(x11.display, False);  // earlier requests' errors are not ours to catch
     g_trapping = 1;
@@ -204,7 +199,9 @@ static XImage *plain_image(int32_t width, int32_t height) {
     return image;
 }
 
-int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
+static void x11_deinit_framebuf(frame_buffer *fb);
+
+static int x11_init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
     fb->pixels = nullptr;
     fb->width = fb->height = 0;
     fb->bitmap = nullptr;
@@ -225,7 +222,7 @@ int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
         b->pixels = static_cast<uint32_t *>(calloc(size_t(width) * size_t(height), 4));
     if (!b->image || (x11.converts && !b->pixels)) {
         fb->bitmap = b;
-        deinit_framebuf(fb);
+        x11_deinit_framebuf(fb);
         return 1;
     }
     // A new segment is zero-filled, as calloc's memory is: black, in every format.
@@ -236,7 +233,7 @@ int init_framebuf(frame_buffer *fb, int32_t width, int32_t height) {
     return 0;
 }
 
-void deinit_framebuf(frame_buffer *fb) {
+static void x11_deinit_framebuf(frame_buffer *fb) {
     plat_bitmap_tag *b = fb->bitmap;
     fb->pixels = nullptr;
     fb->width = fb->height = 0;
@@ -291,16 +288,16 @@ static void put_image(const x11_target *t, const frame_buffer *fb, int32_t x, in
         XPutImage(t->display, t->window, t->gc, image, x, y, x, y, unsigned(w), unsigned(h));
 }
 
-void plat_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
-                    int32_t h) {
+static void x11_copy_rect(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y, int32_t w,
+                          int32_t h) {
     if (fb->bitmap->pixels) convert(fb, x, y, w, h);
     put_image(reinterpret_cast<const x11_target *>(target), fb, x, y, w, h);
 }
 
 // The rectangles as the GC's clip for one image request of their bounds. (X
 // coordinates are 16 bits: no window is larger.)
-void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects, int32_t count,
-                     const pixel_rect &bounds) {
+static void x11_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects,
+                           int32_t count, const pixel_rect &bounds) {
     const x11_target *t = reinterpret_cast<const x11_target *>(target);
     XRectangle *const clip = fb->bitmap->clip;
     for (int32_t k = 0; k < count; k++) {
@@ -321,16 +318,16 @@ void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *r
 
 // Measured on Xvfb, the program's processor time and the server's together
 // (BENCHMARKS.md, "The three ways of copying").
-present_costs plat_present_costs() { return {1270, 1380, 0.19, 930, 52, 0.17, 0.19}; }
+static present_costs x11_present_costs() { return {1270, 1380, 0.19, 930, 52, 0.17, 0.19}; }
 
-void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y) {
-    plat_copy_rect(target, fb, x, y, 1, 1);
+static void x11_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y) {
+    x11_copy_rect(target, fb, x, y, 1, 1);
 }
 
 // Here "the screen" is the bound window: (x, y) are its coordinates. The desktop
 // picture XScreenSaver saved for the window comes first; a window that cannot be
 // read (unmapped, partly off the screen) leaves the picture as it is.
-void plat_capture_screen(frame_buffer *fb, int32_t x, int32_t y) {
+static void x11_capture_screen(frame_buffer *fb, int32_t x, int32_t y) {
     if (!fb->pixels || x11_capture_saved_screen(fb)) return;
     x11_trap_errors();
     XImage *shot = XGetImage(x11.display, x11.window, x, y, unsigned(fb->width),
@@ -340,4 +337,15 @@ void plat_capture_screen(frame_buffer *fb, int32_t x, int32_t y) {
     if (!shot) return;
     if (!error) x11_fill_from_image(fb, shot);
     XDestroyImage(shot);
+}
+
+static const framebuf_services x11_services = {
+    x11_init_framebuf, x11_deinit_framebuf, x11_copy_pixel,     x11_copy_rect,
+    x11_copy_rects,    x11_present_costs,   x11_capture_screen,
+};
+
+void x11_open(Display *display) {
+    x11.display = display;
+    XSetErrorHandler(on_x_error);
+    use_framebuf_services(x11_services);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "platform/display/display.h"
 #include "platform/platform.h"
 
 // The one window frames go to, and what went wrong with the display meanwhile.
@@ -26,11 +27,13 @@ struct x11_target {
 };
 extern x11_target x11;
 
+
 // A pixel of the bound window's visual as our 0xRRGGBB.
 uint32_t x11_pixel_to_rgb(unsigned long pixel);
 
-// Takes the display, and installs the error handler that fills in x11's error
-// fields. Once, after XOpenDisplay.
+// Takes the display, installs the error handler that fills in x11's error
+// fields and makes this platform's frame-buffer services the ones in use
+// (platform/display/display.h). Once, after XOpenDisplay.
 void x11_open(Display *display);
 
 // Binds the window frames go to (before init_framebuf), of a TrueColor visual

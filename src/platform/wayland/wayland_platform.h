@@ -1,0 +1,133 @@
+// The frame-buffer services of platform.h on a Wayland compositor: the picture
+// is in our memory and spans the compositor's layout; each output has a surface
+// of its own (a layer-shell overlay, or else a fullscreen xdg toplevel) showing
+// its part through two wl_shm buffers, damaged tile by tile where frames changed.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/display/display.h"
+#include "platform/platform.h"
+
+struct wl_buffer;
+struct wl_callback;
+struct wl_compositor;
+struct wl_display;
+struct wl_keyboard;
+struct wl_output;
+struct wl_pointer;
+struct wl_registry;
+struct wl_seat;
+struct wl_shm;
+struct wl_surface;
+struct xdg_surface;
+struct xdg_toplevel;
+struct xdg_wm_base;
+struct zwlr_layer_shell_v1;
+struct zxdg_output_manager_v1;
+struct zxdg_output_v1;
+struct zwlr_layer_surface_v1;
+
+// One of a surface's two buffers. `stale` marks, per tile, where the picture
+// changed since this buffer was last brought up to date.
+struct wayland_buffer {
+    wl_buffer *buffer;
+    uint32_t *pixels;
+    bool busy;  // the compositor holds it: not to be written until released
+    std::vector<uint8_t> stale;
+};
+
+struct wayland_output {
+    uint32_t name;  // the registry's
+    wl_output *output;
+    zxdg_output_v1 *xdg_output;  // its place in the layout, where the compositor tells it
+    // As the compositor describes the output (applied at its done event).
+    int32_t x, y;            // its corner in the layout
+    int32_t mode_w, mode_h;  // its current mode, turned as the output is
+    int32_t scale;           // device pixels per layout unit
+    int32_t next_x, next_y, next_w, next_h, next_scale;
+    bool next_turned;
+    int32_t logical_x, logical_y;  // xdg-output's place, which wins over wl_output's
+    bool has_logical;
+    bool described;
+
+    // Our surface on it and its size in device pixels (0 until configured).
+    wl_surface *surface;
+    zwlr_layer_surface_v1 *layer;
+    xdg_surface *xdg;
+    xdg_toplevel *toplevel;
+    int32_t asked_w, asked_h;  // a toplevel's configure, applied at the xdg_surface's
+    int32_t width, height;
+    uint32_t ack_serial;  // a configure to acknowledge with the next commit
+    bool ack_due;
+    int32_t place_x, place_y;  // where its part starts in the picture
+
+    void *memory;  // both buffers' pixels, shared with the compositor
+    size_t memory_size;
+    wayland_buffer buffers[2];
+    int32_t tiles_x, tiles_y;
+    std::vector<uint8_t> damage;  // per tile: changed since the last commit
+    bool changed;                 // damage has a mark
+    wl_callback *frame;           // the last commit is not yet on the screen
+};
+
+struct wayland_state {
+    wl_display *display;
+    wl_registry *registry;
+    wl_compositor *compositor;
+    wl_shm *shm;
+    zwlr_layer_shell_v1 *layer_shell;
+    xdg_wm_base *wm_base;
+    zxdg_output_manager_v1 *output_manager;
+    wl_seat *seat;
+    wl_keyboard *keyboard;
+    wl_pointer *pointer;
+    std::vector<wayland_output *> outputs;
+    bool layout_changed;  // an output came, went or changed: the field is to be fitted anew
+    bool user_back;       // a key, a button, or the pointer beyond the slack
+    bool closed;          // the compositor closed our toplevel
+    bool out_of_memory;   // a surface's buffers could not be had
+    // The pointer's first place in the layout, once known.
+    bool pointer_known;
+    double pointer_x0, pointer_y0;
+    wayland_output *pointer_on;
+};
+extern wayland_state wl;
+
+// The frame-buffer services over the surfaces (framebuf_wayland.cpp).
+extern const framebuf_services wayland_framebuf_services;
+
+// Pixels the pointer may drift before the user counts as back.
+constexpr double wayland_pointer_slack = 5;
+
+// Connects to the compositor ($WAYLAND_DISPLAY), binds what we use, learns the
+// outputs and makes the frame-buffer services this platform's. False with `why`
+// filled in when it cannot.
+bool wayland_open(char *why, size_t why_size);
+
+// A surface for each described output that has none yet (after events came).
+void wayland_add_surfaces();
+
+// The picture's size: the box bounding every output's surface, which fixes each
+// one's place in it. False while an output's surface awaits its size, or there
+// is none.
+bool wayland_layout(int32_t *width, int32_t *height);
+
+// The drawing target for plat_copy_*: every surface, each taking its part.
+plat_dc wayland_target();
+
+// Commits, on each surface whose last frame is on the screen and which has a
+// free buffer, what the picture changed there since.
+void wayland_show(const frame_buffer *fb);
+
+// Whether every surface shows the picture as it is (nothing left to commit, no
+// commit not yet on the screen).
+bool wayland_all_shown();
+
+// The compositor's fatal error as one line (a protocol error names the
+// interface), in why; false while the connection is sound.
+bool wayland_failed(char *why, size_t why_size);
+
+// Destroys every surface, buffer and object, and disconnects.
+void wayland_close();

@@ -1,0 +1,153 @@
+// plix on Wayland: one field over the compositor's layout of outputs, each
+// output's surface showing its part, one frame per 10 ms tick, until the user
+// comes back (a key, a button, the pointer beyond the slack) or a signal.
+#include "wayland/plix_wayland.h"
+
+#include <poll.h>
+#include <wayland-client.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "framebuf/framebuf.h"
+#include "platform/wayland/wayland_platform.h"
+#include "settings/settings.h"
+#include "sim/dots.h"
+#include "sim/render.h"
+#include "x11/program.h"
+
+namespace {
+
+constexpr long long tick_ms = 10;  // the saver's frame timer
+
+struct program {
+    plix_options options;
+    int32_t seed;
+    frame_buffer frame;
+    bool laid_out;          // a field is on the outputs
+    int32_t width, height;  // the field's: the box bounding the outputs
+    long long frames_done;
+    bool frames_told;  // the frames line was printed for this field
+    program_output out;
+};
+program g;
+
+bool ending() { return program_signalled || wl.user_back || wl.closed; }
+
+// Asked inside a very long frame.
+int frame_stop() { return program_signalled ? 1 : 0; }
+
+bool animating() {
+    return g.laid_out && (g.options.frames < 0 || g.frames_done < g.options.frames);
+}
+
+// A picture of the field's size, black (no desktop picture to eat into here),
+// sent whole to every surface. --frames counts from here.
+int show_new_picture() {
+    deinit_framebuf(&g.frame);
+    if (new_picture(&g.frame, cx, cy, dirty_dot, false, 0, 0) != 0) return out_of_memory();
+    present_whole(wayland_target(), &g.frame);
+    g.frames_done = 0;
+    g.frames_told = false;
+    g.out.fps_frames = 0;
+    g.out.fps_since = now_ms();
+    return 0;
+}
+
+// The outputs came, went or changed: the field is the box bounding them now,
+// laid out from the seed the first time, refitted after, so that the dots go on
+// within it. An output that only moved within the same box is shown anew.
+int fit_layout() {
+    wl.layout_changed = false;
+    int32_t width, height;
+    if (!wayland_layout(&width, &height)) return 0;  // a surface's size is still to come
+    if (g.laid_out && width == g.width && height == g.height) {
+        present_whole(wayland_target(), &g.frame);
+        return 0;
+    }
+    g.width = width;
+    g.height = height;
+    if (g.laid_out) {
+        refit_field(width, height);
+    } else {
+        rand_seed = g.seed;
+        setup_screen_and_dots(width, height);
+        g.laid_out = true;
+    }
+    return show_new_picture();
+}
+
+// Sends what we asked, then waits up to `timeout` ms (-1: no limit) for the
+// compositor or a signal, and takes the events that came.
+void wait_for_events(int timeout) {
+    wl_display *d = wl.display;
+    while (wl_display_prepare_read(d) != 0) wl_display_dispatch_pending(d);
+    wl_display_flush(d);
+    pollfd fds[2] = {{wl_display_get_fd(d), POLLIN, 0}, {wake_fd(), POLLIN, 0}};
+    if (poll(fds, 2, timeout) > 0 && fds[0].revents)
+        wl_display_read_events(d);
+    else
+        wl_display_cancel_read(d);
+    wl_display_dispatch_pending(d);
+    drain_wake();
+}
+
+// Frames at the tick until the program is to end: 0, or 1 when a picture
+// cannot be had or the compositor failed us.
+int run() {
+    long long next = now_ms() + tick_ms;
+    char why[160];
+    while (!ending()) {
+        wayland_add_surfaces();
+        if (wl.layout_changed && fit_layout() != 0) return 1;
+        if (wl.out_of_memory) return out_of_memory();
+        const long long now = now_ms();
+        if (g.options.fps && animating()) report_fps(&g.out, now, "wl_shm");
+        if (animating() && now >= next) {
+            render(wayland_target(), &g.frame, frame_stop);
+            g.frames_done++;
+            g.out.fps_frames++;
+            // A late frame is not made up for: the next one is a whole tick away.
+            next = next + tick_ms > now ? next + tick_ms : now + tick_ms;
+        }
+        wayland_show(&g.frame);
+        if (g.laid_out && g.frames_done == g.options.frames && !g.frames_told &&
+            wayland_all_shown()) {
+            print_frames_line(&g.out, g.frames_done);
+            g.frames_told = true;
+        }
+        if (wayland_failed(why, sizeof why)) {
+            fprintf(stderr, "plix: %s\n", why);
+            return 1;
+        }
+        // Only the compositor or a signal can change a still picture.
+        wait_for_events(animating() ? int(std::max(0LL, next - now_ms())) : -1);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int run_on_wayland(const plix_options &options, int32_t seed) {
+    g.options = options;
+    g.seed = seed;
+    char why[160];
+    if (!wayland_open(why, sizeof why)) {
+        fprintf(stderr, "plix: %s\n", why);
+        wayland_close();
+        return 2;
+    }
+    if (set_up_settings(g.options) != 0) {
+        wayland_close();
+        return 1;
+    }
+    if (chow)
+        fprintf(stderr,
+                "plix: on Wayland no picture of the desktop is given to programs: "
+                "chow starts from black\n");
+    const int status = run();
+    deinit_framebuf(&g.frame);
+    free_dots();
+    wayland_close();
+    return status;
+}

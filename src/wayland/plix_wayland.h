@@ -1,0 +1,11 @@
+// plix's Wayland front end (plix_wayland.cpp).
+#pragma once
+#include <cstdint>
+
+#include "x11/options.h"
+
+// Covers every output of the compositor at $WAYLAND_DISPLAY with one field drawn
+// from `seed`, until a key, a button, a pointer move beyond the slack or a
+// signal; the exit status (0, 1 when a picture cannot be had or the compositor
+// failed us, 2 when it cannot be used).
+int run_on_wayland(const plix_options &options, int32_t seed);

@@ -1,0 +1,43 @@
+// plix: the dot field as a Linux screen-saver program. Reads its command line,
+// then runs natively on Wayland, or on X11 (where XScreenSaver runs it, or
+// asked to draw on the root window or a given window); or adds itself to, or
+// takes itself out of, the user's XScreenSaver list.
+#include <cstdint>
+#include <cstdlib>
+
+#include "x11/options.h"
+#include "x11/plix_x11.h"
+#include "x11/program.h"
+#include "x11/xscreensaver_list.h"
+#if PLIX_WAYLAND
+#include "wayland/plix_wayland.h"
+#endif
+
+#if PLIX_WAYLAND
+namespace {
+
+// A Wayland session (a compositor named, or handed to us as a socket), and no
+// X window asked for: XScreenSaver's, the root window or one by id all mean X11.
+bool on_wayland(const plix_options &options) {
+    const char *name = getenv("WAYLAND_DISPLAY"), *socket = getenv("WAYLAND_SOCKET");
+    return options.target == draw_target::own_window && ((name && *name) || (socket && *socket));
+}
+
+}  // namespace
+#endif
+
+int main(int argc, char **argv) {
+    open_standard_descriptors();
+    plix_options options;
+    const int parsed = parse_options(argc, argv, getenv("XSCREENSAVER_WINDOW"), &options);
+    if (parsed == 1) return 0;  // --help, --version
+    if (parsed != 0) return parsed;
+    if (options.action != list_action::none)
+        return run_list_action(options.action == list_action::install);
+    const int32_t seed = options.seed_given ? options.seed : int32_t(uint32_t(now_ms()));
+    catch_signals();
+#if PLIX_WAYLAND
+    if (on_wayland(options)) return end_program(run_on_wayland(options, seed));
+#endif
+    return end_program(run_on_x11(options, seed));
+}

@@ -1,0 +1,108 @@
+// The Wayland platform without a compositor: where each output's part lies in
+// the field, and which tiles of which surfaces a copy marks.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/wayland/wayland_platform.h"
+
+namespace {
+
+struct output_row {
+    int32_t x, y, width, height, scale;  // width 0: its surface awaits its size
+};
+
+// Outputs as the compositor described them, each with a surface of its size
+// (buffers stand-ins: only their marks are used here).
+void make_outputs(const std::vector<output_row> &rows) {
+    static char memory;
+    for (wayland_output *o : wl.outputs) delete o;
+    wl.outputs.clear();
+    for (const output_row &r : rows) {
+        auto *o = new wayland_output{};
+        o->described = true;
+        o->x = r.x;
+        o->y = r.y;
+        o->scale = r.scale;
+        o->surface = reinterpret_cast<wl_surface *>(&memory);
+        o->width = r.width;
+        o->height = r.height;
+        o->memory = &memory;
+        o->tiles_x = (r.width + tile_size - 1) / tile_size;
+        o->tiles_y = (r.height + tile_size - 1) / tile_size;
+        o->damage.assign(size_t(o->tiles_x * o->tiles_y), 0);
+        for (wayland_buffer &b : o->buffers) b.stale.assign(o->damage.size(), 0);
+        wl.outputs.push_back(o);
+    }
+}
+
+TEST(WaylandLayout, TheFieldBoundsEveryOutputAndPlacesEach) {
+    struct row {
+        std::vector<output_row> outputs;
+        bool ready;
+        int32_t width, height;
+        std::vector<std::pair<int32_t, int32_t>> places;
+    } rows[] = {
+        {{{0, 0, 320, 200, 1}, {320, 0, 320, 200, 1}}, true, 640, 200, {{0, 0}, {320, 0}}},
+        // Left of and above the first: places count from the box's corner.
+        {{{0, 0, 320, 200, 1}, {-200, -150, 200, 150, 1}}, true, 520, 350, {{200, 150}, {0, 0}}},
+        // Scale 2: its layout place doubled, its size in device pixels.
+        {{{100, 0, 640, 400, 2}}, true, 640, 400, {{0, 0}}},
+        {{{0, 0, 320, 200, 1}, {320, 0, 0, 0, 1}}, false, 0, 0, {}},
+        {{}, false, 0, 0, {}},
+    };
+    for (const row &r : rows) {
+        make_outputs(r.outputs);
+        int32_t width = 0, height = 0;
+        ASSERT_EQ(wayland_layout(&width, &height), r.ready) << r.outputs.size();
+        if (!r.ready) continue;
+        EXPECT_EQ(width, r.width);
+        EXPECT_EQ(height, r.height);
+        for (size_t i = 0; i < r.places.size(); i++) {
+            EXPECT_EQ(wl.outputs[i]->place_x, r.places[i].first) << i;
+            EXPECT_EQ(wl.outputs[i]->place_y, r.places[i].second) << i;
+        }
+    }
+}
+
+// The marked tiles of an output, as "tx,ty" in row order.
+std::vector<std::pair<int, int>> marked(const std::vector<uint8_t> &marks, int32_t tiles_x) {
+    std::vector<std::pair<int, int>> at;
+    for (size_t i = 0; i < marks.size(); i++)
+        if (marks[i]) at.push_back({int(i % size_t(tiles_x)), int(i / size_t(tiles_x))});
+    return at;
+}
+
+TEST(WaylandCopies, MarkTheTilesEachOutputShowsForTheCommitAndBothBuffers) {
+    using tiles = std::vector<std::pair<int, int>>;
+    struct row {
+        pixel_rect copy;
+        tiles left, right;  // what the outputs at x 0 and x 40 (40 x 20 each) mark
+    } rows[] = {
+        {{0, 0, 1, 1}, {{0, 0}}, {}},
+        {{0, 0, 16, 16}, {{0, 0}}, {}},    // ends on a tile's edge
+        {{39, 19, 40, 20}, {{2, 1}}, {}},  // the last pixel: a cut tile
+        {{40, 0, 41, 1}, {}, {{0, 0}}},    // the next output's first pixel
+        {{30, 15, 50, 17}, {{1, 0}, {2, 0}, {1, 1}, {2, 1}}, {{0, 0}, {0, 1}}},
+        {{79, 0, 80, 1}, {}, {{2, 0}}},
+    };
+    for (const row &r : rows) {
+        make_outputs({{0, 0, 40, 20, 1}, {40, 0, 40, 20, 1}});
+        int32_t width, height;
+        ASSERT_TRUE(wayland_layout(&width, &height));
+        frame_buffer fb{};
+        wayland_framebuf_services.copy_rect(wayland_target(), &fb, r.copy.left, r.copy.top,
+                                            r.copy.right - r.copy.left, r.copy.bottom - r.copy.top);
+        const tiles *want[2] = {&r.left, &r.right};
+        for (int i = 0; i < 2; i++) {
+            const wayland_output *o = wl.outputs[size_t(i)];
+            EXPECT_EQ(marked(o->damage, o->tiles_x), *want[i]) << r.copy.left << " output " << i;
+            EXPECT_EQ(o->changed, !want[i]->empty());
+            for (const wayland_buffer &b : o->buffers)
+                EXPECT_EQ(marked(b.stale, o->tiles_x), *want[i]);
+        }
+    }
+    make_outputs({});
+}
+
+}  // namespace
