@@ -148,15 +148,16 @@ test_wayland_sway_ends_and_chow() {
 }
 
 # Weston has no layer shell: a fullscreen xdg toplevel on its one output shows
-# plix-sim's picture at the output's size (weston's screenshooter needs --debug);
-# SIGTERM ends it there too, leaving nothing in XDG_RUNTIME_DIR.
+# plix-sim's picture at the output's size; SIGTERM ends it there too, leaving
+# nothing in XDG_RUNTIME_DIR. Its screenshooter needs --debug, and GL: under
+# pixman its picture of XRGB pixels whose top byte is 0 is all transparent.
 test_wayland_weston_fullscreen_toplevel() {
     local dir shot before status
     dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
     printf "$X11_INI" >"$dir/want.ini"
     printf '[core]\nidle-time=0\n[shell]\nstartup-animation=none\nanimation=none\npanel-position=none\nlocking=false\n' \
         >"$dir/weston.ini"
-    wl_compositor "$dir" run -- weston --backend=headless-backend.so --use-pixman --width=400 \
+    wl_compositor "$dir" run -- weston --backend=headless-backend.so --use-gl --width=400 \
         --height=240 --config="$dir/weston.ini" --debug || return 1
     before=$(ls -A "$dir/run")
     wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 2 --frames 100
