@@ -31,7 +31,8 @@ wl_compositor() {
 }
 
 # wl_sway DIR [nested]: sway with two 320x200 outputs side by side; the next one
-# made (swaymsg create_output) is 640x100 below both. Headless outputs cannot be
+# made (swaymsg create_output) is 640x100 below both, the one after that 240x160
+# at (400, 100). Headless outputs cannot be
 # disabled (wlroots 0.15 refuses), so when nested the outputs are instead windows
 # of a headless sway of its own (WL_HOST runs its clients), and one goes when
 # its window is closed there.
@@ -46,7 +47,8 @@ wl_sway() {
         out=WL backend=(WLR_BACKENDS=wayland WLR_WL_OUTPUTS=2 WAYLAND_DISPLAY="$WL_SOCKET")
     fi
     printf 'xwayland disable\noutput %s-1 mode 320x200 pos 0 0\noutput %s-2 mode 320x200 pos 320 0
-output %s-3 mode 640x100 pos 0 200\n' $out $out $out >"$dir/sway.conf"
+output %s-3 mode 640x100 pos 0 200\noutput %s-4 mode 240x160 pos 400 100\n' $out $out $out $out \
+        >"$dir/sway.conf"
     wl_compositor "$dir" run "${sway[@]}" "${backend[@]}" -- sway -c "$dir/sway.conf"
 }
 
@@ -94,8 +96,9 @@ test_wayland_sway_two_outputs() {
 }
 
 # An output made below the two, then it and the left one unplugged: each time the
-# field is refitted to the layout's bounding box (last only the right output's,
-# away from the origin) and the frames counted again.
+# field is refitted to the layout's bounding box (then only the right output's,
+# away from the origin) and the frames counted again. With no output left it
+# waits, drawing nothing, until one comes.
 test_wayland_sway_outputs_come_and_go() {
     local dir step sizes=""
     dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
@@ -103,13 +106,19 @@ test_wayland_sway_outputs_come_and_go() {
     wl_sway "$dir" nested || return 1
     wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 6 --frames 60
     x11_wait_line 'frames=60' || return 1
-    for step in new:640x300 WL-3:640x200 WL-1:320x200; do
+    for step in new:640x300 WL-3:640x200 WL-1:320x200 WL-2: new:240x160; do
         : >"$E2E_TAG.log"
         if [ "${step%:*}" = new ]; then
             "${WL_AS[@]}" swaymsg create_output >/dev/null
         else
             "${WL_HOST[@]}" swaymsg "[title=\"wlroots - ${step%:*}\"] kill" >/dev/null
         fi || { e2e_fail "$step: swaymsg failed"; return 1; }
+        if [ -z "${step#*:}" ]; then
+            sleep 2
+            kill -0 "$E2E_PID" && ! grep -q . "$E2E_TAG.log" ||
+                { e2e_fail "no output: $(cat "$E2E_TAG.log")"; return 1; }
+            continue
+        fi
         x11_wait_line 'frames=60' || return 1
         sizes=${sizes:+$sizes,}${step#*:}
         wl_matches_sim "$dir" "$dir/want.ini" 640x200 6 60 "$sizes" || return 1
