@@ -49,7 +49,10 @@ wl_sway() {
     printf 'xwayland disable\noutput %s-1 mode 320x200 pos 0 0\noutput %s-2 mode 320x200 pos 320 0
 output %s-3 mode 640x100 pos 0 200\noutput %s-4 mode 240x160 pos 400 100\n' $out $out $out $out \
         >"$dir/sway.conf"
-    wl_compositor "$dir" run "${sway[@]}" "${backend[@]}" -- sway -c "$dir/sway.conf"
+    wl_compositor "$dir" run "${sway[@]}" "${backend[@]}" -- sway -c "$dir/sway.conf" || return 1
+    # The seat has a keyboard from the start, as a desktop's has: without one a
+    # wtype's key could come before a client has its new keyboard.
+    e2e_start_cmd "$dir" "${WL_AS[@]}" wtype -s 600000
 }
 
 # wl_plix DIR ARGS...: plix (a copy the user can run) on the last compositor as its user.
