@@ -25,7 +25,6 @@ if [ "$(id -u)" = 0 ]; then
 fi
 mkdir -m 0700 "$tmp/run"
 [ "$(id -u)" = 0 ] && chown plixe2e: "$tmp/run"
-wayland_env=(XDG_RUNTIME_DIR="$tmp/run" WAYLAND_DISPLAY=wayland-bench)
 
 # measure DISPLAY_NAME SETTING_NAME PLIX_ARGS...: the worst of three runs, one row.
 measure() {
@@ -59,10 +58,17 @@ echo "|---|---|---:|---:|---:|---|"
 
 printf 'output HEADLESS-1 mode 1920x1080 position 0 0\noutput HEADLESS-2 mode 1920x1080 position 1920 0\n' \
     >"$tmp/sway.conf"
-"${as_user[@]}" "${wayland_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman \
+"${as_user[@]}" XDG_RUNTIME_DIR="$tmp/run" WLR_BACKENDS=headless WLR_RENDERER=pixman \
     WLR_LIBINPUT_NO_DEVICES=1 WLR_HEADLESS_OUTPUTS=2 sway -c "$tmp/sway.conf" >"$tmp/sway.log" 2>&1 &
-for _ in $(seq 100); do [ -S "$tmp/run/wayland-bench" ] && break; sleep 0.1; done
 server=$!
+socket=
+for _ in $(seq 100); do
+    socket=$(cd "$tmp/run" && ls wayland-[0-9] 2>/dev/null | head -n 1)
+    [ -n "$socket" ] && break
+    sleep 0.1
+done
+[ -n "$socket" ] || { echo "sway did not start: $(cat "$tmp/sway.log")" >&2; exit 1; }
+wayland_env=(XDG_RUNTIME_DIR="$tmp/run" WAYLAND_DISPLAY="$socket")
 measure "sway, 2 × 1920x1080" defaults "${as_user[@]}" "${wayland_env[@]}" "$tmp/plix" --fps --seed 1
 measure "sway, 2 × 1920x1080" "1000 × 256" "${as_user[@]}" "${wayland_env[@]}" "$tmp/plix" --fps \
     --seed 1 --dot-count 1000 --dot-history 256

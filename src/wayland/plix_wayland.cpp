@@ -19,6 +19,9 @@
 namespace {
 
 constexpr long long tick_ms = 10;  // the saver's frame timer
+// A compositor shows a frame within a refresh or two; one that has shown none of
+// ours for this long has every output off, and the field waits for it.
+constexpr long long unseen_ms = 250;
 
 struct program {
     plix_options options;
@@ -103,14 +106,18 @@ int run() {
         if (wl.out_of_memory) return out_of_memory();
         const long long now = now_ms();
         if (g.options.fps && animating()) report_fps(&g.out, now, "wl_shm");
-        if (animating() && now >= next) {
+        // Nothing is drawn that nobody can see; shown again, the field goes on
+        // from where it stopped, with no frames made up for the time off.
+        const bool unseen = wayland_unseen(now, unseen_ms);
+        if (unseen) next = now + tick_ms;
+        if (animating() && !unseen && now >= next) {
             render(wayland_target(), &g.frame, frame_stop);
             g.frames_done++;
             g.out.fps_frames++;
             // A late frame is not made up for: the next one is a whole tick away.
             next = next + tick_ms > now ? next + tick_ms : now + tick_ms;
         }
-        wayland_show(&g.frame);
+        wayland_show(&g.frame, now);
         if (g.laid_out && g.frames_done == g.options.frames && !g.frames_told &&
             wayland_all_shown()) {
             print_frames_line(&g.out, g.frames_done);
@@ -120,8 +127,9 @@ int run() {
             fprintf(stderr, "plix: %s\n", why);
             return 1;
         }
-        // Only the compositor or a signal can change a still picture.
-        wait_for_events(animating() ? int(std::max(0LL, next - now_ms())) : -1);
+        // Only the compositor or a signal can change a still picture, or end
+        // the wait of a field nobody sees.
+        wait_for_events(animating() && !unseen ? int(std::max(0LL, next - now_ms())) : -1);
     }
     return 0;
 }

@@ -399,23 +399,27 @@ void wayland_add_surfaces() {
 }
 
 bool wayland_layout(int32_t *width, int32_t *height) {
-    bool any = false;
-    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    // Places in device pixels of the densest output: outputs of one scale lie
+    // edge to edge as in the layout; a less dense one keeps one dot to a device
+    // pixel, its part a little apart from its neighbours' rather than over them.
+    int32_t scale = 0;
     for (const wayland_output *o : wl.outputs) {
-        if (!o->described) continue;
-        if (o->surface && o->width == 0) return false;  // its size is still to come
-        if (!o->surface) continue;
-        const int32_t x = o->x * o->scale, y = o->y * o->scale;
-        left = any ? std::min(left, x) : x;
-        top = any ? std::min(top, y) : y;
-        right = any ? std::max(right, x + o->width) : x + o->width;
-        bottom = any ? std::max(bottom, y + o->height) : y + o->height;
-        any = true;
+        if (!o->described || !o->surface) continue;
+        if (o->width == 0) return false;  // its size is still to come
+        scale = std::max(scale, o->scale);
     }
-    if (!any) return false;
+    if (!scale) return false;
+    int32_t left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
+    for (const wayland_output *o : wl.outputs) {
+        if (!o->described || !o->surface) continue;
+        left = std::min(left, o->x * scale);
+        top = std::min(top, o->y * scale);
+        right = std::max(right, o->x * scale + o->width);
+        bottom = std::max(bottom, o->y * scale + o->height);
+    }
     for (wayland_output *o : wl.outputs) {
-        o->place_x = o->x * o->scale - left;
-        o->place_y = o->y * o->scale - top;
+        o->place_x = o->x * scale - left;
+        o->place_y = o->y * scale - top;
     }
     *width = std::min(right - left, 32767);
     *height = std::min(bottom - top, 32767);

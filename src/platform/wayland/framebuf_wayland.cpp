@@ -135,7 +135,7 @@ const framebuf_services wayland_framebuf_services = {
 
 plat_dc wayland_target() { return reinterpret_cast<plat_dc>(&wl); }
 
-void wayland_show(const frame_buffer *fb) {
+void wayland_show(const frame_buffer *fb, long long now) {
     for (wayland_output *o : wl.outputs) {
         // A surface whose last frame is not yet on the screen (an output that
         // is off gets no frames) or whose buffers are both held waits: its
@@ -158,6 +158,7 @@ void wayland_show(const frame_buffer *fb) {
         o->frame = wl_surface_frame(o->surface);
         wl_callback_add_listener(o->frame, &frame_listener, o);
         wl_surface_commit(o->surface);
+        o->committed_at = now;
         b->busy = true;
         o->changed = false;
     }
@@ -166,5 +167,11 @@ void wayland_show(const frame_buffer *fb) {
 bool wayland_all_shown() {
     return std::none_of(wl.outputs.begin(), wl.outputs.end(), [](const wayland_output *o) {
         return o->memory && (o->changed || o->frame);
+    });
+}
+
+bool wayland_unseen(long long now, long long patience) {
+    return std::none_of(wl.outputs.begin(), wl.outputs.end(), [&](const wayland_output *o) {
+        return o->memory && (!o->frame || now - o->committed_at <= patience);
     });
 }

@@ -70,6 +70,7 @@ struct wayland_output {
     std::vector<uint8_t> damage;  // per tile: changed since the last commit
     bool changed;                 // damage has a mark
     wl_callback *frame;           // the last commit is not yet on the screen
+    long long committed_at;       // when it was made (the front end's clock, ms)
 };
 
 struct wayland_state {
@@ -118,8 +119,13 @@ bool wayland_layout(int32_t *width, int32_t *height);
 plat_dc wayland_target();
 
 // Commits, on each surface whose last frame is on the screen and which has a
-// free buffer, what the picture changed there since.
-void wayland_show(const frame_buffer *fb);
+// free buffer, what the picture changed there since; `now` in ms.
+void wayland_show(const frame_buffer *fb, long long now);
+
+// Whether every surface has waited over `patience` ms for its last commit to
+// reach the screen, the compositor showing none of them (their outputs are
+// off), or there is no surface to show on.
+bool wayland_unseen(long long now, long long patience);
 
 // Whether every surface shows the picture as it is (nothing left to commit, no
 // commit not yet on the screen).

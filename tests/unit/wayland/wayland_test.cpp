@@ -46,8 +46,11 @@ TEST(WaylandLayout, TheFieldBoundsEveryOutputAndPlacesEach) {
         {{{0, 0, 320, 200, 1}, {320, 0, 320, 200, 1}}, true, 640, 200, {{0, 0}, {320, 0}}},
         // Left of and above the first: places count from the box's corner.
         {{{0, 0, 320, 200, 1}, {-200, -150, 200, 150, 1}}, true, 520, 350, {{200, 150}, {0, 0}}},
-        // Scale 2: its layout place doubled, its size in device pixels.
+        // Scale 2: its layout place doubled, its size in device pixels; one of
+        // scale 1 beside it at the same density, its part apart from the first's.
         {{{100, 0, 640, 400, 2}}, true, 640, 400, {{0, 0}}},
+        {{{0, 0, 640, 400, 2}, {320, 0, 200, 100, 1}}, true, 840, 400, {{0, 0}, {640, 0}}},
+        {{{0, 0, 200, 100, 1}, {200, 0, 640, 400, 2}}, true, 1040, 400, {{0, 0}, {400, 0}}},
         {{{0, 0, 320, 200, 1}, {320, 0, 0, 0, 1}}, false, 0, 0, {}},
         {{}, false, 0, 0, {}},
     };
@@ -63,6 +66,30 @@ TEST(WaylandLayout, TheFieldBoundsEveryOutputAndPlacesEach) {
             EXPECT_EQ(wl.outputs[i]->place_y, r.places[i].second) << i;
         }
     }
+}
+
+TEST(WaylandUnseen, WhenNoSurfaceHasShownAFrameForAWhileOrThereIsNone) {
+    static char callback;
+    struct row {
+        std::vector<bool> waiting;            // per output: its last commit not yet shown
+        std::vector<long long> committed_at;  // ms
+        bool unseen;                          // at 300 ms, patience 250 ms
+    } rows[] = {
+        {{true, true}, {0, 40}, true},
+        {{true, false}, {0, 0}, false},   // one output shows our frames
+        {{true, true}, {0, 100}, false},  // one commit is recent
+        {{}, {}, true},                   // no output at all
+    };
+    for (const row &r : rows) {
+        make_outputs(std::vector<output_row>(r.waiting.size(), {0, 0, 16, 16, 1}));
+        for (size_t i = 0; i < r.waiting.size(); i++) {
+            wl.outputs[i]->frame =
+                r.waiting[i] ? reinterpret_cast<wl_callback *>(&callback) : nullptr;
+            wl.outputs[i]->committed_at = r.committed_at[i];
+        }
+        EXPECT_EQ(wayland_unseen(300, 250), r.unseen) << r.waiting.size();
+    }
+    make_outputs({});
 }
 
 // The marked tiles of an output, as "tx,ty" in row order.
