@@ -1,0 +1,184 @@
+# plix drawing natively on Wayland: headless sway (layer shell, outputs that
+# come and go) and headless weston (a fullscreen xdg toplevel), run as a user.
+
+# shellcheck source-path=SCRIPTDIR source=x11.sh  # its settings, plix-sim check and user
+. "$E2E_LIB_DIR/native/x11.sh"
+
+# wl_compositor DIR RUN ENV... -- COMMAND...: COMMAND run as x11_as_user DIR with
+# the 0700 XDG_RUNTIME_DIR DIR/RUN and ENV, waited for until its Wayland socket
+# answers (sway: its IPC too). WL_AS then runs a client of it as that user;
+# WL_SOCKET is its socket, WL_LOG its output.
+wl_compositor() {
+    local dir=$1 run=$1/$2 env=() t
+    shift 2
+    while [ "$1" != -- ]; do env+=("$1"); shift; done
+    shift
+    mkdir -m 700 "$run" && x11_as_user "$dir" || return 1
+    e2e_start_cmd "$dir" "${X11_AS[@]}" XDG_RUNTIME_DIR="$run" "${env[@]}" "$@"
+    WL_LOG=$E2E_TAG.log
+    for ((t = 0; t < 100; t++)); do
+        WL_SOCKET=$run/$(cd "$run" && ls -d wayland-[0-9] 2>/dev/null | head -n 1)
+        WL_AS=("${X11_AS[@]}" XDG_RUNTIME_DIR="$run" WAYLAND_DISPLAY="${WL_SOCKET##*/}"
+            SWAYSOCK="$(ls "$run"/sway-ipc.*.sock 2>/dev/null)")
+        if [ -S "$WL_SOCKET" ] && [ "$1" = sway ]; then
+            "${WL_AS[@]}" swaymsg -t get_version >/dev/null 2>&1 && return 0
+        elif [ -S "$WL_SOCKET" ]; then
+            "${WL_AS[@]}" weston-info >/dev/null 2>&1 && return 0
+        fi
+        sleep 0.1
+    done
+    e2e_fail "$1 did not start: $(cat "$WL_LOG")"
+}
+
+# wl_sway DIR [nested]: sway with two 320x200 outputs side by side; the next one
+# made (swaymsg create_output) is 640x100 below both, the one after that 240x160
+# at (400, 100). Headless outputs cannot be
+# disabled (wlroots 0.15 refuses), so when nested the outputs are instead windows
+# of a headless sway of its own (WL_HOST runs its clients), and one goes when
+# its window is closed there.
+wl_sway() {
+    local dir=$1 out=HEADLESS backend=(WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2)
+    local sway=(WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1)
+    if [ "${2:-}" = nested ]; then
+        printf 'xwayland disable\nfor_window [app_id=wlroots] floating enable\n' >"$dir/host.conf"
+        wl_compositor "$dir" host "${sway[@]}" WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=1 -- \
+            sway -c "$dir/host.conf" || return 1
+        WL_HOST=("${WL_AS[@]}")
+        out=WL backend=(WLR_BACKENDS=wayland WLR_WL_OUTPUTS=2 WAYLAND_DISPLAY="$WL_SOCKET")
+    fi
+    printf 'xwayland disable\noutput %s-1 mode 320x200 pos 0 0\noutput %s-2 mode 320x200 pos 320 0
+output %s-3 mode 640x100 pos 0 200\noutput %s-4 mode 240x160 pos 400 100\n' $out $out $out $out \
+        >"$dir/sway.conf"
+    wl_compositor "$dir" run "${sway[@]}" "${backend[@]}" -- sway -c "$dir/sway.conf" || return 1
+    # The seat has a keyboard from the start, as a desktop's has: without one a
+    # wtype's key could come before a client has its new keyboard.
+    e2e_start_cmd "$dir" "${WL_AS[@]}" wtype -s 600000
+}
+
+# wl_plix DIR ARGS...: plix (a copy the user can run) on the last compositor as its user.
+wl_plix() {
+    local dir=$1
+    shift
+    [ -x "$dir/plix" ] || cp "$E2E_NATIVE_BUILD/plix" "$dir/plix" || return 1
+    e2e_start_cmd "$dir" "${WL_AS[@]}" "$dir/plix" "$@"
+}
+
+# wl_matches_sim DIR INI WxH SEED FRAMES [REFITS]: grim's picture of sway's whole
+# layout (WxH, or the last of REFITS) is plix-sim's, each output's its part.
+wl_matches_sim() {
+    local dir=$1 size want=${6:-$3} name geometry differ
+    "${WL_AS[@]}" grim "$dir/layout.png" || { e2e_fail "grim failed"; return 1; }
+    size=$(identify -format %wx%h "$dir/layout.png")
+    [ "$size" = "${want##*,}" ] || { e2e_fail "the layout is $size, not ${want##*,}"; return 1; }
+    x11_matches_sim "$dir/layout.png" "$dir" "$2" "$3" "$4" "$5" "${6:-}" || return 1
+    "${WL_AS[@]}" swaymsg -r -t get_outputs | python3 -c '
+import json, sys
+outs = [o for o in json.load(sys.stdin) if o["active"]]
+x0, y0 = min(o["rect"]["x"] for o in outs), min(o["rect"]["y"] for o in outs)
+for o in outs:
+    r = o["rect"]
+    print(o["name"], "%dx%d+%d+%d" % (r["width"], r["height"], r["x"] - x0, r["y"] - y0))
+' >"$dir/outputs.txt"
+    while read -r name geometry; do
+        "${WL_AS[@]}" grim -o "$name" "$dir/$name.png" || { e2e_fail "grim -o $name failed"; return 1; }
+        convert "$dir/sim.png" -crop "$geometry" +repage "$dir/part.png"
+        differ=$(compare -metric AE "$dir/$name.png" "$dir/part.png" null: 2>&1)
+        [ "$differ" = 0 ] || { e2e_fail "$name: $differ pixels differ from plix-sim's $geometry"; return 1; }
+    done <"$dir/outputs.txt"
+}
+
+# Two outputs side by side: the layout and each output's part are plix-sim's.
+test_wayland_sway_two_outputs() {
+    local dir
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    printf "$X11_INI" >"$dir/want.ini"
+    wl_sway "$dir" || return 1
+    wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 4 --frames 120
+    x11_wait_line 'frames=120' || return 1
+    wl_matches_sim "$dir" "$dir/want.ini" 640x200 4 120
+}
+
+# An output made below the two, then it and the left one unplugged: each time the
+# field is refitted to the layout's bounding box (then only the right output's,
+# away from the origin) and the frames counted again. With no output left it
+# waits, drawing nothing, until one comes.
+test_wayland_sway_outputs_come_and_go() {
+    local dir step sizes=""
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    printf "$X11_INI" >"$dir/want.ini"
+    wl_sway "$dir" nested || return 1
+    wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 6 --frames 60
+    x11_wait_line 'frames=60' || return 1
+    for step in new:640x300 WL-3:640x200 WL-1:320x200 WL-2: new:240x160; do
+        : >"$E2E_TAG.log"
+        if [ "${step%:*}" = new ]; then
+            "${WL_AS[@]}" swaymsg create_output >/dev/null
+        else
+            "${WL_HOST[@]}" swaymsg "[title=\"wlroots - ${step%:*}\"] kill" >/dev/null
+        fi || { e2e_fail "$step: swaymsg failed"; return 1; }
+        if [ -z "${step#*:}" ]; then
+            sleep 2
+            kill -0 "$E2E_PID" && ! grep -q . "$E2E_TAG.log" ||
+                { e2e_fail "no output: $(cat "$E2E_TAG.log")"; return 1; }
+            continue
+        fi
+        x11_wait_line 'frames=60' || return 1
+        sizes=${sizes:+$sizes,}${step#*:}
+        wl_matches_sim "$dir" "$dir/want.ini" 640x200 6 60 "$sizes" || return 1
+    done
+}
+
+# A key (the layer surface has the keyboard) ends it with status 0, SIGTERM by
+# that signal; neither leaves anything in XDG_RUNTIME_DIR. With chow there is no
+# desktop picture to eat: one line says so and it starts from black.
+test_wayland_sway_ends_and_chow() {
+    local dir how status before
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    printf "${X11_INI}chow=1\n" >"$dir/chow.ini"
+    wl_sway "$dir" || return 1
+    before=$(ls -A "$dir/run")
+    for how in key:0 TERM:143; do
+        wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 8 --frames 30
+        x11_wait_line 'frames=30' || return 1
+        if [ "${how%:*}" = key ]; then
+            "${WL_AS[@]}" wtype -k space || { e2e_fail "wtype failed"; return 1; }
+        else
+            kill -TERM "$E2E_PID"
+        fi
+        status=$(e2e_wait_exit 10)
+        [ "$status" = "${how#*:}" ] || { e2e_fail "$how: status $status: $(cat "$E2E_TAG.log")"; return 1; }
+        [ "$(ls -A "$dir/run")" = "$before" ] ||
+            { e2e_fail "$how: XDG_RUNTIME_DIR holds $(ls -A "$dir/run")"; return 1; }
+    done
+    wl_plix "$dir" "${X11_OPTIONS[@]}" --chow --seed 8 --frames 90
+    x11_wait_line 'frames=90' || return 1
+    if [ "$(grep -vc '^frames=' "$E2E_TAG.log")" != 1 ] || ! grep -v '^frames=' "$E2E_TAG.log" | grep -q chow; then
+        e2e_fail "--chow: not one line about chow: $(cat "$E2E_TAG.log")"
+        return 1
+    fi
+    wl_matches_sim "$dir" "$dir/chow.ini" 640x200 8 90
+}
+
+# Weston has no layer shell: a fullscreen xdg toplevel on its one output shows
+# plix-sim's picture at the output's size; SIGTERM ends it there too, leaving
+# nothing in XDG_RUNTIME_DIR. Its screenshooter needs --debug, and GL: under
+# pixman its picture of XRGB pixels whose top byte is 0 is all transparent.
+test_wayland_weston_fullscreen_toplevel() {
+    local dir shot before status
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    printf "$X11_INI" >"$dir/want.ini"
+    printf '[core]\nidle-time=0\n[shell]\nstartup-animation=none\nanimation=none\npanel-position=none\nlocking=false\n' \
+        >"$dir/weston.ini"
+    wl_compositor "$dir" run -- weston --backend=headless-backend.so --use-gl --width=400 \
+        --height=240 --config="$dir/weston.ini" --debug || return 1
+    before=$(ls -A "$dir/run")
+    wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 2 --frames 100
+    x11_wait_line 'frames=100' || return 1
+    (cd "$dir" && "${WL_AS[@]}" weston-screenshooter) || { e2e_fail "no screenshot: $(cat "$WL_LOG")"; return 1; }
+    shot=$(ls "$dir"/wayland-screenshot-*.png)
+    x11_matches_sim "$shot" "$dir" "$dir/want.ini" 400x240 2 100 || return 1
+    kill -TERM "$E2E_PID"
+    status=$(e2e_wait_exit 10)
+    [ "$status" = 143 ] && [ "$(ls -A "$dir/run")" = "$before" ] ||
+        { e2e_fail "SIGTERM: status $status, XDG_RUNTIME_DIR holds $(ls -A "$dir/run")"; return 1; }
+}
