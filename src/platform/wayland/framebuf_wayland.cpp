@@ -120,25 +120,6 @@ void bring_up_to_date(wayland_output *o, wayland_buffer &b, const frame_buffer *
     });
 }
 
-// What a commit holds is small beside the socket's buffer: a frame of scattered
-// dots on a large output marks thousands of runs, so past this many each tile
-// row's runs go as one span.
-constexpr size_t max_damage_rects = 256;
-
-// The tiles changed since the last commit, as damage in buffer pixels.
-void damage(wayland_output *o) {
-    std::vector<pixel_rect> &runs = o->runs;
-    runs.clear();
-    each_run(o->damage, o, [&](int32_t x, int32_t y, int32_t w, int32_t h) {
-        if (runs.size() > max_damage_rects && runs.back().top == y)
-            runs.back().right = x + w;
-        else
-            runs.push_back({x, y, x + w, y + h});
-    });
-    for (const pixel_rect &r : runs)
-        wl_surface_damage_buffer(o->surface, r.left, r.top, r.right - r.left, r.bottom - r.top);
-}
-
 void on_frame_done(void *data, wl_callback *callback, uint32_t) {
     auto *o = static_cast<wayland_output *>(data);
     wl_callback_destroy(callback);
@@ -147,6 +128,18 @@ void on_frame_done(void *data, wl_callback *callback, uint32_t) {
 const wl_callback_listener frame_listener = {on_frame_done};
 
 }  // namespace
+
+const std::vector<pixel_rect> &wayland_damage(wayland_output *o) {
+    std::vector<pixel_rect> &runs = o->runs;
+    runs.clear();
+    each_run(o->damage, o, [&](int32_t x, int32_t y, int32_t w, int32_t h) {
+        if (runs.size() >= wayland_max_damage && runs.back().top == y)
+            runs.back().right = x + w;
+        else
+            runs.push_back({x, y, x + w, y + h});
+    });
+    return runs;
+}
 
 const framebuf_services wayland_framebuf_services = {
     init_picture, deinit_picture, copy_pixel, copy_rect, copy_rects, wayland_costs, capture,
@@ -165,7 +158,8 @@ void wayland_show(const frame_buffer *fb, long long now) {
                                                   : nullptr;
         if (!b) continue;
         bring_up_to_date(o, *b, fb);
-        damage(o);
+        for (const pixel_rect &r : wayland_damage(o))
+            wl_surface_damage_buffer(o->surface, r.left, r.top, r.right - r.left, r.bottom - r.top);
         if (o->ack_due) {
             if (o->layer) zwlr_layer_surface_v1_ack_configure(o->layer, o->ack_serial);
             if (o->xdg) xdg_surface_ack_configure(o->xdg, o->ack_serial);

@@ -124,6 +124,14 @@ plat_dc wayland_target();
 // free buffer, what the picture changed there since; `now` in ms.
 void wayland_show(const frame_buffer *fb, long long now);
 
+// The tiles of `o` changed since its last commit, as the damage a commit sends:
+// runs of tiles along each tile row, in buffer pixels, clearing the marks. What
+// a commit holds must stay small beside the socket's buffer, and scattered dots
+// on a large output mark thousands of runs: past wayland_max_damage rectangles
+// each row's further runs go as one span.
+constexpr size_t wayland_max_damage = 256;
+const std::vector<pixel_rect> &wayland_damage(wayland_output *o);
+
 // Whether every surface has waited over `patience` ms for its last commit to
 // reach the screen, the compositor showing none of them (their outputs are
 // off), or there is no surface to show on.

@@ -30,12 +30,14 @@ wl_compositor() {
     e2e_fail "$1 did not start: $(cat "$WL_LOG")"
 }
 
-# wl_sway DIR [nested]: sway with two 320x200 outputs side by side; the next one
+# wl_sway DIR [nested|x11]: sway with two 320x200 outputs side by side; the next one
 # made (swaymsg create_output) is 640x100 below both, the one after that 240x160
 # at (400, 100). Headless outputs cannot be
 # disabled (wlroots 0.15 refuses), so when nested the outputs are instead windows
 # of a headless sway of its own (WL_HOST runs its clients), and one goes when
-# its window is closed there.
+# its window is closed there. With x11 its one output is a window on the
+# harness's X display, at (0, 0), whose pointer xdotool moves: headless seats
+# have none.
 wl_sway() {
     local dir=$1 out=HEADLESS backend=(WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2)
     local sway=(WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1)
@@ -45,6 +47,8 @@ wl_sway() {
             sway -c "$dir/host.conf" || return 1
         WL_HOST=("${WL_AS[@]}")
         out=WL backend=(WLR_BACKENDS=wayland WLR_WL_OUTPUTS=2 WAYLAND_DISPLAY="$WL_SOCKET")
+    elif [ "${2:-}" = x11 ]; then
+        out=X11 backend=(WLR_BACKENDS=x11 WLR_X11_OUTPUTS=1 DISPLAY="$DISPLAY")
     fi
     printf 'xwayland disable\noutput %s-1 mode 320x200 pos 0 0\noutput %s-2 mode 320x200 pos 320 0
 output %s-3 mode 640x100 pos 0 200\noutput %s-4 mode 240x160 pos 400 100\n' $out $out $out $out \
@@ -157,6 +161,29 @@ test_wayland_sway_ends_and_chow() {
         return 1
     fi
     wl_matches_sim "$dir" "$dir/chow.ini" 640x200 8 90
+}
+
+# The pointer: a move within the 5-pixel slack leaves it running, one beyond it
+# ends it with status 0, as a button does.
+test_wayland_sway_pointer_ends() {
+    local dir how status
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    wl_sway "$dir" x11 || return 1
+    for how in move click; do
+        xdotool mousemove 100 100
+        wl_plix "$dir" --seed 3 --frames 10
+        x11_wait_line 'frames=10' || return 1
+        if [ $how = move ]; then
+            xdotool mousemove 105 95
+            sleep 1
+            kill -0 "$E2E_PID" 2>/dev/null || { e2e_fail "a move of 5 pixels ended it"; return 1; }
+            xdotool mousemove 106 100
+        else
+            xdotool click 1
+        fi
+        status=$(e2e_wait_exit 10)
+        [ "$status" = 0 ] || { e2e_fail "$how: status $status: $(cat "$E2E_TAG.log")"; return 1; }
+    done
 }
 
 # Weston has no layer shell: a fullscreen xdg toplevel on its one output shows

@@ -2,6 +2,7 @@
 // the field, and which tiles of which surfaces a copy marks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/wayland/wayland_platform.h"
@@ -128,6 +129,35 @@ TEST(WaylandCopies, MarkTheTilesEachOutputShowsForTheCommitAndBothBuffers) {
             for (const wayland_buffer &b : o->buffers)
                 EXPECT_EQ(marked(b.stale, o->tiles_x), *want[i]);
         }
+    }
+    make_outputs({});
+}
+
+// A checkerboard of marked tiles: a run each, until there are too many for one
+// commit; then a span a row. Every marked tile is covered, and the marks cleared.
+TEST(WaylandDamage, RunsOfMarkedTilesFewEnoughForOneCommit) {
+    for (const int32_t side : {64, 1024}) {
+        make_outputs({{0, 0, side, side, 1}});
+        wayland_output *o = wl.outputs[0];
+        for (int32_t ty = 0; ty < o->tiles_y; ty++)
+            for (int32_t tx = ty % 2; tx < o->tiles_x; tx += 2)
+                o->damage[size_t(ty * o->tiles_x + tx)] = 1;
+        const std::vector<pixel_rect> runs = wayland_damage(o);
+        const size_t tiles = size_t(o->tiles_x * o->tiles_y) / 2;
+        // 1024: 32 runs a row, so 8 rows of runs, then a span for each of the 56 left.
+        EXPECT_EQ(runs.size(), tiles <= wayland_max_damage ? tiles : wayland_max_damage + 56)
+            << side;
+        for (int32_t ty = 0; ty < o->tiles_y; ty++)
+            for (int32_t tx = ty % 2; tx < o->tiles_x; tx += 2)
+                EXPECT_TRUE(std::any_of(runs.begin(), runs.end(),
+                                        [&](const pixel_rect &r) {
+                                            return r.left <= tx * tile_size &&
+                                                   (tx + 1) * tile_size <= r.right &&
+                                                   r.top == ty * tile_size &&
+                                                   r.bottom == (ty + 1) * tile_size;
+                                        }))
+                    << side << " tile " << tx << "," << ty;
+        EXPECT_EQ(std::count(o->damage.begin(), o->damage.end(), 1), 0);
     }
     make_outputs({});
 }
