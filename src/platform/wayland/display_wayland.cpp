@@ -185,6 +185,7 @@ void on_scale(void *data, wl_output *, int32_t scale) {
 // version 3. (wlroots gives every output the place (0, 0) in wl_output's
 // geometry; xdg-output gives the layout's.)
 void apply_description(wayland_output *o) {
+    if (o->xdg_output && !o->has_logical) return;  // its place in the layout is to come
     const int32_t x = o->has_logical ? o->logical_x : o->next_x;
     const int32_t y = o->has_logical ? o->logical_y : o->next_y;
     const int32_t w = o->next_turned ? o->next_h : o->next_w;

@@ -70,11 +70,12 @@ void copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *rects,
     }
 }
 
-// Estimates, not yet measured here: every way ends in the same tile copies and
-// damage, so what differs is the marking (per pixel, or per rectangle) and the
-// tiles a rectangle's area covers beyond the recorded pixels, which we copy and
-// the compositor blends again.
-present_costs wayland_costs() { return {40, 400, 1.5, 400, 60, 0, 1.5}; }
+// Chosen from runs of plix on headless sway, two 1920 x 1080 outputs, with each
+// way forced, alternated (BENCHMARKS.md, "The three ways of copying"): every way
+// ends in the same tile copies and damage, so what differs is the marking (a
+// call per pixel costs most), the merged rectangles' damage the compositor
+// takes one by one, and the area a rectangle covers beyond the recorded pixels.
+present_costs wayland_costs() { return {25, 1000, 0.25, 1000, 80, 0, 0.25}; }
 
 // No desktop picture is given to Wayland clients: chow starts from black.
 void capture(frame_buffer *, int32_t, int32_t) {}
