@@ -28,10 +28,10 @@ mkdir -m 0700 "$tmp/run"
 
 # measure DISPLAY_NAME SETTING_NAME PLIX_ARGS...: the worst of three runs, one row.
 measure() {
-    local what=$1 setting=$2 run pid p0 p1 s0 s1 t0 t1 lines0 fps share sshare
+    local what=$1 setting=$2 pid p0 p1 s0 s1 t0 t1 lines0 fps share sshare
     local worst_plix=0 worst_server=0 worst_fps=1000 load
     shift 2
-    for run in 1 2 3; do
+    for _ in 1 2 3; do
         "$@" 2>"$tmp/fps.log" &
         pid=$!
         sleep 2  # set-up and the first frames are left out (setpriv and env exec: $! is plix)
@@ -63,7 +63,7 @@ printf 'output HEADLESS-1 mode 1920x1080 position 0 0\noutput HEADLESS-2 mode 19
 server=$!
 socket=
 for _ in $(seq 100); do
-    socket=$(cd "$tmp/run" && ls wayland-[0-9] 2>/dev/null | head -n 1)
+    socket=$(cd "$tmp/run" && find . -maxdepth 1 -name "wayland-[0-9]" -printf "%f\n" | head -n 1)
     [ -n "$socket" ] && break
     sleep 0.1
 done
