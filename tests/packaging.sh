@@ -64,6 +64,8 @@ deb_checks() {
         sed -n 's/^shlibs:Depends=//p')
     depends=$(dpkg-deb -f "$deb" Depends)
     check "Depends ($depends) is what dpkg-shlibdeps reads from plix" [ "${depends:-none}" = "$shlibs" ]
+    # Built with Wayland, as the release is: the package brings its client library.
+    check "Depends names libwayland-client0" grep -q 'libwayland-client0' <<<"$depends"
     check "lintian reports no errors" lintian --fail-on error "$deb"
     rm -rf "$tmp"
 
