@@ -30,14 +30,15 @@ wl_compositor() {
     e2e_fail "$1 did not start: $(cat "$WL_LOG")"
 }
 
-# wl_sway DIR [nested|x11]: sway with two 320x200 outputs side by side; the next one
+# wl_sway DIR [nested|x11|scaled]: sway with two 320x200 outputs side by side; the next one
 # made (swaymsg create_output) is 640x100 below both, the one after that 240x160
 # at (400, 100). Headless outputs cannot be
 # disabled (wlroots 0.15 refuses), so when nested the outputs are instead windows
 # of a headless sway of its own (WL_HOST runs its clients), and one goes when
 # its window is closed there. With x11 its one output is a window on the
 # harness's X display, at (0, 0), whose pointer xdotool moves: headless seats
-# have none.
+# have none. With scaled the first output has scale 2 (160x100 in the layout),
+# the second beside it at (160, 0).
 wl_sway() {
     local dir=$1 out=HEADLESS backend=(WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2)
     local sway=(WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1)
@@ -53,6 +54,7 @@ wl_sway() {
     printf 'xwayland disable\noutput %s-1 mode 320x200 pos 0 0\noutput %s-2 mode 320x200 pos 320 0
 output %s-3 mode 640x100 pos 0 200\noutput %s-4 mode 240x160 pos 400 100\n' $out $out $out $out \
         >"$dir/sway.conf"
+    [ "${2:-}" != scaled ] || printf 'output %s-1 scale 2\noutput %s-2 pos 160 0\n' $out $out >>"$dir/sway.conf"
     wl_compositor "$dir" run "${sway[@]}" "${backend[@]}" -- sway -c "$dir/sway.conf" || return 1
     # The seat has a keyboard from the start, as a desktop's has: without one a
     # wtype's key could come before a client has its new keyboard.
@@ -100,6 +102,27 @@ test_wayland_sway_two_outputs() {
     wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 4 --frames 120
     x11_wait_line 'frames=120' || return 1
     wl_matches_sim "$dir" "$dir/want.ini" 640x200 4 120
+}
+
+# On an output of scale 2 one dot is one device pixel: each output's picture
+# (grim -o, in its device pixels) is its part of plix-sim's, the scaled one's
+# place its layout place doubled.
+test_wayland_sway_scaled_output() {
+    local dir name geometry differ
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    printf "$X11_INI" >"$dir/want.ini"
+    wl_sway "$dir" scaled || return 1
+    wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 5 --frames 80
+    x11_wait_line 'frames=80' || return 1
+    "$E2E_NATIVE_BUILD/plix-sim" --settings "$dir/want.ini" --size 640x200 --seed 5 --frames 80 \
+        --png "$dir/sim.png" >/dev/null || { e2e_fail "plix-sim failed"; return 1; }
+    for name in HEADLESS-1:320x200+0+0 HEADLESS-2:320x200+320+0; do
+        geometry=${name#*:} name=${name%%:*}
+        "${WL_AS[@]}" grim -o "$name" "$dir/$name.png" || { e2e_fail "grim -o $name failed"; return 1; }
+        convert "$dir/sim.png" -crop "$geometry" +repage "$dir/part.png"
+        differ=$(compare -metric AE "$dir/$name.png" "$dir/part.png" null: 2>&1)
+        [ "$differ" = 0 ] || { e2e_fail "$name: $differ pixels differ from plix-sim's $geometry"; return 1; }
+    done
 }
 
 # An output made below the two, then it and the left one unplugged: each time the
