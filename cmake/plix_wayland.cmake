@@ -34,6 +34,7 @@ add_custom_target(plix_wayland_protocols DEPENDS ${protocol_sources})
 add_library(plix_wayland_platform STATIC
   src/platform/wayland/display_wayland.cpp
   src/platform/wayland/framebuf_wayland.cpp
+  src/platform/memory/picture_memory.cpp
   ${protocol_sources}
 )
 target_include_directories(plix_wayland_platform PRIVATE ${protocol_dir})

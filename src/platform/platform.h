@@ -2,8 +2,10 @@
 // else; the frame buffer they take is framebuf/frame_buffer.h. One folder per
 // implementation: win32/ makes the real Win32 calls; native/ gives the native
 // programs (unit tests, plix-sim, plix) stand-ins with the same behaviour, with
-// memory/ (a picture and a screen in memory) or x11/ (an XImage in a window);
-// web/ is the web page's, over memory/'s picture.
+// memory/ (a picture and a screen in memory), or for plix x11/ (an XImage in a
+// window) or wayland/ (memory/'s picture shown on every output), which
+// display/ chooses between as plix starts; web/ is the web page's, over
+// memory/'s picture.
 #pragma once
 #include <cstdint>
 

@@ -4,35 +4,15 @@
 #include <wayland-client.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/display/display.h"
+#include "platform/memory/memory_picture.h"
 #include "platform/wayland/wayland_platform.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
 namespace {
-
-int init_picture(frame_buffer *fb, int32_t width, int32_t height) {
-    *fb = frame_buffer{};
-    // calloc, so a picture too big to have is a null, not a throw.
-    fb->pixels = static_cast<uint32_t *>(calloc(size_t(width) * size_t(height), 4));
-    if (fb->pixels && init_present_tiles(fb, width, height) != 0) {
-        free(fb->pixels);
-        fb->pixels = nullptr;
-    }
-    fb->width = fb->pixels ? width : 0;
-    fb->height = fb->pixels ? height : 0;
-    return fb->pixels ? 0 : 1;
-}
-
-void deinit_picture(frame_buffer *fb) {
-    deinit_present_tiles(fb);
-    free(fb->pixels);
-    fb->pixels = nullptr;
-    fb->width = fb->height = 0;
-}
 
 void mark(std::vector<uint8_t> &marks, int32_t tiles_x, int32_t tx0, int32_t ty0, int32_t tx1,
           int32_t ty1) {
@@ -143,7 +123,8 @@ const std::vector<pixel_rect> &wayland_damage(wayland_output *o) {
 }
 
 const framebuf_services wayland_framebuf_services = {
-    init_picture, deinit_picture, copy_pixel, copy_rect, copy_rects, wayland_costs, capture,
+    memory_picture_init, memory_picture_free, copy_pixel, copy_rect,
+    copy_rects,          wayland_costs,       capture,
 };
 
 plat_dc wayland_target() { return reinterpret_cast<plat_dc>(&wl); }
