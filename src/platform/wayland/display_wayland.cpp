@@ -113,13 +113,13 @@ void configured(wayland_output *o, uint32_t serial, int32_t w, int32_t h) {
     }
     o->ack_serial = serial;
     o->ack_due = true;
+    wl_surface_set_buffer_scale(o->surface, scale);
     if (w * scale == o->width && h * scale == o->height) {
         o->changed = true;  // the acknowledgement goes with a commit
         return;
     }
     o->width = w * scale;
     o->height = h * scale;
-    wl_surface_set_buffer_scale(o->surface, scale);
     if (!make_buffers(o)) {
         wl.out_of_memory = true;
         o->width = o->height = 0;
@@ -177,8 +177,10 @@ void on_mode(void *data, wl_output *, uint32_t flags, int32_t w, int32_t h, int3
     o->next_h = h;
 }
 
+// Outputs have scales of 1 to 3 or so; a surface of 32767 layout units at the
+// largest kept here still counts its pixels in 32 bits.
 void on_scale(void *data, wl_output *, int32_t scale) {
-    static_cast<wayland_output *>(data)->next_scale = std::max(1, scale);
+    static_cast<wayland_output *>(data)->next_scale = std::clamp(scale, 1, 16);
 }
 
 // The description is complete: wl_output's done, or xdg-output's before its
@@ -405,14 +407,15 @@ bool wayland_layout(int32_t *width, int32_t *height) {
     // Places in device pixels of the densest output: outputs of one scale lie
     // edge to edge as in the layout; a less dense one keeps one dot to a device
     // pixel, its part a little apart from its neighbours' rather than over them.
-    int32_t scale = 0;
+    // (In 64 bits: the compositor's coordinates are any 32-bit values.)
+    int64_t scale = 0;
     for (const wayland_output *o : wl.outputs) {
         if (!o->described || !o->surface) continue;
         if (o->width == 0) return false;  // its size is still to come
-        scale = std::max(scale, o->scale);
+        scale = std::max(scale, int64_t(o->scale));
     }
     if (!scale) return false;
-    int32_t left = INT32_MAX, top = INT32_MAX, right = INT32_MIN, bottom = INT32_MIN;
+    int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
     for (const wayland_output *o : wl.outputs) {
         if (!o->described || !o->surface) continue;
         left = std::min(left, o->x * scale);
@@ -420,12 +423,15 @@ bool wayland_layout(int32_t *width, int32_t *height) {
         right = std::max(right, o->x * scale + o->width);
         bottom = std::max(bottom, o->y * scale + o->height);
     }
+    // A part beyond the largest field lies off the picture, and shows black:
+    // its place need only stay far enough off for sums with it to fit 32 bits.
+    constexpr int64_t far = int64_t(1) << 24;
     for (wayland_output *o : wl.outputs) {
-        o->place_x = o->x * scale - left;
-        o->place_y = o->y * scale - top;
+        o->place_x = int32_t(std::min(o->x * scale - left, far));
+        o->place_y = int32_t(std::min(o->y * scale - top, far));
     }
-    *width = std::min(right - left, 32767);
-    *height = std::min(bottom - top, 32767);
+    *width = int32_t(std::min<int64_t>(right - left, 32767));
+    *height = int32_t(std::min<int64_t>(bottom - top, 32767));
     return true;
 }
 
