@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/display/display.h"
 #include "platform/x11/x11_platform.h"
 
 x11_target x11;

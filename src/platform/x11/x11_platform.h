@@ -6,7 +6,6 @@
 
 #include <cstdint>
 
-#include "platform/display/display.h"
 #include "platform/platform.h"
 
 // The one window frames go to, and what went wrong with the display meanwhile.
