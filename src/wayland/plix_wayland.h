@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "x11/options.h"
+#include "plix/options.h"
 
 // Covers every output of the compositor at $WAYLAND_DISPLAY with one field drawn
 // from `seed`, until a key, a button, a pointer move beyond the slack or a

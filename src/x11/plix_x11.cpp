@@ -19,7 +19,7 @@
 #include "settings/settings.h"
 #include "sim/dots.h"
 #include "sim/render.h"
-#include "x11/program.h"
+#include "plix/program.h"
 
 namespace {
 

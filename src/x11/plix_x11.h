@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "x11/options.h"
+#include "plix/options.h"
 
 // Runs on $DISPLAY as the options say, the field drawn from `seed`, until the
 // program is to end; the exit status (0, 1 when a picture cannot be had or the

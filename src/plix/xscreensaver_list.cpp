@@ -2,7 +2,7 @@
 // list XScreenSaver and its settings window offer, and only the user's own file
 // is ours to change. Every other byte of that file is kept; it is read and
 // replaced as our settings files are (inifile.h), whole or not at all.
-#include "x11/xscreensaver_list.h"
+#include "plix/xscreensaver_list.h"
 
 #include <pwd.h>
 #include <unistd.h>

@@ -4,7 +4,7 @@
 #pragma once
 #include <csignal>
 
-#include "x11/options.h"
+#include "plix/options.h"
 
 // Milliseconds of a clock that only goes forward.
 long long now_ms();

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "x11/options.h"
+#include "plix/options.h"
+#include "plix/program.h"
+#include "plix/xscreensaver_list.h"
 #include "x11/plix_x11.h"
-#include "x11/program.h"
-#include "x11/xscreensaver_list.h"
 #if PLIX_WAYLAND
 #include "wayland/plix_wayland.h"
 #endif

@@ -1,6 +1,6 @@
 // plix's options: the settings options come from the settings table, so a key
 // added there is an option here too (its '_' written '-').
-#include "x11/options.h"
+#include "plix/options.h"
 
 #include <algorithm>
 #include <cerrno>

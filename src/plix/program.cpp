@@ -1,5 +1,5 @@
 // The parts of plix both front ends share (program.h).
-#include "x11/program.h"
+#include "plix/program.h"
 
 #include <fcntl.h>
 #include <unistd.h>
