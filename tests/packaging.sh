@@ -38,23 +38,31 @@ quietly() {
 system_state() {
     dpkg-query -W -f='${Package}:${Architecture} ${Version} ${Status}\n' | sort
     find /usr/libexec/xscreensaver /usr/share/xscreensaver /usr/share/man/man6 /usr/share/doc \
-        -maxdepth 1 2>/dev/null | sort
+        /usr/share/applications/screensavers -maxdepth 1 2>/dev/null | sort
 }
 
 # The Debian package `cpack -G DEB` made in the native build: its files where
 # Debian's screen savers keep theirs, a Depends that dpkg-shlibdeps computed,
 # lintian's verdict, and an install and removal with apt that leave no trace.
 deb_checks() {
-    local dir=$1 version deb listing tmp shlibs depends before
+    local dir=$1 version deb listing tmp shlibs depends before desktop
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
     deb="$(cd "$dir" && pwd)/plix_${version}_$(dpkg --print-architecture).deb"
     check "$deb exists" [ -f "$deb" ] || return
     listing=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort | tr '\n' ' ')
-    check "the package holds plix, plix.xml, plix.6.gz, copyright, changelog.gz ($listing)" \
-        [ "$listing" = "./usr/libexec/xscreensaver/plix ./usr/share/doc/plix/changelog.gz \
-./usr/share/doc/plix/copyright ./usr/share/man/man6/plix.6.gz ./usr/share/xscreensaver/config/plix.xml " ]
+    check "the package holds plix, plix.xml, plix.desktop, plix.6.gz, copyright, changelog.gz ($listing)" \
+        [ "$listing" = "./usr/libexec/xscreensaver/plix ./usr/share/applications/screensavers/plix.desktop \
+./usr/share/doc/plix/changelog.gz ./usr/share/doc/plix/copyright ./usr/share/man/man6/plix.6.gz \
+./usr/share/xscreensaver/config/plix.xml " ]
     tmp=$(mktemp -d)
     dpkg-deb -x "$deb" "$tmp/root"
+    # Where MATE's screen saver looks for savers, and runs only those in /usr/libexec/xscreensaver.
+    desktop=$tmp/root/usr/share/applications/screensavers/plix.desktop
+    check "plix.desktop runs /usr/libexec/xscreensaver/plix --root, a screen saver shown in MATE" \
+        [ "$(grep -E '^(Exec|TryExec|Categories|OnlyShowIn)=' "$desktop" 2>&1 | tr '\n' ' ')" = \
+        "Exec=/usr/libexec/xscreensaver/plix --root TryExec=/usr/libexec/xscreensaver/plix Categories=Screensaver; OnlyShowIn=MATE; " ]
+    check "desktop-file-validate finds no error or warning in plix.desktop" \
+        eval 'out=$(desktop-file-validate "$desktop") && ! grep -E "error:|warning:" <<<"$out"'
     check "copyright in the machine-readable format" grep -qx \
         'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
         "$tmp/root/usr/share/doc/plix/copyright"
@@ -66,7 +74,7 @@ deb_checks() {
     check "Depends ($depends) is what dpkg-shlibdeps reads from plix" [ "${depends:-none}" = "$shlibs" ]
     # Built with Wayland, as the release is: the package brings its client library.
     check "Depends names libwayland-client0" grep -q 'libwayland-client0' <<<"$depends"
-    check "lintian reports no errors" lintian --fail-on error "$deb"
+    check "lintian reports no errors or warnings" lintian --fail-on error,warning "$deb"
     rm -rf "$tmp"
 
     if [ "$(id -u)" -ne 0 ]; then

@@ -469,17 +469,25 @@ TABLE
         out.txt || { e2e_fail "-version: $(cat out.txt)"; return 1; }
 }
 
-# `cmake --install` puts the program, its XScreenSaver settings and its man page
-# where Debian's screen savers live, and every option the XML gives is plix's.
+# `cmake --install` puts the program, its XScreenSaver settings, its entry for
+# MATE's screen saver and its man page where Debian's screen savers live, and
+# every option the XML gives is plix's. The entry names the installed plix, in
+# a prefix that needs quoting too, and desktop-file-validate finds no fault in it.
 test_x11_install() {
     local prefix
-    prefix=$(mktemp -d "$E2E_TMP/prefix.XXXX")
+    prefix=$(mktemp -d "$E2E_TMP/pre fix 100%.XXXX")
     cmake --install "$E2E_NATIVE_BUILD" --prefix "$prefix" >"$prefix.log" ||
         { e2e_fail "install failed: $(cat "$prefix.log")"; return 1; }
-    local f
-    for f in libexec/xscreensaver/plix share/xscreensaver/config/plix.xml share/man/man6/plix.6.gz; do
+    local f desktop=$prefix/share/applications/screensavers/plix.desktop program
+    for f in libexec/xscreensaver/plix share/xscreensaver/config/plix.xml share/man/man6/plix.6.gz \
+        share/applications/screensavers/plix.desktop; do
         [ -s "$prefix/$f" ] || { e2e_fail "not installed: $f ($(find "$prefix" -type f))"; return 1; }
     done
+    program=$prefix/libexec/xscreensaver/plix
+    grep -qxF "Exec=\"${program//%/%%}\" --root" "$desktop" && grep -qxF "TryExec=$program" "$desktop" ||
+        { e2e_fail "plix.desktop does not name $program: $(cat "$desktop")"; return 1; }
+    f=$(desktop-file-validate "$desktop") && ! grep -E 'error:|warning:' <<<"$f" ||
+        { e2e_fail "desktop-file-validate: $f"; return 1; }
     # XScreenSaver's settings give an option only where it moves off the XML's
     # default, so those defaults must be plix's own (its --help, from the table).
     # Without a display, options plix accepts end in "cannot open display".
