@@ -176,6 +176,9 @@ test_x11_chow_eats_the_window_picture() {
 # x11_segment PID: a shared memory segment made by PID exists.
 x11_segment() { ipcs -m -p | awk -v p="$1" '$3 == p { f = 1 } END { exit !f }'; }
 
+# x11_lit SHOT.png: the number of pixels in SHOT that are not black.
+x11_lit() { convert "$1" -fill white +opaque black -format '%[fx:int(mean*w*h+0.5)]' info:; }
+
 # SIGTERM ends it by that signal and SIGINT with status 0, its shared memory
 # gone either way; so does the end of its window. Started with its output
 # closed, or with a reader of --fps that goes away, it runs on until ended.
@@ -366,8 +369,100 @@ test_x11_previewed_in_xscreensaver_settings() {
     pgrep -f "^plix --root --window-id $id\$" >/dev/null ||
         { e2e_fail "the preview ended: $(cat "$E2E_TAG.log")"; return 1; }
     import -window "$id" "$dir/pane.png" || return 1
-    lit=$(convert "$dir/pane.png" -fill white +opaque black -format '%[fx:int(mean*w*h+0.5)]' info:)
+    lit=$(x11_lit "$dir/pane.png")
     [ "$lit" -gt 100 ] || { e2e_fail "the preview pane shows $lit lit pixels"; return 1; }
+}
+
+# x11_mate DIR COMMAND...: a program of MATE's screen saver as x11_as_user DIR,
+# in a session bus of its own, in a MATE session that has plix installed as the
+# Debian package puts it: `cmake --install --prefix /usr` into DIR/stage, whose
+# data directory comes first and whose programs' directory is mounted over
+# /usr/libexec/xscreensaver for this program alone (MATE runs savers from
+# there, and from nowhere a test could write to). Its output goes to
+# $E2E_TAG.log; X11_MATE runs commands on its bus, the one whose address
+# DIR/bus holds. In a process namespace of its own, all it started ends with it.
+x11_mate() {
+    local dir=$1 t
+    shift
+    [ "$(id -u)" = 0 ] ||
+        { e2e_fail "plix can be put where MATE's screen saver looks only by root"; return 1; }
+    [ -d "$dir/stage" ] || DESTDIR="$dir/stage" cmake --install "$E2E_NATIVE_BUILD" --prefix /usr \
+        >"$dir/install.log" || { e2e_fail "install failed: $(cat "$dir/install.log")"; return 1; }
+    rm -f "$dir/bus"
+    x11_as_user "$dir" || return 1
+    e2e_start_cmd "$dir" unshare --mount --propagation private --pid --fork --kill-child \
+        sh -c 'mount --bind "$0" /usr/libexec/xscreensaver && exec "$@"' "$dir/stage/usr/libexec/xscreensaver" \
+        "${X11_AS[@]}" XDG_DATA_DIRS="$dir/stage/usr/share:${XDG_DATA_DIRS:-/usr/local/share:/usr/share}" \
+        XDG_CURRENT_DESKTOP=MATE dbus-run-session -- \
+        sh -c 'echo "$DBUS_SESSION_BUS_ADDRESS" >bus.tmp && mv bus.tmp bus && exec "$@"' sh "$@"
+    for ((t = 0; t < 100; t++)); do
+        [ -s "$dir/bus" ] && break
+        sleep 0.1
+    done
+    [ -s "$dir/bus" ] || { e2e_fail "no session bus: $(cat "$E2E_TAG.log")"; return 1; }
+    X11_MATE=("${X11_AS[@]}" DBUS_SESSION_BUS_ADDRESS="$(cat "$dir/bus")")
+}
+
+# x11_mate_plix DIR: waits (20 s at most) for the plix that the last x11_mate
+# session started; its pid in X11_PLIX, the window it was given in X11_PLIX_WINDOW.
+x11_mate_plix() {
+    local bus p t
+    bus=$(cat "$1/bus")
+    for ((t = 0; t < 200; t++)); do
+        for p in $(pgrep -f '^/usr/libexec/xscreensaver/plix --root$'); do
+            tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "DBUS_SESSION_BUS_ADDRESS=$bus" || continue
+            X11_PLIX=$p
+            X11_PLIX_WINDOW=$(tr '\0' '\n' <"/proc/$p/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p')
+            return 0
+        done
+        sleep 0.1
+    done
+    e2e_fail "MATE's screen saver ran no plix: $(cat "$E2E_TAG.log")"
+}
+
+# MATE's screen saver as its user meets it. Its preferences list Plix: typed
+# into the list, it is chosen (mode single, theme screensavers-plix) and its
+# preview pane shows dots; Escape closes them and the preview. The daemon then
+# runs the chosen plix on its own window when --activate'd, dots on the screen,
+# and --deactivate ends it and its shared memory, nothing in the daemon's log
+# against it (its complaints, or a status other than the signal's).
+test_x11_under_mate_screensaver() {
+    local dir id lit chosen
+    dir=$(mktemp -d "$E2E_TMP/mate.XXXX")
+    x11_mate "$dir" mate-screensaver-preferences || return 1
+    id=$(e2e_wait_window 'Screensaver Preferences') || { e2e_fail "no preferences window"; return 1; }
+    xdotool windowfocus --sync "$id" type --delay 100 Plix
+    x11_mate_plix "$dir" || return 1
+    sleep 2
+    import -window "$X11_PLIX_WINDOW" "$dir/preview.png" || return 1
+    lit=$(x11_lit "$dir/preview.png")
+    [ "$lit" -gt 100 ] || { e2e_fail "the preview shows $lit lit pixels"; return 1; }
+    chosen=$("${X11_MATE[@]}" gsettings get org.mate.screensaver mode)
+    chosen="$chosen $("${X11_MATE[@]}" gsettings get org.mate.screensaver themes)"
+    [ "$chosen" = "'single' ['screensavers-plix']" ] || { e2e_fail "Plix chosen: $chosen"; return 1; }
+    xdotool key --delay 300 Escape Escape  # the first closes the list's search box
+    [ "$(e2e_wait_exit 10)" = 0 ] && ! kill -0 "$X11_PLIX" 2>/dev/null ||
+        { e2e_fail "the preferences or their plix $X11_PLIX did not end"; return 1; }
+
+    x11_mate "$dir" mate-screensaver --no-daemon --debug || return 1
+    timeout 10 sh -c 'until "$@" >/dev/null 2>&1; do sleep 0.1; done' sh \
+        "${X11_MATE[@]}" mate-screensaver-command --activate || { e2e_fail "no --activate"; return 1; }
+    x11_mate_plix "$dir" || return 1
+    sleep 2
+    x11_segment "$X11_PLIX" || { e2e_fail "no shared memory segment of plix $X11_PLIX"; return 1; }
+    [ "$(xwininfo -id "$X11_PLIX_WINDOW" | sed -n 's/^ *Map State: //p')" = IsViewable ] ||
+        { e2e_fail "plix's window $X11_PLIX_WINDOW is not shown"; return 1; }
+    lit=$(x11_lit "$(e2e_shot mate-active)")
+    [ "$lit" -gt 1000 ] || { e2e_fail "the screen shows $lit lit pixels"; return 1; }
+    "${X11_MATE[@]}" mate-screensaver-command --deactivate >/dev/null || return 1
+    if ! timeout 10 tail --pid="$X11_PLIX" -f /dev/null || x11_segment "$X11_PLIX"; then
+        e2e_fail "--deactivate left plix $X11_PLIX or its memory: $(ps -p "$X11_PLIX") $(ipcs -m -p)"
+        return 1
+    fi
+    "${X11_MATE[@]}" mate-screensaver-command --exit >/dev/null
+    [ "$(e2e_wait_exit 10)" = 0 ] || { e2e_fail "the daemon did not end"; return 1; }
+    ! grep -E 'command output: .|Wait on child|Could not (start|parse)' "$E2E_TAG.log" ||
+        { e2e_fail "the daemon's log holds the lines above"; return 1; }
 }
 
 # Where MIT-SHM is missing: XPutImage, and the same picture.
