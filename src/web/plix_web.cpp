@@ -1,6 +1,7 @@
 // Plix in a web page: the saver's settings, set-up and frame step over the web
 // platform, exported to the page's script (web/plix.js) and to the golden check
-// under Node.js (tests/web/golden.mjs). All state lives in `g`.
+// under Node.js (tests/web/golden.mjs); built natively too, for the tests that
+// call the exports in the page's order. All state lives in `g`.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,11 +14,19 @@
 #include "settings/settings.h"
 #include "sim/dots.h"
 #include "sim/render.h"
+#include "web/plix_web.h"
 
+// Natively (the tests) these are plain C functions.
+#if defined(__wasm__)
 #define EXPORT(name) extern "C" __attribute__((export_name(#name)))
+#define IMPORT(name) extern "C" __attribute__((import_module("plix"), import_name(#name)))
+#else
+#define EXPORT(name) extern "C"
+#define IMPORT(name) extern "C"
+#endif
 
-// The page's clock, performance.now() in milliseconds.
-extern "C" __attribute__((import_module("plix"), import_name("now"))) double page_now();
+// The page's clock, performance.now() in milliseconds (natively, the test's).
+IMPORT(now) double page_now();
 
 namespace {
 
