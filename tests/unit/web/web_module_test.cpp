@@ -90,7 +90,8 @@ TEST(WebModule, FormActionsLeaveTheRunningFieldAsItStarted) {
             read_settings(c.opened);
         } else {
             const std::string file = save(form);
-            EXPECT_NE(file.find("\ndot_history=" + std::to_string(c.trail) + "\n"), std::string::npos)
+            EXPECT_NE(file.find("\ndot_history=" + std::to_string(c.trail) + "\n"),
+                      std::string::npos)
                 << file;
         }
         EXPECT_TRUE(run(30) == untouched);
