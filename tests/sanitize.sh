@@ -7,10 +7,10 @@ cd "$(dirname "$0")/.."
 build=${PLIX_ASAN_BUILD:-build-asan}
 
 cmake -S . -B "$build" -DPLIX_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-# Everything ctest runs: the unit tests (the Wayland platform's where it is
-# built), plix-sim for the golden checks and the command lines, plix-ini for its
-# command line.
-targets="plix_unit_tests plix-sim plix-ini"
+# Everything ctest runs: the unit tests (the web page's module with its own
+# platform, the Wayland platform's where it is built), plix-sim for the golden
+# checks and the command lines, plix-ini for its command line.
+targets="plix_unit_tests plix_web_tests plix-sim plix-ini"
 if grep -q plix_wayland_tests "$build/Makefile" 2>/dev/null; then
     targets="$targets plix_wayland_tests"
 fi

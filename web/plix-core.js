@@ -38,6 +38,8 @@ export async function loadPlix(wasmBytesOrResponse) {
             const unclear = x.plix_read_settings(state);
             return keys.filter((_, i) => unclear & (1 << i));
         },
+        // The form's values, which readSettings fills and save writes; a running
+        // field keeps the ones it started with (start reads the file).
         values: () => keys.map((_, i) => x.plix_setting(i)),
         setValues: (values) => values.forEach((v, i) => x.plix_set_setting(i, v | 0)),
         // The dialog's OK; the file's bytes afterwards, or null (message() says why).

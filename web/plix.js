@@ -225,7 +225,8 @@ async function openSettings(file) {
         restart(`${file.name} read.`);
 }
 
-// The form's values, not the running field's: the set-up clamps the trail length.
+// The form's values as they are (a trail past 1024 too). The running field keeps
+// those it started with, clamped by its set-up, until a restart.
 function download() {
     page.plix.setValues(formValues());
     const bytes = page.plix.save();

@@ -1,10 +1,12 @@
 // Plix in a web page: the saver's settings, set-up and frame step over the web
 // platform, exported to the page's script (web/plix.js) and to the golden check
-// under Node.js (tests/web/golden.mjs). All state lives in `g`.
+// under Node.js (tests/web/golden.mjs); built natively too, for the tests that
+// call the exports in the page's order. All state lives in `g`.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "framebuf/framebuf.h"
 #include "inifile/inifile.h"
@@ -13,11 +15,19 @@
 #include "settings/settings.h"
 #include "sim/dots.h"
 #include "sim/render.h"
+#include "web/plix_web.h"
 
+// Natively (the tests) these are plain C functions.
+#if defined(__wasm__)
 #define EXPORT(name) extern "C" __attribute__((export_name(#name)))
+#define IMPORT(name) extern "C" __attribute__((import_module("plix"), import_name(#name)))
+#else
+#define EXPORT(name) extern "C"
+#define IMPORT(name) extern "C"
+#endif
 
-// The page's clock, performance.now() in milliseconds.
-extern "C" __attribute__((import_module("plix"), import_name("now"))) double page_now();
+// The page's clock, performance.now() in milliseconds (natively, the test's).
+IMPORT(now) double page_now();
 
 namespace {
 
@@ -34,8 +44,20 @@ struct web_field {
     int32_t band_pixels;  // room in rgba: a band of many rows, or one long row
     int32_t changed[4];   // what plix_changes gives: x, y, w, h
     char message[1024];   // why the last save failed
+    // The page's form: what plix_setting gives, plix_set_setting and
+    // plix_read_settings change and plix_save writes. The eight settings
+    // variables are the running field's, which the frame step and its arrays
+    // rely on: only plix_start changes them, through the set-up that clamps.
+    int32_t form[8];
 };
 web_field g;
+
+// Trades the form's values and those of the eight settings variables: done
+// around the settings file's calls, which read and write the variables, and done
+// again after, so the running field's are back where the step reads them.
+void swap_form_values() {
+    for (int i = 0; i < 8; i++) std::swap(g.form[i], *setting_keys[i].value);
+}
 
 void stop_field() {
     deinit_framebuf(&g.frame);
@@ -73,6 +95,7 @@ EXPORT(plix_settings_buffer) char *plix_settings_buffer(int32_t size) {
 EXPORT(plix_read_settings) int32_t plix_read_settings(int32_t state) {
     web_set_settings_state(plat_file_state(state));
     snprintf(lpIniFileNameAndPath, sizeof lpIniFileNameAndPath, "%s", lpIniFileName);
+    swap_form_values();
     load_settings();
     int32_t unclear = 0;
     const std::string &text = web_settings_text();
@@ -85,6 +108,7 @@ EXPORT(plix_read_settings) int32_t plix_read_settings(int32_t state) {
             as_stored != text)
             unclear |= 1 << i;
     }
+    swap_form_values();
     return unclear;
 }
 
@@ -93,17 +117,19 @@ EXPORT(plix_setting_key) const char *plix_setting_key(int32_t i) { return settin
 EXPORT(plix_setting_is_flag) int32_t plix_setting_is_flag(int32_t i) {
     return setting_keys[i].is_flag;
 }
-EXPORT(plix_setting) int32_t plix_setting(int32_t i) { return *setting_keys[i].value; }
-EXPORT(plix_set_setting) void plix_set_setting(int32_t i, int32_t value) {
-    *setting_keys[i].value = value;
-}
+// The form's values, not the running field's.
+EXPORT(plix_setting) int32_t plix_setting(int32_t i) { return g.form[i]; }
+EXPORT(plix_set_setting) void plix_set_setting(int32_t i, int32_t value) { g.form[i] = value; }
 
-// The dialog's OK: all eight written to the settings file. 1, or 0 with
-// plix_message saying why.
+// The dialog's OK: the form's eight values written to the settings file, as
+// they are (a trail past 1024 too). 1, or 0 with plix_message saying why.
 EXPORT(plix_save) int32_t plix_save() {
     const bool all[8] = {true, true, true, true, true, true, true, true};
     g.message[0] = '\0';
-    return save_settings(all, g.message, sizeof g.message);
+    swap_form_values();
+    const int32_t saved = save_settings(all, g.message, sizeof g.message);
+    swap_form_values();
+    return saved;
 }
 
 EXPORT(plix_settings_text) const char *plix_settings_text() { return web_settings_text().data(); }

@@ -1,8 +1,8 @@
 // The web page in Debian's Chromium, headless, driven by playwright-core: it
 // loads cleanly and animates, a fixed link shows plix-sim's picture, the download
-// is what the dialog's OK writes, a damaged settings file reads as the saver reads
-// it, huge settings or sizes leave it answering, with a word on the field, and a
-// hidden page makes no frames.
+// is what the dialog's OK writes and leaves a running field as it was, a damaged
+// settings file reads as the saver reads it, huge settings or sizes leave it
+// answering, with a word on the field, and a hidden page makes no frames.
 // usage: node tests/web/browser.mjs BUILD-WASM/web BUILD/plix-sim BUILD/plix-ini
 import { execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
@@ -49,6 +49,24 @@ async function until(test, what) {
     }
 }
 
+// The canvas, WxH, is plix-sim's picture for `settings`, `seed` and `frames`.
+async function assertSimPicture(page, settings, size, seed, frames, what = size) {
+    const [w, h] = size.split('x').map(Number);
+    // The canvas in plix-sim's bytes (B G R 0; alpha other than opaque makes a 1).
+    const shown = await page.evaluate(async ([w, h]) => {
+        const d = document.getElementById('field').getContext('2d').getImageData(0, 0, w, h).data;
+        const out = new Uint8Array(d.length);
+        for (let i = 0; i < d.length; i += 4)
+            out.set([d[i + 2], d[i + 1], d[i], d[i + 3] === 255 ? 0 : 1], i);
+        return [...new Uint8Array(await crypto.subtle.digest('SHA-256', out))]
+            .map((b) => b.toString(16).padStart(2, '0')).join('');
+    }, [w, h]);
+    execFileSync(plixSim, ['--settings', settings, '--size', size, '--seed', String(seed),
+        '--frames', String(frames), '--raw', join(work, 'sim.raw')]);
+    const raw = createHash('sha256').update(readFileSync(join(work, 'sim.raw'))).digest('hex');
+    assert(shown === raw, `${what}: the canvas hashes to ${shown}, plix-sim's picture to ${raw}`);
+}
+
 const cases = {
     async 'loads without errors, with the defaults, and its frames advance'() {
         const page = await open('');
@@ -79,38 +97,48 @@ const cases = {
         for (const [w, h] of [[200, 120], [1100, 1000]]) {
             const page = await open(`?${settings}&seed=-77&frames=150&size=${w}x${h}`);
             await page.waitForFunction(() => document.body.dataset.state === 'done');
-            // The canvas in plix-sim's bytes (B G R 0; alpha other than opaque makes a 1).
-            const shown = await page.evaluate(async ([w, h]) => {
-                const d = document.getElementById('field').getContext('2d').getImageData(0, 0, w, h).data;
-                const out = new Uint8Array(d.length);
-                for (let i = 0; i < d.length; i += 4)
-                    out.set([d[i + 2], d[i + 1], d[i], d[i + 3] === 255 ? 0 : 1], i);
-                return [...new Uint8Array(await crypto.subtle.digest('SHA-256', out))]
-                    .map((b) => b.toString(16).padStart(2, '0')).join('');
-            }, [w, h]);
-            execFileSync(plixSim, ['--settings', join(work, 'link.ini'), '--size', `${w}x${h}`, '--seed', '-77',
-                '--frames', '150', '--raw', join(work, 'link.raw')]);
-            const raw = createHash('sha256').update(readFileSync(join(work, 'link.raw'))).digest('hex');
-            assert(shown === raw, `${w}x${h}: the canvas hashes to ${shown}, plix-sim's picture to ${raw}`);
+            await assertSimPicture(page, join(work, 'link.ini'), `${w}x${h}`, -77, 150);
             await page.close();
         }
     },
 
-    async 'the download is what the dialog\'s OK writes into the settings file'() {
-        const page = await open('?dot_count=4294967295&speed_limit=9&chow=1&seed=3');
-        await page.click('#show-settings');
-        await page.fill('[name=dot_history]', '2000');
-        await page.dispatchEvent('[name=dot_history]', 'change');
-        const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
-        const got = readFileSync(await download.path());
-        const expected = join(work, 'Plix.ini');
-        copyFileSync(join(site, 'Plix.default.ini'), expected);
-        const values = { dot_count: -1, dot_history: 2000, inertia: 400, speed_limit: 9, brownian: 0,
-            bounce: 1, chow: 1, starting_pos: 0 };
-        for (const [k, v] of Object.entries(values)) execFileSync(plixIni, ['write', expected, 'Plix', k, String(v)]);
-        assert(got.equals(readFileSync(expected)), `downloaded:\n${got}`);
-        assert(download.suggestedFilename() === 'Plix.ini', download.suggestedFilename());
-        assert(page.problems.length === 0, page.problems.join('\n'));
+    async 'a download is what the dialog\'s OK writes, and leaves the running field as it started'() {
+        const defaults = { dot_count: 100, dot_history: 64, inertia: 400, speed_limit: 3, brownian: 0,
+            bounce: 1, chow: 0, starting_pos: 0 };
+        // [address, its values, trails typed in turn]. Numbers past 2^31 as the
+        // dialog stores them (-1 Plix: no field runs); then a running field whose
+        // set-up clamps the trail, while the download keeps what was typed.
+        const running = 'dot_count=40&inertia=10&speed_limit=4&starting_pos=1';
+        const cases = [
+            ['?dot_count=4294967295&speed_limit=9&chow=1&seed=3', { dot_count: -1, speed_limit: 9, chow: 1 }, [2000]],
+            [`?${running}&seed=-77&frames=150&size=200x120`,
+                { dot_count: 40, inertia: 10, speed_limit: 4, starting_pos: 1 }, [2000, 0]],
+        ];
+        for (const [query, values, trails] of cases) {
+            const page = await open(query);
+            await page.click('#show-settings');
+            for (const trail of trails) {
+                // Leaving the field for the button restarts the field, as any change does.
+                await page.fill('[name=dot_history]', String(trail));
+                const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
+                const state = await page.evaluate(() => document.body.dataset.state);
+                const got = readFileSync(await download.path());
+                const expected = join(work, 'Plix.ini');
+                copyFileSync(join(site, 'Plix.default.ini'), expected);
+                for (const [k, v] of Object.entries({ ...defaults, ...values, dot_history: trail }))
+                    execFileSync(plixIni, ['write', expected, 'Plix', k, String(v)]);
+                assert(got.equals(readFileSync(expected)), `${query}, ${trail}: downloaded:\n${got}`);
+                assert(download.suggestedFilename() === 'Plix.ini', download.suggestedFilename());
+                if (state === 'error') continue;
+                // The field, downloaded while it ran, goes on to the picture of the file.
+                assert(state === 'running', `${query}, ${trail}: the field was ${state} at the download`);
+                await page.waitForFunction(() => document.body.dataset.state === 'done');
+                writeFileSync(join(work, 'downloaded.ini'), got);
+                await assertSimPicture(page, join(work, 'downloaded.ini'), '200x120', -77, 150, `trail ${trail}`);
+            }
+            assert(page.problems.length === 0, page.problems.join('\n'));
+            await page.close();
+        }
     },
 
     async 'a damaged settings file dropped on the page reads as the saver reads it'() {
