@@ -50,6 +50,7 @@ void destroy_surface(wayland_output *o) {
     o->xdg = nullptr;
     o->surface = nullptr;
     o->width = o->height = 0;
+    o->surface_w = o->surface_h = 0;
     o->ack_due = false;
     o->changed = false;
 }
@@ -103,21 +104,18 @@ bool make_buffers(wayland_output *o) {
     return true;
 }
 
-// A configure: the surface's size in layout units, times the output's scale so
-// that one dot is one device pixel. A toplevel left to choose takes its output's.
-void configured(wayland_output *o, uint32_t serial, int32_t w, int32_t h) {
+// The surface's size in layout units times its output's scale, so that one
+// dot is one device pixel: at a configure, and again when the scale changes,
+// which sway tells after the configure of the size that goes with it. A
+// toplevel left to choose takes its output's size.
+void size_surface(wayland_output *o) {
     const int32_t scale = std::max(1, o->scale);
-    if (w <= 0 || h <= 0) {
-        w = o->mode_w / scale;
-        h = o->mode_h / scale;
-    }
-    o->ack_serial = serial;
-    o->ack_due = true;
+    const bool chosen = o->surface_w <= 0 || o->surface_h <= 0;
+    const int32_t w = chosen ? o->mode_w / scale : o->surface_w;
+    const int32_t h = chosen ? o->mode_h / scale : o->surface_h;
     wl_surface_set_buffer_scale(o->surface, scale);
-    if (w * scale == o->width && h * scale == o->height) {
-        o->changed = true;  // the acknowledgement goes with a commit
-        return;
-    }
+    o->changed = true;  // the buffer scale and an acknowledgement go with a commit
+    if (w * scale == o->width && h * scale == o->height) return;
     o->width = w * scale;
     o->height = h * scale;
     if (!make_buffers(o)) {
@@ -125,6 +123,14 @@ void configured(wayland_output *o, uint32_t serial, int32_t w, int32_t h) {
         o->width = o->height = 0;
     }
     wl.layout_changed = true;
+}
+
+void configured(wayland_output *o, uint32_t serial, int32_t w, int32_t h) {
+    o->ack_serial = serial;
+    o->ack_due = true;
+    o->surface_w = w;
+    o->surface_h = h;
+    size_surface(o);
 }
 
 void on_layer_configure(void *data, zwlr_layer_surface_v1 *, uint32_t serial, uint32_t w,
@@ -198,9 +204,11 @@ void apply_description(wayland_output *o) {
     o->y = y;
     o->mode_w = w;
     o->mode_h = h;
+    const bool rescaled = o->scale != o->next_scale;
     o->scale = o->next_scale;
     o->described = true;
     if (!same) wl.layout_changed = true;
+    if (rescaled && o->width > 0) size_surface(o);  // configured before
 }
 
 void on_done(void *data, wl_output *) { apply_description(static_cast<wayland_output *>(data)); }
