@@ -37,7 +37,21 @@ void release_buffers(wayland_output *o) {
     o->memory_size = 0;
 }
 
+// An output came, went or changed: the field is to be fitted anew. The
+// compositor may have moved the pointer with the layout (off an output that
+// went, or with the one it is on), which is not the user's doing: its start is
+// measured again, from its place on its output now, or else where it next shows.
+void layout_changes() {
+    wl.layout_changed = true;
+    const wayland_output *o = wl.pointer_on;
+    wl.pointer_known = o != nullptr;
+    if (!o) return;
+    wl.pointer_x0 = o->x + wl.pointer_sx;
+    wl.pointer_y0 = o->y + wl.pointer_sy;
+}
+
 void destroy_surface(wayland_output *o) {
+    if (wl.pointer_on == o) wl.pointer_on = nullptr;
     if (o->frame) wl_callback_destroy(o->frame);
     o->frame = nullptr;
     release_buffers(o);
@@ -122,7 +136,7 @@ void size_surface(wayland_output *o) {
         wl.out_of_memory = true;
         o->width = o->height = 0;
     }
-    wl.layout_changed = true;
+    layout_changes();
 }
 
 void configured(wayland_output *o, uint32_t serial, int32_t w, int32_t h) {
@@ -145,7 +159,7 @@ void on_layer_closed(void *data, zwlr_layer_surface_v1 *) {
     auto *o = static_cast<wayland_output *>(data);
     destroy_surface(o);
     o->refused = true;
-    wl.layout_changed = true;
+    layout_changes();
 }
 const zwlr_layer_surface_v1_listener layer_listener = {on_layer_configure, on_layer_closed};
 
@@ -207,7 +221,7 @@ void apply_description(wayland_output *o) {
     const bool rescaled = o->scale != o->next_scale;
     o->scale = o->next_scale;
     o->described = true;
-    if (!same) wl.layout_changed = true;
+    if (!same) layout_changes();
     if (rescaled && o->width > 0) size_surface(o);  // configured before
 }
 
@@ -239,7 +253,9 @@ void describe_place(wayland_output *o) {
 // The pointer's place in the layout, in layout units.
 void pointer_at(wayland_output *o, wl_fixed_t sx, wl_fixed_t sy) {
     if (!o) return;
-    const double x = o->x + wl_fixed_to_double(sx), y = o->y + wl_fixed_to_double(sy);
+    wl.pointer_sx = wl_fixed_to_double(sx);
+    wl.pointer_sy = wl_fixed_to_double(sy);
+    const double x = o->x + wl.pointer_sx, y = o->y + wl.pointer_sy;
     if (!wl.pointer_known) {
         wl.pointer_known = true;
         wl.pointer_x0 = x;
@@ -346,10 +362,9 @@ void on_global_remove(void *, wl_registry *, uint32_t name) {
     for (size_t i = 0; i < wl.outputs.size(); i++) {
         wayland_output *o = wl.outputs[i];
         if (o->name != name) continue;
-        if (wl.pointer_on == o) wl.pointer_on = nullptr;
         forget_output(o);
         wl.outputs.erase(wl.outputs.begin() + long(i));
-        wl.layout_changed = true;
+        layout_changes();
         return;
     }
 }

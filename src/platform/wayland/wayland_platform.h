@@ -92,10 +92,12 @@ struct wayland_state {
     bool user_back;       // a key, a button, or the pointer beyond the slack
     bool closed;          // the compositor closed our toplevel
     bool out_of_memory;   // a surface's buffers could not be had
-    // The pointer's first place in the layout, once known.
+    // The pointer's first place in the layout, once known (measured again when
+    // the layout changes), and its last place on the output it is on.
     bool pointer_known;
     double pointer_x0, pointer_y0;
     wayland_output *pointer_on;
+    double pointer_sx, pointer_sy;
 };
 extern wayland_state wl;
 

@@ -30,14 +30,39 @@ wl_compositor() {
     e2e_fail "$1 did not start: $(cat "$WL_LOG")"
 }
 
+# python3 -c "$WL_X11_WM" WINDOW: asks the X window to close (WM_DELETE_WINDOW);
+# with "hold" instead, makes those atoms and stays.
+WL_X11_WM='
+import ctypes, sys, time
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.restype = ctypes.c_ulong
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+class Message(ctypes.Structure):  # XClientMessageEvent, padded to an XEvent
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_char * 96)]
+d = x.XOpenDisplay(None)
+protocols, delete = (x.XInternAtom(d, name, 0) for name in (b"WM_PROTOCOLS", b"WM_DELETE_WINDOW"))
+if sys.argv[1] == "hold":
+    time.sleep(3600)
+e = Message(type=33, window=int(sys.argv[1], 0), message_type=protocols, format=32)
+e.data[0] = delete
+x.XSendEvent(d, e.window, 0, 0, ctypes.byref(e))
+x.XCloseDisplay(d)
+'
+
 # wl_sway DIR [nested|x11|scaled]: sway with two 320x200 outputs side by side; the next one
 # made (swaymsg create_output) is 640x100 below both, the one after that 240x160
 # at (400, 100). Headless outputs cannot be
 # disabled (wlroots 0.15 refuses), so when nested the outputs are instead windows
 # of a headless sway of its own (WL_HOST runs its clients), and one goes when
-# its window is closed there. With x11 its one output is a window on the
-# harness's X display, at (0, 0), whose pointer xdotool moves: headless seats
-# have none. With scaled the first output has scale 2 (160x100 in the layout),
+# its window is closed there. With x11 its two outputs are windows on the
+# harness's X display, the second over the first at (0, 0), whose pointer
+# xdotool moves (headless seats have none); one goes when asked to close, as a
+# window manager would ask (WL_X11_WM WINDOW). With scaled the first output has scale 2 (160x100 in the layout),
 # the second placed by sway beside it, as it is again when that scale changes.
 wl_sway() {
     local dir=$1 out=HEADLESS backend=(WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2)
@@ -49,7 +74,11 @@ wl_sway() {
         WL_HOST=("${WL_AS[@]}")
         out=WL backend=(WLR_BACKENDS=wayland WLR_WL_OUTPUTS=2 WAYLAND_DISPLAY="$WL_SOCKET")
     elif [ "${2:-}" = x11 ]; then
-        out=X11 backend=(WLR_BACKENDS=x11 WLR_X11_OUTPUTS=1 DISPLAY="$DISPLAY")
+        out=X11 backend=(WLR_BACKENDS=x11 WLR_X11_OUTPUTS=2 DISPLAY="$DISPLAY")
+        # wlroots only asks to be told of a close if the atoms for it are
+        # there already, and the server forgets them when its last client goes.
+        e2e_start_cmd "$dir" python3 -c "$WL_X11_WM" hold
+        sleep 1
     fi
     printf 'xwayland disable\noutput %s-1 mode 320x200 pos 0 0\noutput %s-2 mode 320x200 pos 320 0
 output %s-3 mode 640x100 pos 0 200\noutput %s-4 mode 240x160 pos 400 100\n' $out $out $out $out \
@@ -205,22 +234,30 @@ test_wayland_sway_ends_and_chow() {
 }
 
 # The pointer: a move within the 5-pixel slack leaves it running, one beyond it
-# ends it with status 0, as a button does.
+# ends it with status 0, as a button does. The output under it unplugged, sway
+# takes the pointer to the other one, telling plix where only once it moves
+# again: not the user's doing, so that place is its new start, and a move
+# beyond the slack from there still ends it.
 test_wayland_sway_pointer_ends() {
     local dir how status
     dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
     wl_sway "$dir" x11 || return 1
-    for how in move click; do
+    for how in move click unplug; do
         xdotool mousemove 100 100
         wl_plix "$dir" --seed 3 --frames 10
         x11_wait_line 'frames=10' || return 1
-        if [ $how = move ]; then
-            xdotool mousemove 105 95
-            sleep 1
-            kill -0 "$E2E_PID" 2>/dev/null || { e2e_fail "a move of 5 pixels ended it"; return 1; }
-            xdotool mousemove 106 100
-        else
+        if [ $how = click ]; then
             xdotool click 1
+        else
+            if [ $how = unplug ]; then
+                python3 -c "$WL_X11_WM" "$(xwininfo -root -tree | awk '/320x200/ { print $1; exit }')"
+                sleep 1
+                xdotool mousemove 150 150
+            fi
+            xdotool mousemove_relative -- 5 -5
+            sleep 1
+            kill -0 "$E2E_PID" 2>/dev/null || { e2e_fail "$how: it ended within the slack"; return 1; }
+            xdotool mousemove_relative 1 5
         fi
         status=$(e2e_wait_exit 10)
         [ "$status" = 0 ] || { e2e_fail "$how: status $status: $(cat "$E2E_TAG.log")"; return 1; }
