@@ -141,8 +141,9 @@ const std::vector<pixel_rect> &wayland_damage(wayland_output *o);
 bool wayland_unseen(long long now, long long patience);
 
 // Whether every surface shows the picture as it is (nothing left to commit, no
-// commit not yet on the screen).
-bool wayland_all_shown();
+// commit not yet on the screen), save those whose last commit has waited over
+// `patience` ms, their outputs being off.
+bool wayland_all_shown(long long now, long long patience);
 
 // The compositor's fatal error as one line (a protocol error names the
 // interface), in why; false while the connection is sound.

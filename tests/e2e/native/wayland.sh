@@ -172,17 +172,23 @@ test_wayland_sway_scaled_output() {
     done
 }
 
-# An output made below the two, then it and the left one unplugged: each time the
-# field is refitted to the layout's bounding box (then only the right output's,
-# away from the origin) and the frames counted again. With no output left it
-# waits, drawing nothing, until one comes.
+# The right output showing nothing (its window hidden in the host, so it draws
+# no frames), the frames line does not wait for it; shown again, it has its
+# part. An output made below the two, then it and the left one unplugged: each
+# time the field is refitted to the layout's bounding box (then only the right
+# output's, away from the origin) and the frames counted again. With no output
+# left it waits, drawing nothing, until one comes.
 test_wayland_sway_outputs_come_and_go() {
     local dir step sizes=""
     dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
     printf "$X11_INI" >"$dir/want.ini"
     wl_sway "$dir" nested || return 1
+    "${WL_HOST[@]}" swaymsg '[title="wlroots - WL-2"] move scratchpad' >/dev/null || { e2e_fail "swaymsg failed"; return 1; }
     wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 6 --frames 60
     x11_wait_line 'frames=60' || return 1
+    "${WL_HOST[@]}" swaymsg '[title="wlroots - WL-2"] scratchpad show' >/dev/null || { e2e_fail "swaymsg failed"; return 1; }
+    sleep 1
+    wl_matches_sim "$dir" "$dir/want.ini" 640x200 6 60 || return 1
     for step in new:640x300 WL-3:640x200 WL-1:320x200 WL-2: new:240x160; do
         : >"$E2E_TAG.log"
         if [ "${step%:*}" = new ]; then
