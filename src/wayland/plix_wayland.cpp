@@ -142,13 +142,18 @@ int run() {
 
 }  // namespace
 
-int run_on_wayland(const plix_options &options, int32_t seed) {
+int run_on_wayland(const plix_options &options, int32_t seed, bool x11_too) {
     g.options = options;
     g.seed = seed;
     char why[160];
     if (!wayland_open(why, sizeof why)) {
-        fprintf(stderr, "plix: %s\n", why);
+        const bool unreachable = !wl.display;
         wayland_close();
+        if (unreachable && x11_too) {
+            fprintf(stderr, "plix: %s: drawing on X11 instead\n", why);
+            return wayland_unreachable;
+        }
+        fprintf(stderr, "plix: %s\n", why);
         return 2;
     }
     if (set_up_settings(g.options) != 0) {
