@@ -133,9 +133,9 @@ int run() {
         // Only the compositor or a signal can change a still picture, or end
         // the wait of a field nobody sees; an output that shows nothing more
         // lets the frames line go when it has waited long enough.
-        wait_for_events(animating() && !unseen ? int(std::max(0LL, next - now_ms()))
+        wait_for_events(animating() && !unseen       ? int(std::max(0LL, next - now_ms()))
                         : line_due && !g.frames_told ? int(tick_ms)
-                                                    : -1);
+                                                     : -1);
     }
     return 0;
 }

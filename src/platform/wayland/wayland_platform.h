@@ -58,7 +58,7 @@ struct wayland_output {
     zwlr_layer_surface_v1 *layer;
     xdg_surface *xdg;
     xdg_toplevel *toplevel;
-    int32_t asked_w, asked_h;  // a toplevel's configure, applied at the xdg_surface's
+    int32_t asked_w, asked_h;      // a toplevel's configure, applied at the xdg_surface's
     int32_t surface_w, surface_h;  // its last configure's size in layout units (0: ours to choose)
     int32_t width, height;
     uint32_t ack_serial;  // a configure to acknowledge with the next commit

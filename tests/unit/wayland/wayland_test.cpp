@@ -85,8 +85,8 @@ TEST(WaylandShown, UnseenWhenNoSurfaceShowsFramesAllShownOnEveryOutputThatIsOn) 
         bool all_shown;                       // on every output that is on
     } rows[] = {
         {{true, true}, {0, 40}, false, true, true},
-        {{true, false}, {0, 0}, false, false, true},  // one output shows our frames, one is off
-        {{true, false}, {0, 0}, true, false, false},  // and has more to show
+        {{true, false}, {0, 0}, false, false, true},    // one output shows our frames, one is off
+        {{true, false}, {0, 0}, true, false, false},    // the one that is on has more to show
         {{true, true}, {0, 100}, false, false, false},  // one commit is recent
         {{}, {}, false, true, true},                    // no output at all
     };
