@@ -33,24 +33,16 @@ wl_compositor() {
 # python3 -c "$WL_X11_WM" WINDOW: asks the X window to close (WM_DELETE_WINDOW);
 # with "hold" instead, makes those atoms and stays.
 WL_X11_WM='
-import ctypes, sys, time
-x = ctypes.CDLL("libX11.so.6")
-x.XOpenDisplay.restype = ctypes.c_void_p
-x.XInternAtom.restype = ctypes.c_ulong
-x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
-x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-class Message(ctypes.Structure):  # XClientMessageEvent, padded to an XEvent
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_char * 96)]
-d = x.XOpenDisplay(None)
+import ctypes as c, struct, sys, time
+x = c.CDLL("libX11.so.6")
+x.XOpenDisplay.restype, x.XInternAtom.restype = c.c_void_p, c.c_ulong
+d = c.c_void_p(x.XOpenDisplay(None))
 protocols, delete = (x.XInternAtom(d, name, 0) for name in (b"WM_PROTOCOLS", b"WM_DELETE_WINDOW"))
 if sys.argv[1] == "hold":
     time.sleep(3600)
-e = Message(type=33, window=int(sys.argv[1], 0), message_type=protocols, format=32)
-e.data[0] = delete
-x.XSendEvent(d, e.window, 0, 0, ctypes.byref(e))
+w = int(sys.argv[1], 0)  # an XClientMessageEvent: type, serial, send_event, display, window, ...
+e = struct.pack("@iLiPLLil", 33, 0, 0, 0, w, protocols, 32, delete).ljust(192, b"\0")
+x.XSendEvent(d, c.c_ulong(w), 0, c.c_long(0), e)
 x.XCloseDisplay(d)
 '
 
