@@ -37,7 +37,11 @@ int main(int argc, char **argv) {
     const int32_t seed = options.seed_given ? options.seed : int32_t(uint32_t(now_ms()));
     catch_signals();
 #if PLIX_WAYLAND
-    if (on_wayland(options)) return end_program(run_on_wayland(options, seed));
+    if (on_wayland(options)) {
+        const char *display = getenv("DISPLAY");
+        const int status = run_on_wayland(options, seed, display && *display);
+        if (status != wayland_unreachable) return end_program(status);
+    }
 #endif
     return end_program(run_on_x11(options, seed));
 }

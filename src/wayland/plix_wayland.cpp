@@ -119,8 +119,10 @@ int run() {
             next = next + tick_ms > now ? next + tick_ms : now + tick_ms;
         }
         wayland_show(&g.frame, now);
-        if (g.laid_out && g.frames_done == g.options.frames && !g.frames_told &&
-            wayland_all_shown()) {
+        // Told once the last frame is on every output that is on: one that
+        // is off is not waited for.
+        const bool line_due = g.laid_out && g.frames_done == g.options.frames && !g.frames_told;
+        if (line_due && wayland_all_shown(now, unseen_ms)) {
             print_frames_line(&g.out, g.frames_done);
             g.frames_told = true;
         }
@@ -129,21 +131,29 @@ int run() {
             return 1;
         }
         // Only the compositor or a signal can change a still picture, or end
-        // the wait of a field nobody sees.
-        wait_for_events(animating() && !unseen ? int(std::max(0LL, next - now_ms())) : -1);
+        // the wait of a field nobody sees; an output that shows nothing more
+        // lets the frames line go when it has waited long enough.
+        wait_for_events(animating() && !unseen       ? int(std::max(0LL, next - now_ms()))
+                        : line_due && !g.frames_told ? int(tick_ms)
+                                                     : -1);
     }
     return 0;
 }
 
 }  // namespace
 
-int run_on_wayland(const plix_options &options, int32_t seed) {
+int run_on_wayland(const plix_options &options, int32_t seed, bool x11_too) {
     g.options = options;
     g.seed = seed;
     char why[160];
     if (!wayland_open(why, sizeof why)) {
-        fprintf(stderr, "plix: %s\n", why);
+        const bool unreachable = !wl.display;
         wayland_close();
+        if (unreachable && x11_too) {
+            fprintf(stderr, "plix: %s: drawing on X11 instead\n", why);
+            return wayland_unreachable;
+        }
+        fprintf(stderr, "plix: %s\n", why);
         return 2;
     }
     if (set_up_settings(g.options) != 0) {

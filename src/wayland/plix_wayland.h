@@ -7,5 +7,8 @@
 // Covers every output of the compositor at $WAYLAND_DISPLAY with one field drawn
 // from `seed`, until a key, a button, a pointer move beyond the slack or a
 // signal; the exit status (0, 1 when a picture cannot be had or the compositor
-// failed us, 2 when it cannot be used).
-int run_on_wayland(const plix_options &options, int32_t seed);
+// failed us, 2 when it cannot be used). When no compositor answers there and
+// `x11_too` (an X display is named), it says so in one line and returns
+// wayland_unreachable instead, for the program to go on on X11, as toolkits do.
+constexpr int wayland_unreachable = -1;
+int run_on_wayland(const plix_options &options, int32_t seed, bool x11_too);

@@ -37,7 +37,21 @@ void release_buffers(wayland_output *o) {
     o->memory_size = 0;
 }
 
+// An output came, went or changed: the field is to be fitted anew. The
+// compositor may have moved the pointer with the layout (off an output that
+// went, or with the one it is on), which is not the user's doing: its start is
+// measured again, from its place on its output now, or else where it next shows.
+void layout_changes() {
+    wl.layout_changed = true;
+    const wayland_output *o = wl.pointer_on;
+    wl.pointer_known = o != nullptr;
+    if (!o) return;
+    wl.pointer_x0 = o->x + wl.pointer_sx;
+    wl.pointer_y0 = o->y + wl.pointer_sy;
+}
+
 void destroy_surface(wayland_output *o) {
+    if (wl.pointer_on == o) wl.pointer_on = nullptr;
     if (o->frame) wl_callback_destroy(o->frame);
     o->frame = nullptr;
     release_buffers(o);
@@ -50,6 +64,7 @@ void destroy_surface(wayland_output *o) {
     o->xdg = nullptr;
     o->surface = nullptr;
     o->width = o->height = 0;
+    o->surface_w = o->surface_h = 0;
     o->ack_due = false;
     o->changed = false;
 }
@@ -103,28 +118,33 @@ bool make_buffers(wayland_output *o) {
     return true;
 }
 
-// A configure: the surface's size in layout units, times the output's scale so
-// that one dot is one device pixel. A toplevel left to choose takes its output's.
-void configured(wayland_output *o, uint32_t serial, int32_t w, int32_t h) {
+// The surface's size in layout units times its output's scale, so that one
+// dot is one device pixel: at a configure, and again when the scale changes,
+// which sway tells after the configure of the size that goes with it. A
+// toplevel left to choose takes its output's size.
+void size_surface(wayland_output *o) {
     const int32_t scale = std::max(1, o->scale);
-    if (w <= 0 || h <= 0) {
-        w = o->mode_w / scale;
-        h = o->mode_h / scale;
-    }
-    o->ack_serial = serial;
-    o->ack_due = true;
+    const bool chosen = o->surface_w <= 0 || o->surface_h <= 0;
+    const int32_t w = chosen ? o->mode_w / scale : o->surface_w;
+    const int32_t h = chosen ? o->mode_h / scale : o->surface_h;
     wl_surface_set_buffer_scale(o->surface, scale);
-    if (w * scale == o->width && h * scale == o->height) {
-        o->changed = true;  // the acknowledgement goes with a commit
-        return;
-    }
+    o->changed = true;  // the buffer scale and an acknowledgement go with a commit
+    if (w * scale == o->width && h * scale == o->height) return;
     o->width = w * scale;
     o->height = h * scale;
     if (!make_buffers(o)) {
         wl.out_of_memory = true;
         o->width = o->height = 0;
     }
-    wl.layout_changed = true;
+    layout_changes();
+}
+
+void configured(wayland_output *o, uint32_t serial, int32_t w, int32_t h) {
+    o->ack_serial = serial;
+    o->ack_due = true;
+    o->surface_w = w;
+    o->surface_h = h;
+    size_surface(o);
 }
 
 void on_layer_configure(void *data, zwlr_layer_surface_v1 *, uint32_t serial, uint32_t w,
@@ -139,7 +159,7 @@ void on_layer_closed(void *data, zwlr_layer_surface_v1 *) {
     auto *o = static_cast<wayland_output *>(data);
     destroy_surface(o);
     o->refused = true;
-    wl.layout_changed = true;
+    layout_changes();
 }
 const zwlr_layer_surface_v1_listener layer_listener = {on_layer_configure, on_layer_closed};
 
@@ -198,9 +218,11 @@ void apply_description(wayland_output *o) {
     o->y = y;
     o->mode_w = w;
     o->mode_h = h;
+    const bool rescaled = o->scale != o->next_scale;
     o->scale = o->next_scale;
     o->described = true;
-    if (!same) wl.layout_changed = true;
+    if (!same) layout_changes();
+    if (rescaled && o->width > 0) size_surface(o);  // configured before
 }
 
 void on_done(void *data, wl_output *) { apply_description(static_cast<wayland_output *>(data)); }
@@ -231,7 +253,9 @@ void describe_place(wayland_output *o) {
 // The pointer's place in the layout, in layout units.
 void pointer_at(wayland_output *o, wl_fixed_t sx, wl_fixed_t sy) {
     if (!o) return;
-    const double x = o->x + wl_fixed_to_double(sx), y = o->y + wl_fixed_to_double(sy);
+    wl.pointer_sx = wl_fixed_to_double(sx);
+    wl.pointer_sy = wl_fixed_to_double(sy);
+    const double x = o->x + wl.pointer_sx, y = o->y + wl.pointer_sy;
     if (!wl.pointer_known) {
         wl.pointer_known = true;
         wl.pointer_x0 = x;
@@ -338,10 +362,9 @@ void on_global_remove(void *, wl_registry *, uint32_t name) {
     for (size_t i = 0; i < wl.outputs.size(); i++) {
         wayland_output *o = wl.outputs[i];
         if (o->name != name) continue;
-        if (wl.pointer_on == o) wl.pointer_on = nullptr;
         forget_output(o);
         wl.outputs.erase(wl.outputs.begin() + long(i));
-        wl.layout_changed = true;
+        layout_changes();
         return;
     }
 }

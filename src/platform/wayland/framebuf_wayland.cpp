@@ -157,9 +157,9 @@ void wayland_show(const frame_buffer *fb, long long now) {
     }
 }
 
-bool wayland_all_shown() {
-    return std::none_of(wl.outputs.begin(), wl.outputs.end(), [](const wayland_output *o) {
-        return o->memory && (o->changed || o->frame);
+bool wayland_all_shown(long long now, long long patience) {
+    return std::none_of(wl.outputs.begin(), wl.outputs.end(), [&](const wayland_output *o) {
+        return o->memory && (o->frame ? now - o->committed_at <= patience : o->changed);
     });
 }
 

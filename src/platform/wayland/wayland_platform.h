@@ -58,7 +58,8 @@ struct wayland_output {
     zwlr_layer_surface_v1 *layer;
     xdg_surface *xdg;
     xdg_toplevel *toplevel;
-    int32_t asked_w, asked_h;  // a toplevel's configure, applied at the xdg_surface's
+    int32_t asked_w, asked_h;      // a toplevel's configure, applied at the xdg_surface's
+    int32_t surface_w, surface_h;  // its last configure's size in layout units (0: ours to choose)
     int32_t width, height;
     uint32_t ack_serial;  // a configure to acknowledge with the next commit
     bool ack_due;
@@ -91,10 +92,12 @@ struct wayland_state {
     bool user_back;       // a key, a button, or the pointer beyond the slack
     bool closed;          // the compositor closed our toplevel
     bool out_of_memory;   // a surface's buffers could not be had
-    // The pointer's first place in the layout, once known.
+    // The pointer's first place in the layout, once known (measured again when
+    // the layout changes), and its last place on the output it is on.
     bool pointer_known;
     double pointer_x0, pointer_y0;
     wayland_output *pointer_on;
+    double pointer_sx, pointer_sy;
 };
 extern wayland_state wl;
 
@@ -138,8 +141,9 @@ const std::vector<pixel_rect> &wayland_damage(wayland_output *o);
 bool wayland_unseen(long long now, long long patience);
 
 // Whether every surface shows the picture as it is (nothing left to commit, no
-// commit not yet on the screen).
-bool wayland_all_shown();
+// commit not yet on the screen), save those whose last commit has waited over
+// `patience` ms, their outputs being off.
+bool wayland_all_shown(long long now, long long patience);
 
 // The compositor's fatal error as one line (a protocol error names the
 // interface), in why; false while the connection is sound.

@@ -30,15 +30,32 @@ wl_compositor() {
     e2e_fail "$1 did not start: $(cat "$WL_LOG")"
 }
 
+# python3 -c "$WL_X11_WM" WINDOW: asks the X window to close (WM_DELETE_WINDOW);
+# with "hold" instead, makes those atoms and stays.
+WL_X11_WM='
+import ctypes as c, struct, sys, time
+x = c.CDLL("libX11.so.6")
+x.XOpenDisplay.restype, x.XInternAtom.restype = c.c_void_p, c.c_ulong
+d = c.c_void_p(x.XOpenDisplay(None))
+protocols, delete = (x.XInternAtom(d, name, 0) for name in (b"WM_PROTOCOLS", b"WM_DELETE_WINDOW"))
+if sys.argv[1] == "hold":
+    time.sleep(3600)
+w = int(sys.argv[1], 0)  # an XClientMessageEvent: type, serial, send_event, display, window, ...
+e = struct.pack("@iLiPLLil", 33, 0, 0, 0, w, protocols, 32, delete).ljust(192, b"\0")
+x.XSendEvent(d, c.c_ulong(w), 0, c.c_long(0), e)
+x.XCloseDisplay(d)
+'
+
 # wl_sway DIR [nested|x11|scaled]: sway with two 320x200 outputs side by side; the next one
 # made (swaymsg create_output) is 640x100 below both, the one after that 240x160
 # at (400, 100). Headless outputs cannot be
 # disabled (wlroots 0.15 refuses), so when nested the outputs are instead windows
 # of a headless sway of its own (WL_HOST runs its clients), and one goes when
-# its window is closed there. With x11 its one output is a window on the
-# harness's X display, at (0, 0), whose pointer xdotool moves: headless seats
-# have none. With scaled the first output has scale 2 (160x100 in the layout),
-# the second beside it at (160, 0).
+# its window is closed there. With x11 its two outputs are windows on the
+# harness's X display, the second over the first at (0, 0), whose pointer
+# xdotool moves (headless seats have none); one goes when asked to close, as a
+# window manager would ask (WL_X11_WM WINDOW). With scaled the first output has scale 2 (160x100 in the layout),
+# the second placed by sway beside it, as it is again when that scale changes.
 wl_sway() {
     local dir=$1 out=HEADLESS backend=(WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2)
     local sway=(WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1)
@@ -49,12 +66,16 @@ wl_sway() {
         WL_HOST=("${WL_AS[@]}")
         out=WL backend=(WLR_BACKENDS=wayland WLR_WL_OUTPUTS=2 WAYLAND_DISPLAY="$WL_SOCKET")
     elif [ "${2:-}" = x11 ]; then
-        out=X11 backend=(WLR_BACKENDS=x11 WLR_X11_OUTPUTS=1 DISPLAY="$DISPLAY")
+        out=X11 backend=(WLR_BACKENDS=x11 WLR_X11_OUTPUTS=2 DISPLAY="$DISPLAY")
+        # wlroots only asks to be told of a close if the atoms for it are
+        # there already, and the server forgets them when its last client goes.
+        e2e_start_cmd "$dir" python3 -c "$WL_X11_WM" hold
+        sleep 1
     fi
     printf 'xwayland disable\noutput %s-1 mode 320x200 pos 0 0\noutput %s-2 mode 320x200 pos 320 0
 output %s-3 mode 640x100 pos 0 200\noutput %s-4 mode 240x160 pos 400 100\n' $out $out $out $out \
         >"$dir/sway.conf"
-    [ "${2:-}" != scaled ] || printf 'output %s-1 scale 2\noutput %s-2 pos 160 0\n' $out $out >>"$dir/sway.conf"
+    [ "${2:-}" != scaled ] || sed -i 's/^\(output HEADLESS-2 mode [^ ]*\).*/\1/; 1s/$/ scale 2/' "$dir/sway.conf"
     wl_compositor "$dir" run "${sway[@]}" "${backend[@]}" -- sway -c "$dir/sway.conf" || return 1
     # The seat has a keyboard from the start, as a desktop's has: without one a
     # wtype's key could come before a client has its new keyboard.
@@ -69,28 +90,39 @@ wl_plix() {
     e2e_start_cmd "$dir" "${WL_AS[@]}" "$dir/plix" "$@"
 }
 
-# wl_matches_sim DIR INI WxH SEED FRAMES [REFITS]: grim's picture of sway's whole
-# layout (WxH, or the last of REFITS) is plix-sim's, each output's its part.
+# wl_matches_sim DIR INI WxH SEED FRAMES [REFITS]: the field sway's layout makes
+# is WxH (or the last of REFITS), and each output's picture (grim -o, in its
+# device pixels) is its part of plix-sim's: its layout place times the largest
+# scale, its size its own device pixels. Where every scale is 1 grim's picture
+# of the whole layout is plix-sim's too.
 wl_matches_sim() {
-    local dir=$1 size want=${6:-$3} name geometry differ
-    "${WL_AS[@]}" grim "$dir/layout.png" || { e2e_fail "grim failed"; return 1; }
-    size=$(identify -format %wx%h "$dir/layout.png")
-    [ "$size" = "${want##*,}" ] || { e2e_fail "the layout is $size, not ${want##*,}"; return 1; }
-    x11_matches_sim "$dir/layout.png" "$dir" "$2" "$3" "$4" "$5" "${6:-}" || return 1
+    local dir=$1 want=${6:-$3} name geometry differ size
     "${WL_AS[@]}" swaymsg -r -t get_outputs | python3 -c '
 import json, sys
 outs = [o for o in json.load(sys.stdin) if o["active"]]
 x0, y0 = min(o["rect"]["x"] for o in outs), min(o["rect"]["y"] for o in outs)
-for o in outs:
-    r = o["rect"]
-    print(o["name"], "%dx%d+%d+%d" % (r["width"], r["height"], r["x"] - x0, r["y"] - y0))
+top = max(o["scale"] for o in outs)
+parts = [(o["name"], o["rect"]["width"] * o["scale"], o["rect"]["height"] * o["scale"],
+          (o["rect"]["x"] - x0) * top, (o["rect"]["y"] - y0) * top) for o in outs]
+print("field %dx%d" % (max(p[1] + p[3] for p in parts), max(p[2] + p[4] for p in parts)))
+for p in parts:
+    print(p[0], "%dx%d+%d+%d" % p[1:])
 ' >"$dir/outputs.txt"
+    read -r name size <"$dir/outputs.txt"
+    [ "$size" = "${want##*,}" ] || { e2e_fail "the field is $size, not ${want##*,}"; return 1; }
+    "${WL_AS[@]}" grim "$dir/layout.png" || { e2e_fail "grim failed"; return 1; }
+    if [ "$(identify -format %wx%h "$dir/layout.png")" = "$size" ]; then
+        x11_matches_sim "$dir/layout.png" "$dir" "$2" "$3" "$4" "$5" "${6:-}" || return 1
+    else  # grim draws a layout of several scales at the largest throughout
+        "$E2E_NATIVE_BUILD/plix-sim" --settings "$2" --size "$3" --seed "$4" --frames "$5" \
+            ${6:+--refit "$6"} --png "$dir/sim.png" >/dev/null || { e2e_fail "plix-sim failed"; return 1; }
+    fi
     while read -r name geometry; do
         "${WL_AS[@]}" grim -o "$name" "$dir/$name.png" || { e2e_fail "grim -o $name failed"; return 1; }
         convert "$dir/sim.png" -crop "$geometry" +repage "$dir/part.png"
         differ=$(compare -metric AE "$dir/$name.png" "$dir/part.png" null: 2>&1)
         [ "$differ" = 0 ] || { e2e_fail "$name: $differ pixels differ from plix-sim's $geometry"; return 1; }
-    done <"$dir/outputs.txt"
+    done < <(tail -n +2 "$dir/outputs.txt")
 }
 
 # Two outputs side by side: the layout and each output's part are plix-sim's.
@@ -104,38 +136,51 @@ test_wayland_sway_two_outputs() {
     wl_matches_sim "$dir" "$dir/want.ini" 640x200 4 120
 }
 
-# On an output of scale 2 one dot is one device pixel: each output's picture
-# (grim -o, in its device pixels) is its part of plix-sim's, the scaled one's
-# place its layout place doubled.
+# On an output of scale 2 one dot is one device pixel, its part's place its
+# layout place doubled. Scales changed while plix runs (sway placing the second
+# output beside the first each time): each output shows its part at its new
+# scale, placed as at a start on the new layout; the field is refitted when
+# the box bounding the parts changes, and the picture stays as it was when not.
 test_wayland_sway_scaled_output() {
-    local dir name geometry differ
+    local dir step size sizes=""
     dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
     printf "$X11_INI" >"$dir/want.ini"
     wl_sway "$dir" scaled || return 1
     wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 5 --frames 80
     x11_wait_line 'frames=80' || return 1
-    "$E2E_NATIVE_BUILD/plix-sim" --settings "$dir/want.ini" --size 640x200 --seed 5 --frames 80 \
-        --png "$dir/sim.png" >/dev/null || { e2e_fail "plix-sim failed"; return 1; }
-    for name in HEADLESS-1:320x200+0+0 HEADLESS-2:320x200+320+0; do
-        geometry=${name#*:} name=${name%%:*}
-        "${WL_AS[@]}" grim -o "$name" "$dir/$name.png" || { e2e_fail "grim -o $name failed"; return 1; }
-        convert "$dir/sim.png" -crop "$geometry" +repage "$dir/part.png"
-        differ=$(compare -metric AE "$dir/$name.png" "$dir/part.png" null: 2>&1)
-        [ "$differ" = 0 ] || { e2e_fail "$name: $differ pixels differ from plix-sim's $geometry"; return 1; }
+    wl_matches_sim "$dir" "$dir/want.ini" 640x200 5 80 || return 1
+    for step in HEADLESS-1:1: HEADLESS-2:2:960x200 HEADLESS-2:1:640x200; do
+        : >"$E2E_TAG.log"
+        size=${step##*:} step=${step%:*}
+        "${WL_AS[@]}" swaymsg output "${step%:*}" scale "${step#*:}" >/dev/null ||
+            { e2e_fail "swaymsg failed"; return 1; }
+        if [ -n "$size" ]; then
+            x11_wait_line 'frames=80' || return 1
+            sizes=${sizes:+$sizes,}$size
+        else
+            sleep 1
+        fi
+        wl_matches_sim "$dir" "$dir/want.ini" 640x200 5 80 "$sizes" || return 1
     done
 }
 
-# An output made below the two, then it and the left one unplugged: each time the
-# field is refitted to the layout's bounding box (then only the right output's,
-# away from the origin) and the frames counted again. With no output left it
-# waits, drawing nothing, until one comes.
+# The right output showing nothing (its window hidden in the host, so it draws
+# no frames), the frames line does not wait for it; shown again, it has its
+# part. An output made below the two, then it and the left one unplugged: each
+# time the field is refitted to the layout's bounding box (then only the right
+# output's, away from the origin) and the frames counted again. With no output
+# left it waits, drawing nothing, until one comes.
 test_wayland_sway_outputs_come_and_go() {
     local dir step sizes=""
     dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
     printf "$X11_INI" >"$dir/want.ini"
     wl_sway "$dir" nested || return 1
+    "${WL_HOST[@]}" swaymsg '[title="wlroots - WL-2"] move scratchpad' >/dev/null || { e2e_fail "swaymsg failed"; return 1; }
     wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 6 --frames 60
     x11_wait_line 'frames=60' || return 1
+    "${WL_HOST[@]}" swaymsg '[title="wlroots - WL-2"] scratchpad show' >/dev/null || { e2e_fail "swaymsg failed"; return 1; }
+    sleep 1
+    wl_matches_sim "$dir" "$dir/want.ini" 640x200 6 60 || return 1
     for step in new:640x300 WL-3:640x200 WL-1:320x200 WL-2: new:240x160; do
         : >"$E2E_TAG.log"
         if [ "${step%:*}" = new ]; then
@@ -187,22 +232,30 @@ test_wayland_sway_ends_and_chow() {
 }
 
 # The pointer: a move within the 5-pixel slack leaves it running, one beyond it
-# ends it with status 0, as a button does.
+# ends it with status 0, as a button does. The output under it unplugged, sway
+# takes the pointer to the other one, telling plix where only once it moves
+# again: not the user's doing, so that place is its new start, and a move
+# beyond the slack from there still ends it.
 test_wayland_sway_pointer_ends() {
     local dir how status
     dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
     wl_sway "$dir" x11 || return 1
-    for how in move click; do
+    for how in move click unplug; do
         xdotool mousemove 100 100
         wl_plix "$dir" --seed 3 --frames 10
         x11_wait_line 'frames=10' || return 1
-        if [ $how = move ]; then
-            xdotool mousemove 105 95
-            sleep 1
-            kill -0 "$E2E_PID" 2>/dev/null || { e2e_fail "a move of 5 pixels ended it"; return 1; }
-            xdotool mousemove 106 100
-        else
+        if [ $how = click ]; then
             xdotool click 1
+        else
+            if [ $how = unplug ]; then
+                python3 -c "$WL_X11_WM" "$(xwininfo -root -tree | awk '/320x200/ { print $1; exit }')"
+                sleep 1
+                xdotool mousemove 150 150
+            fi
+            xdotool mousemove_relative -- 5 -5
+            sleep 1
+            kill -0 "$E2E_PID" 2>/dev/null || { e2e_fail "$how: it ended within the slack"; return 1; }
+            xdotool mousemove_relative 1 5
         fi
         status=$(e2e_wait_exit 10)
         [ "$status" = 0 ] || { e2e_fail "$how: status $status: $(cat "$E2E_TAG.log")"; return 1; }

@@ -47,14 +47,18 @@ x11_matches_sim() {
 }
 
 # Its own window, the settings from a file with one option over it; then a new
-# size, in which the dots go on.
+# size, in which the dots go on. A Wayland display named that does not answer:
+# one line says so and plix draws on X11.
 test_x11_own_window_equals_sim_and_follows_its_size() {
     local dir id
     dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
     printf "$X11_INI" >"$dir/given.ini"
     printf "${X11_INI/dot_count=40/dot_count=25}" >"$dir/want.ini"
-    x11_plix "$dir" --dot-count 25 --settings given.ini --size 256x192 --seed 1 --frames 200
+    e2e_start_cmd "$dir" env WAYLAND_DISPLAY="$dir/wayland-gone" "$E2E_NATIVE_BUILD/plix" --dot-count 25 \
+        --settings given.ini --size 256x192 --seed 1 --frames 200
     x11_wait_line 'frames=200 pixels_per_frame=850' || return 1
+    [ "$(grep -v '^frames=' "$E2E_TAG.log")" = "plix: cannot connect to the Wayland display \"$dir/wayland-gone\": drawing on X11 instead" ] ||
+        { e2e_fail "no Wayland: $(cat "$E2E_TAG.log")"; return 1; }
     id=$(xdotool search --name '^Plix$' | head -n 1)
     import -window "$id" "$dir/own.png"
     x11_matches_sim "$dir/own.png" "$dir" "$dir/want.ini" 256x192 1 200 || return 1
@@ -556,6 +560,7 @@ test_x11_errors() {
 2|cannot read --settings file (file too large (over 64 MiB))||--settings big.ini
 2|no such window: 0x1ffffff0||--window-id 0x1ffffff0
 2|cannot open display|-u DISPLAY|--frames 1
+2|cannot connect to the Wayland display "/gone"$|-u DISPLAY WAYLAND_DISPLAY=/gone|--frames 1
 2|XSCREENSAVER_WINDOW is not a window id|XSCREENSAVER_WINDOW=12abc|--root
 1|enough memory||--dot-count 2000000000
 TABLE

@@ -75,17 +75,20 @@ TEST(WaylandLayout, TheFieldBoundsEveryOutputAndPlacesEach) {
     }
 }
 
-TEST(WaylandUnseen, WhenNoSurfaceHasShownAFrameForAWhileOrThereIsNone) {
+TEST(WaylandShown, UnseenWhenNoSurfaceShowsFramesAllShownOnEveryOutputThatIsOn) {
     static char callback;
     struct row {
         std::vector<bool> waiting;            // per output: its last commit not yet shown
         std::vector<long long> committed_at;  // ms
+        bool changed;                         // the last output has more to commit
         bool unseen;                          // at 300 ms, patience 250 ms
+        bool all_shown;                       // on every output that is on
     } rows[] = {
-        {{true, true}, {0, 40}, true},
-        {{true, false}, {0, 0}, false},   // one output shows our frames
-        {{true, true}, {0, 100}, false},  // one commit is recent
-        {{}, {}, true},                   // no output at all
+        {{true, true}, {0, 40}, false, true, true},
+        {{true, false}, {0, 0}, false, false, true},    // one output shows our frames, one is off
+        {{true, false}, {0, 0}, true, false, false},    // the one that is on has more to show
+        {{true, true}, {0, 100}, false, false, false},  // one commit is recent
+        {{}, {}, false, true, true},                    // no output at all
     };
     for (const row &r : rows) {
         make_outputs(std::vector<output_row>(r.waiting.size(), {0, 0, 16, 16, 1}));
@@ -93,8 +96,10 @@ TEST(WaylandUnseen, WhenNoSurfaceHasShownAFrameForAWhileOrThereIsNone) {
             wl.outputs[i]->frame =
                 r.waiting[i] ? reinterpret_cast<wl_callback *>(&callback) : nullptr;
             wl.outputs[i]->committed_at = r.committed_at[i];
+            wl.outputs[i]->changed = r.changed && i + 1 == r.waiting.size();
         }
         EXPECT_EQ(wayland_unseen(300, 250), r.unseen) << r.waiting.size();
+        EXPECT_EQ(wayland_all_shown(300, 250), r.all_shown) << r.waiting.size() << r.changed;
     }
     make_outputs({});
 }
