@@ -156,8 +156,7 @@ void sync_folder(const std::string &file) {
 // its descriptor; -1 with errno set. O_EXCL: no file already there (another
 // writer's unfinished one, or a file of the user's) is opened or replaced.
 int create_temp(const std::string &target, int mode, std::string *temp) {
-    static const char letters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     static unsigned long long state;
     state += (unsigned long long)time(nullptr) * 0x9e3779b97f4a7c15ull + unsigned(getpid()) +
              (unsigned long long)(uintptr_t)temp + (unsigned long long)clock();

@@ -271,7 +271,8 @@ int run_list_action(bool install) {
         const int number = programs_add(text, stock_text(), &edited, &switched_on);
         if (number < 0) {
             std::string looked;
-            for (const std::string &file : stock_files()) looked += (looked.empty() ? "" : ", ") + file;
+            for (const std::string &file : stock_files())
+                looked += (looked.empty() ? "" : ", ") + file;
             fprintf(stderr,
                     "plix: %s has no programs list and XScreenSaver's own (%s) was not "
                     "found: is xscreensaver installed?\n",
@@ -283,8 +284,9 @@ int run_list_action(bool install) {
             return 0;
         }
         if (!ini_file_write(path.c_str(), edited)) return cannot("write", path);
-        printf(switched_on ? "plix was switched off there: enabled in the programs of %s as number %d\n"
-                           : "plix added to the programs of %s as number %d\n",
+        printf(switched_on
+                   ? "plix was switched off there: enabled in the programs of %s as number %d\n"
+                   : "plix added to the programs of %s as number %d\n",
                path.c_str(), number);
         return 0;
     }
