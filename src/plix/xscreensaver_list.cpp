@@ -154,11 +154,11 @@ int programs_add(const std::string &file, const std::string &stock, std::string 
         *out = file;
         return n;
     }
-    size_t line, at;
-    if (const int n = plix_number(lines, start, false, &line, &at)) {
+    size_t off_line, off_at;
+    if (const int n = plix_number(lines, start, false, &off_line, &off_at)) {
         // Offered but switched off: on again, where it stands ("-" becomes a
         // blank, so the columns stay as the settings window wrote them).
-        lines[line][lines[line].find('-', at)] = ' ';
+        lines[off_line][lines[off_line].find('-', off_at)] = ' ';
         *out = joined(lines);
         *switched_on = true;
         return n;

@@ -174,8 +174,9 @@ for round in $(seq 30); do
     [ "$(./plix-ini get race/busy.ini Plix -d 0 k1 k20000 | tr '\n' ' ')" = "1 20000 " ] ||
         echo "round $round: $(tail -c 40 race/busy.ini | tr '\r\n' '  ')" >> err.txt
 done
-[ ! -s err.txt ] && [ "$(cat race/busy.ini.new)" = mine ] && [ "$(ls race | tr '\n' ' ')" = "busy.ini busy.ini.new " ] ||
-    { echo "FAIL plix-ini writers at once: $(head -5 err.txt) $(ls race)"; failed=1; }
+names=(race/*)
+[ ! -s err.txt ] && [ "$(cat race/busy.ini.new)" = mine ] && [ "${names[*]}" = "race/busy.ini race/busy.ini.new" ] ||
+    { echo "FAIL plix-ini writers at once: $(head -5 err.txt) ${names[*]}"; failed=1; }
 if command -v strace > /dev/null; then
     strace -f -y -o trace.txt -e trace=fsync,fdatasync,rename,renameat,renameat2 \
         ./plix-ini write race/busy.ini Plix w 0 > /dev/null
