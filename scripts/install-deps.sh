@@ -12,7 +12,7 @@ packages=(cmake g++ libgtest-dev libbenchmark-dev python3 python3-yaml procps ns
     libwayland-dev wayland-protocols sway grim wtype weston libgl1-mesa-dri:amd64
     clang libclang-rt-14-dev clang-tidy cppcheck
     lld wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
-    nodejs chromium)
+    nodejs chromium strace)
 
 installed() {
     [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]

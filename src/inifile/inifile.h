@@ -23,8 +23,9 @@ bool ini_set_string(const std::string &text, const char *section, const char *ke
 // The same on files. Only a regular file of at most 64 MiB is read: a missing
 // file, or one that is refused or cannot be read, reads as `def`. A write goes
 // through symbolic links to the file they name. A write that changes the file
-// goes to a temporary file beside it, with the old one's owner and mode, that
-// replaces the old one only once complete; a file with other names (hard links)
+// goes to a temporary file beside it under a name of its own, with the old
+// one's owner and mode, that replaces the old one only once complete and on the
+// disk (the folder synced after the rename); a file with other names (hard links)
 // or whose owner cannot be given to a new file is written in place instead, the
 // room for it taken first. A write that cannot be done (unreadable, read-only,
 // oversized or not a regular file, missing or read-only directory, a directory

@@ -3,11 +3,16 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>  // _commit
+#endif
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "inifile/inifile.h"
@@ -124,20 +129,66 @@ std::string resolve_link(const char *path) {
 }
 #endif
 
+// Data and the folder entry on the disk before the call returns, so that a
+// power loss after a replacement cannot bring back the old file, or an empty one.
+bool sync_file(int fd) {
+#ifdef _WIN32
+    return _commit(fd) == 0;
+#else
+    return fsync(fd) == 0 || errno == EINVAL;  // a file system that cannot sync
+#endif
+}
+
+void sync_folder(const std::string &file) {
+#ifdef _WIN32
+    (void)file;  // the move is written through there
+#else
+    const size_t slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : file.substr(0, slash + 1);
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);  // the new file is in place either way: nothing to undo on failure
+    close(fd);
+#endif
+}
+
+// A new file beside `target`, "<target>.XXXXXX" with six random letters, and
+// its descriptor; -1 with errno set. O_EXCL: no file already there (another
+// writer's unfinished one, or a file of the user's) is opened or replaced.
+int create_temp(const std::string &target, int mode, std::string *temp) {
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static unsigned long long state;
+    state += (unsigned long long)time(nullptr) * 0x9e3779b97f4a7c15ull + unsigned(getpid()) +
+             (unsigned long long)(uintptr_t)temp + (unsigned long long)clock();
+    for (int tries = 0; tries < 100; tries++) {
+        unsigned long long x = state += 0x9e3779b97f4a7c15ull;  // splitmix64
+        x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
+        x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
+        x ^= x >> 31;
+        *temp = target + '.';
+        for (int i = 0; i < 6; i++, x /= 62) *temp += letters[x % 62];
+        int fd = open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
 // `text` in the place of `target` through a temporary file beside it, which
-// takes the old file's owner and mode (`old`; null for a new file). 1 done; 0
-// failed, errno saying why, the old file as it was; -1 when a new file cannot
-// be what the old one was (another name of it, a hard link, would keep the old
-// contents; its owner cannot be given away), so it is to be written in place.
+// takes the old file's owner and mode (`old`; null for a new file) before it
+// holds any data. 1 done; 0 failed, errno saying why, the old file as it was;
+// -1 when a new file cannot be what the old one was (another name of it, a
+// hard link, would keep the old contents; its owner cannot be given away), so
+// it is to be written in place.
 int replace_file(const std::string &target, const std::string &text, const struct stat *old) {
 #ifdef _WIN32
     (void)old;  // links and owners are not kept there
+    const int mode = 0666;
 #else
     if (old && old->st_nlink > 1) return -1;
+    const int mode = old ? 0600 : 0666;  // the old file's mode follows; nobody reads meanwhile
 #endif
-    std::string temp = target + ".new";
-    unlink(temp.c_str());  // left by a write that was cut short; never written through
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY | O_CLOEXEC, 0666);
+    std::string temp;
+    int fd = create_temp(target, mode, &temp);
     if (fd < 0) return 0;
     bool ok = true;
 #ifndef _WIN32
@@ -148,7 +199,7 @@ int replace_file(const std::string &target, const std::string &text, const struc
     }
     ok = !old || fchmod(fd, old->st_mode & 07777) == 0;  // after fchown, which clears set-id bits
 #endif
-    ok = write_all(fd, text) && ok;
+    ok = ok && write_all(fd, text) && sync_file(fd);
     ok = close(fd) == 0 && ok;
     if (!ok || !ini_file_replace(temp.c_str(), target.c_str())) {
         int saved = errno;
@@ -156,8 +207,26 @@ int replace_file(const std::string &target, const std::string &text, const struc
         errno = saved;
         return 0;
     }
+    sync_folder(target);
     return 1;
 }
+
+#ifndef _WIN32
+// Room for `size` bytes in the file `fd`, now `old_size` long (smaller). Where
+// the file system has no fallocate, the C library's stand-in needs to read, which
+// this write-only descriptor cannot (EBADF), or it is not offered at all: the
+// new text's tail is written past the old end instead, the old part untouched,
+// and taken off again when the disk is full. 0, or the error.
+int reserve(int fd, const std::string &text, off_t old_size) {
+    int err = posix_fallocate(fd, 0, off_t(text.size()));
+    if (err != EOPNOTSUPP && err != ENOTSUP && err != EBADF && err != ENOSYS) return err;
+    if (lseek(fd, old_size, SEEK_SET) == old_size && write_all(fd, text.substr(size_t(old_size))))
+        return 0;
+    err = errno;
+    if (ftruncate(fd, old_size) != 0) return errno;
+    return err;
+}
+#endif
 
 // `text` over the contents of the file at `path` (`old_size` bytes long). The
 // room a longer text needs is taken first, so a full disk leaves the file whole.
@@ -170,8 +239,10 @@ bool write_in_place(const std::string &path, const std::string &text, off_t old_
     int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     const off_t size = off_t(text.size());
-    int err = size > old_size ? posix_fallocate(fd, 0, size) : 0;
-    if (!err && !(write_all(fd, text) && ftruncate(fd, size) == 0)) err = errno;
+    int err = size > old_size ? reserve(fd, text, old_size) : 0;
+    if (!err && !(lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, text) && ftruncate(fd, size) == 0 &&
+                  sync_file(fd)))
+        err = errno;
     if (close(fd) != 0 && !err) err = errno;
     errno = err;
     return !err;

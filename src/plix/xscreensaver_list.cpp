@@ -5,6 +5,7 @@
 #include "plix/xscreensaver_list.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,7 +19,6 @@
 namespace {
 
 constexpr char plix_line[] = "  plix --root \\n";
-constexpr char stock_file[] = "/etc/X11/app-defaults/XScreenSaver";
 
 // One physical line, its end of line included where it has one.
 std::vector<std::string> split_lines(const std::string &text) {
@@ -70,7 +70,8 @@ size_t programs_end(const std::vector<std::string> &lines, size_t start) {
     return i;
 }
 
-// Whether one entry of the list ("- GL: \"Name\" /path/plix --root") runs plix.
+// Whether one entry of the list ("- GL: \"Name\" /path/plix --root") runs plix;
+// an entry that starts with '-' is offered but switched off.
 bool runs_plix(std::string entry) {
     auto skip = [&entry](size_t p) { entry.erase(0, std::min(p, entry.size())); };
     skip(entry.find_first_not_of(" \t"));
@@ -90,32 +91,48 @@ bool runs_plix(std::string entry) {
     return command == "plix";
 }
 
+bool switched_off(const std::string &entry) {
+    const size_t p = entry.find_first_not_of(" \t");
+    return p != std::string::npos && entry[p] == '-';
+}
+
+// One entry of the list and where it starts in its line.
+struct list_entry {
+    size_t at;
+    std::string text;
+};
+
 // The text of line i of the resource without the name, the separators "\n"
 // and the continuation: the entries it holds, one per "\n".
-std::vector<std::string> entries_of(const std::vector<std::string> &lines, size_t i, size_t start) {
+std::vector<list_entry> entries_of(const std::vector<std::string> &lines, size_t i, size_t start) {
     std::string s = without_eol(lines[i]);
     if (!s.empty() && s.back() == '\\') s.pop_back();
-    if (i == start) s.erase(0, s.find(':') + 1);
-    std::vector<std::string> out;
-    size_t at = 0;
+    size_t at = i == start ? s.find(':') + 1 : 0;
+    std::vector<list_entry> out;
     for (;;) {
         const size_t sep = s.find("\\n", at);
         const std::string e = s.substr(at, sep == std::string::npos ? std::string::npos : sep - at);
-        if (e.find_first_not_of(" \t") != std::string::npos) out.push_back(e);
+        if (e.find_first_not_of(" \t") != std::string::npos) out.push_back({at, e});
         if (sep == std::string::npos) return out;
         at = sep + 2;
     }
 }
 
-// Plix's number in the list (as xscreensaver-command -select counts, from 1), or 0.
-int plix_number(const std::vector<std::string> &lines, int start) {
+// Plix's number in the list (as xscreensaver-command -select counts, from 1),
+// or 0; with `on_only`, of an entry not switched off. Its line in `*line` and
+// where the entry starts there in `*at`, when asked.
+int plix_number(const std::vector<std::string> &lines, int start, bool on_only = false,
+                size_t *line = nullptr, size_t *at = nullptr) {
     if (start < 0) return 0;
     int n = 0;
     const size_t end = programs_end(lines, size_t(start));
     for (size_t i = size_t(start); i <= end; i++)
-        for (const std::string &e : entries_of(lines, i, size_t(start))) {
+        for (const list_entry &e : entries_of(lines, i, size_t(start))) {
             n++;
-            if (runs_plix(e)) return n;
+            if (!runs_plix(e.text) || (on_only && switched_off(e.text))) continue;
+            if (line) *line = i;
+            if (at) *at = e.at;
+            return n;
         }
     return 0;
 }
@@ -128,11 +145,22 @@ std::string joined(const std::vector<std::string> &lines) {
 
 }  // namespace
 
-int programs_add(const std::string &file, const std::string &stock, std::string *out) {
+int programs_add(const std::string &file, const std::string &stock, std::string *out,
+                 bool *switched_on) {
     std::vector<std::string> lines = split_lines(file);
     int start = programs_start(lines);
-    if (const int n = plix_number(lines, start)) {
+    *switched_on = false;
+    if (const int n = plix_number(lines, start, true)) {
         *out = file;
+        return n;
+    }
+    size_t off_line, off_at;
+    if (const int n = plix_number(lines, start, false, &off_line, &off_at)) {
+        // Offered but switched off: on again, where it stands ("-" becomes a
+        // blank, so the columns stay as the settings window wrote them).
+        lines[off_line][lines[off_line].find('-', off_at)] = ' ';
+        *out = joined(lines);
+        *switched_on = true;
         return n;
     }
     if (start < 0) {
@@ -173,8 +201,8 @@ int programs_remove(const std::string &file, std::string *out) {
     *out = file;
     if (plix_number(lines, start) == 0) return 0;
     for (size_t i = programs_end(lines, size_t(start)); i > size_t(start); i--) {
-        const std::vector<std::string> entries = entries_of(lines, i, size_t(start));
-        if (entries.size() != 1 || !runs_plix(entries[0])) continue;
+        const std::vector<list_entry> entries = entries_of(lines, i, size_t(start));
+        if (entries.size() != 1 || !runs_plix(entries[0].text)) continue;
         const bool was_last = !continues(lines[i]);
         lines.erase(lines.begin() + long(i));
         if (was_last) {
@@ -199,11 +227,26 @@ int cannot(const char *what, const std::string &path) {
     return 1;
 }
 
-// XScreenSaver's stock list, empty where it is not installed.
+// Where XScreenSaver's stock list is looked for: the user's app-defaults folder
+// where XAPPLRESDIR names one, then where distributions install it.
+std::vector<std::string> stock_files() {
+    std::vector<std::string> files;
+    const char *own = getenv("XAPPLRESDIR");
+    if (own && *own) files.push_back(std::string(own) + "/XScreenSaver");
+    files.push_back("/etc/X11/app-defaults/XScreenSaver");
+    files.push_back("/usr/share/X11/app-defaults/XScreenSaver");
+    return files;
+}
+
+// XScreenSaver's stock list: the first of those files that holds one; empty
+// where there is none.
 std::string stock_text() {
-    std::string stock;
-    if (ini_file_read(stock_file, &stock) != 1) stock.clear();
-    return stock;
+    std::string stock, unused;
+    bool on;
+    for (const std::string &file : stock_files())
+        if (ini_file_read(file.c_str(), &stock) == 1 && programs_add("", stock, &unused, &on) > 0)
+            return stock;
+    return "";
 }
 
 }  // namespace
@@ -224,12 +267,16 @@ int run_list_action(bool install) {
     std::string text, edited;
     if (ini_file_read(path.c_str(), &text) < 0) return cannot("read", path);
     if (install) {
-        const int number = programs_add(text, stock_text(), &edited);
+        bool switched_on;
+        const int number = programs_add(text, stock_text(), &edited, &switched_on);
         if (number < 0) {
+            std::string looked;
+            for (const std::string &file : stock_files())
+                looked += (looked.empty() ? "" : ", ") + file;
             fprintf(stderr,
                     "plix: %s has no programs list and XScreenSaver's own (%s) was not "
                     "found: is xscreensaver installed?\n",
-                    path.c_str(), stock_file);
+                    path.c_str(), looked.c_str());
             return 1;
         }
         if (edited == text) {
@@ -237,7 +284,10 @@ int run_list_action(bool install) {
             return 0;
         }
         if (!ini_file_write(path.c_str(), edited)) return cannot("write", path);
-        printf("plix added to the programs of %s as number %d\n", path.c_str(), number);
+        printf(switched_on
+                   ? "plix was switched off there: enabled in the programs of %s as number %d\n"
+                   : "plix added to the programs of %s as number %d\n",
+               path.c_str(), number);
         return 0;
     }
     const int removed = programs_remove(text, &edited);
@@ -253,9 +303,13 @@ int run_list_action(bool install) {
         return 0;
     }
     // A file that holds nothing but the stock list plix's install copied
-    // there goes, as it came: XScreenSaver shows that list without it.
+    // there goes, as it came: XScreenSaver shows that list without it. A link,
+    // or a file of several names, is the user's: only the line goes.
     std::string created, stock_only;
-    if (programs_add("", stock_text(), &created) > 0 &&
+    bool on;
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
+        programs_add("", stock_text(), &created, &on) > 0 &&
         programs_remove(created, &stock_only) == 1 && edited == stock_only) {
         if (unlink(path.c_str()) != 0) return cannot("remove", path);
         printf("plix taken out: %s held only XScreenSaver's own list and is removed\n",

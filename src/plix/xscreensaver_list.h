@@ -5,10 +5,12 @@
 
 // `file` with plix's line at the end of its "programs:" list, in *out; when the
 // file has no list, XScreenSaver's stock one (the "*programs:" resource of
-// `stock`, its app-defaults) is copied first, as it would show it. Returns
-// plix's number in the list (from 1; *out == file when it was there already),
-// or -1 when there is neither list.
-int programs_add(const std::string &file, const std::string &stock, std::string *out);
+// `stock`, its app-defaults) is copied first, as it would show it. A plix entry
+// there but switched off ("- plix --root") is switched on instead, and
+// *switched_on set. Returns plix's number in the list (from 1; *out == file
+// when it was there already), or -1 when there is neither list.
+int programs_add(const std::string &file, const std::string &stock, std::string *out,
+                 bool *switched_on);
 
 // `file` without the lines that run plix, in *out. Returns 1, or 0 when plix
 // is not in the list, or -1 (*out == file) when it shares a line with others.

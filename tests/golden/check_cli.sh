@@ -155,6 +155,39 @@ other.ini|0|[ "$(stat -c %u:%g:%a other.ini)" = 65534:65534:640 ] && grep -q a=2
 ro/Plix.ini|1|grep -q a=1 ro/Plix.ini && [ "$(ls ro)" = Plix.ini ]
 TABLE
 chmod 755 ro
+
+# Writers at once, over a user's own busy.ini.new: each rename puts a whole file
+# in place, so every key parses after each round and every writer succeeds; the
+# user's file and no temporary one is left. Then the order on disk: the new
+# file's data synced before its rename, the folder's entry after it.
+mkdir race
+{ printf '[Plix]\r\n'; for i in $(seq 20000); do printf 'k%d=%d\r\n' "$i" "$i"; done; } > race/busy.ini
+echo mine > race/busy.ini.new
+: > err.txt
+for round in $(seq 30); do
+    pids=()
+    for w in 1 2 3; do
+        timeout 20 ./plix-ini write race/busy.ini Plix "w$w" "$round" > /dev/null 2>> err.txt &
+        pids+=($!)
+    done
+    for pid in "${pids[@]}"; do wait "$pid" || echo "writer $pid: status $?" >> err.txt; done
+    [ "$(./plix-ini get race/busy.ini Plix -d 0 k1 k20000 | tr '\n' ' ')" = "1 20000 " ] ||
+        echo "round $round: $(tail -c 40 race/busy.ini | tr '\r\n' '  ')" >> err.txt
+done
+names=(race/*)
+[ ! -s err.txt ] && [ "$(cat race/busy.ini.new)" = mine ] && [ "${names[*]}" = "race/busy.ini race/busy.ini.new" ] ||
+    { echo "FAIL plix-ini writers at once: $(head -5 err.txt) ${names[*]}"; failed=1; }
+if command -v strace > /dev/null; then
+    strace -f -y -o trace.txt -e trace=fsync,fdatasync,rename,renameat,renameat2 \
+        ./plix-ini write race/busy.ini Plix w 0 > /dev/null
+    order=$(sed -n -e 's|^.*sync([0-9]*<'"$dir"'/race/busy\.ini\.[^/>]*>).*|file |p' \
+        -e 's|^.*rename.*"race/busy\.ini".*|rename |p' -e 's|^.*fsync([0-9]*<'"$dir"'/race>).*|folder|p' trace.txt)
+    [ "$(echo $order)" = "file rename folder" ] ||
+        { echo "FAIL plix-ini write syncs: $(cat trace.txt)"; failed=1; }
+else
+    echo "SKIP plix-ini write syncs (needs strace)"
+fi
+rm err.txt
 # A get from what cannot be read gives the default and status 1; a batch file is
 # read up to 64 MiB.
 for f in fifo big.ini; do

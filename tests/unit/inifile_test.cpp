@@ -3,12 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <grp.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -316,13 +322,15 @@ protected:
 using Names = std::vector<std::string>;
 
 TEST_F(IniFile, CreatesReplacesAndLeavesNoTemporaryFile) {
+    spit(path_ + ".new", "the user's own");  // no name of ours
     EXPECT_EQ(ini_file_set_string(path_.c_str(), "Plix", "dot_count", "5"), 1);
     EXPECT_EQ(slurp(path_), "[Plix]\r\ndot_count=5\r\n");
     EXPECT_EQ(ini_file_set_string(path_.c_str(), "Plix", "dot_count", "6"), 1);
     EXPECT_EQ(ini_file_set_string(path_.c_str(), "Plix", "bounce", "1"), 1);
     EXPECT_EQ(slurp(path_), "[Plix]\r\ndot_count=6\r\nbounce=1\r\n");
     EXPECT_EQ(int(ini_file_get_int(path_.c_str(), "Plix", "dot_count", 0)), 6);
-    EXPECT_EQ(listing(dir_), Names{"Plix.ini"});
+    EXPECT_EQ(listing(dir_), (Names{"Plix.ini", "Plix.ini.new"}));
+    EXPECT_EQ(slurp(path_ + ".new"), "the user's own");
 }
 
 TEST_F(IniFile, UnchangedValueLeavesTheFileAlone) {
@@ -363,13 +371,25 @@ TEST_F(IniFile, FailedWritesReturnZeroAndKeepTheOldFile) {
     EXPECT_EQ(std::string(head, sizeof head), "[Plix]\r\na=1\r\n");
 }
 
-// Runs `fn` in a child process without root's right to ignore permissions.
-int unprivileged(const std::function<int()> &fn) {
+// Runs `fn` in a child process without root's right to ignore permissions, and
+// with `no_fallocate` as on a file system that has no fallocate: the kernel
+// answers EOPNOTSUPP, as there, and the C library does what it does then.
+int unprivileged(const std::function<int()> &fn, bool no_fallocate = false) {
     pid_t pid = fork();
     if (pid == 0) {
         if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 ||
                                setuid(65534) != 0))
             _exit(99);
+        sock_filter filter[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fallocate, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        sock_fprog program = {sizeof filter / sizeof filter[0], filter};
+        if (no_fallocate && (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+                             prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0))
+            _exit(97);
         _exit(fn());
     }
     int status = 0;
@@ -416,6 +436,16 @@ TEST_F(IniFile, AFileOfAnotherOwnerIsWrittenInPlace) {
     EXPECT_EQ(after.st_uid, 0u);
     EXPECT_EQ(slurp(path_), "[Plix]\r\na=22\r\n;a longer comment than the new text needs\r\n");
     EXPECT_EQ(listing(dir_), Names{"Plix.ini"});
+    // Growing, where the file system has no fallocate: the room is taken by
+    // writing (the C library's stand-in reads past the first block, which a
+    // write-only descriptor cannot).
+    const std::string comment(9000, 'c');
+    spit(path_, "[Plix]\r\na=1\r\n;" + comment);
+    auto grow = [&] { return ini_file_set_string(path_.c_str(), "Plix", "a", "333"); };
+    EXPECT_EQ(unprivileged(grow, true), 1);
+    EXPECT_TRUE(slurp(path_) == "[Plix]\r\na=333\r\n;" + comment);  // no 9 kB diff in the log
+    ASSERT_EQ(stat(path_.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
 }
 
 TEST_F(IniFile, KeepsPermissionsAndSymbolicLinks) {

@@ -134,6 +134,19 @@ static bool final_path(HANDLE file, char *out, unsigned size) {
     return ansi_path(p, out, size);
 }
 
+// The file's data on the disk: before the move, so that a power loss leaves
+// the old file or the new one, not a new name on data never written.
+static bool flush_file(const char *path) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BOOL ok = FlushFileBuffers(file);
+    DWORD error = GetLastError();
+    CloseHandle(file);
+    SetLastError(error);
+    return ok != 0;
+}
+
 int plat_profile_write_all(const char *section, const char *const *keys, const char *const *values,
                            int count, const char *path, char *why, unsigned why_size) {
     // A bare name means the Windows folder to the profile calls; the copy and
@@ -195,7 +208,8 @@ int plat_profile_write_all(const char *section, const char *const *keys, const c
               (CopyFileA(full, temp, FALSE) && SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL));
     for (int i = 0; ok && i < count; i++)
         ok = WritePrivateProfileStringA(section, keys[i], values[i], temp) != 0;
-    ok = ok && MoveFileExA(temp, full, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    ok = ok && flush_file(temp) &&
+         MoveFileExA(temp, full, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (ok) {
         // The marks the user gave the old file go on the new one. The settings are
         // written either way, so a refusal here is no failure of the write.

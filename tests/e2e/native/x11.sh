@@ -309,7 +309,7 @@ test_x11_under_xscreensaver() {
 # --uninstall-xscreensaver gives the file back as it was. Without a file of the
 # user's, XScreenSaver's stock list comes first, and goes again with plix.
 test_x11_install_into_xscreensaver() {
-    local dir got pid stock t
+    local dir got pid stock t entry
     dir=$(mktemp -d "$E2E_TMP/xss.XXXX")
     e2e_start_cmd "$dir" xprop -root -spy  # a client kept connected keeps Xvfb from resetting
     printf '%s\n' 'mode: one' 'selected: 1' 'lock: False' 'fade: False' 'programs: \' \
@@ -352,6 +352,30 @@ test_x11_install_into_xscreensaver() {
         { e2e_fail "install into no file: $(cat "$dir/out.txt")"; return 1; }
     "${X11_AS[@]}" plix --uninstall-xscreensaver >"$dir/out.txt" 2>&1
     [ ! -e "$dir/.xscreensaver" ] || { e2e_fail "uninstall left $(cat "$dir/out.txt")"; return 1; }
+    # The stock list of XAPPLRESDIR's app-defaults, where that is set; through a
+    # link (to where dotfiles are kept), the file it names is written, and an
+    # uninstall leaves the link.
+    mkdir "$dir/res" "$dir/dotfiles"
+    printf '%s\n' '*programs: qix -root \n\' '  maze -root \n' >"$dir/res/XScreenSaver"
+    ln -s dotfiles/xss "$dir/.xscreensaver"
+    chown -h plixe2e: "$dir/dotfiles" "$dir/.xscreensaver" 2>/dev/null
+    XAPPLRESDIR=$dir/res "${X11_AS[@]}" plix --install-xscreensaver >"$dir/out.txt" 2>&1
+    grep -q "as number 3\$" "$dir/out.txt" && grep -q "^  plix --root" "$dir/dotfiles/xss" ||
+        { e2e_fail "install with XAPPLRESDIR: $(cat "$dir/out.txt")"; return 1; }
+    XAPPLRESDIR=$dir/res "${X11_AS[@]}" plix --uninstall-xscreensaver >"$dir/out.txt" 2>&1
+    [ -L "$dir/.xscreensaver" ] && ! grep -q plix "$dir/dotfiles/xss" ||
+        { e2e_fail "uninstall through a link: $(cat "$dir/out.txt") $(ls -l "$dir")"; return 1; }
+    # A disabled entry of plix is enabled, and said so; the rest stays.
+    rm "$dir/.xscreensaver"
+    for entry in '- plix --root \n' $'-\t GL: "Plix" /usr/libexec/xscreensaver/plix --root \\n'; do
+        printf '%s\n' 'programs: \' '  maze --root \n\' "$entry" >"$dir/.xscreensaver"
+        sed '3s/^-/ /' "$dir/.xscreensaver" >"$dir/want"
+        chown plixe2e: "$dir/.xscreensaver" 2>/dev/null
+        "${X11_AS[@]}" plix --install-xscreensaver >"$dir/out.txt" 2>&1
+        grep -q "enabled in the programs of .* as number 2\$" "$dir/out.txt" &&
+            cmp "$dir/want" "$dir/.xscreensaver" ||
+            { e2e_fail "enable $entry: $(cat "$dir/out.txt") $(cat "$dir/.xscreensaver")"; return 1; }
+    done
 }
 
 # XScreenSaver's settings window previews the selected program in a pane of
