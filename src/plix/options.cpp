@@ -24,12 +24,6 @@ std::string option_name(const setting_key &k) {
     return "--" + name;
 }
 
-int32_t shipped_default(const char *key) {
-    for (const setting_default &d : shipped_defaults)
-        if (!strcmp(d.key, key)) return d.value;
-    return 0;
-}
-
 void print_usage() {
     printf(
         "usage: plix [--root | --window-id ID] [--size WxH] [--settings FILE] [SETTINGS]\n"
