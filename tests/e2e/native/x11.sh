@@ -469,10 +469,17 @@ test_x11_errors() {
 2|cannot read --settings file (not a regular file)||--settings /dev/null
 2|cannot read --settings file (file too large (over 64 MiB))||--settings big.ini
 2|no such window: 0x1ffffff0||--window-id 0x1ffffff0
-2|cannot open display|-u DISPLAY|--frames 1
+2|cannot open display: DISPLAY is not set$|-u DISPLAY|--frames 1
+2|cannot open display: DISPLAY is not set$|DISPLAY=|--frames 1
+2|cannot open display .:99999.$|DISPLAY=:99999|--frames 1
 2|XSCREENSAVER_WINDOW is not a window id|XSCREENSAVER_WINDOW=12abc|--root
 1|enough memory||--dot-count 2000000000
 TABLE
+    # --help's exit statuses name each cause of status 2 above.
+    "$E2E_NATIVE_BUILD/plix" --help | tr '\n' ' ' >out.txt
+    for want in 'bad options' 'settings file that cannot be read' 'no display' 'no such window'; do
+        grep -q "2 [^.]*$want" out.txt || { e2e_fail "--help: no '$want' for status 2"; return 1; }
+    done
     "$E2E_NATIVE_BUILD/plix" -version >out.txt 2>&1
     grep -qx "plix $(sed -n 's/^project(Plix VERSION \([0-9.]*\).*/\1/p' "$E2E_LIB_DIR/../../CMakeLists.txt")" \
         out.txt || { e2e_fail "-version: $(cat out.txt)"; return 1; }
