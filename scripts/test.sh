@@ -51,6 +51,16 @@ skip() {
     failed=1
 }
 
+# no_build BUILD_STAGE STAGE: why STAGE has no build: BUILD_STAGE failed, or it
+# was not named and made none before, and then what to run.
+no_build() {
+    if want "$1"; then
+        echo "$1 build failed"
+    else
+        echo "nothing built: run scripts/test.sh $1 $2"
+    fi
+}
+
 # shellcheck disable=SC2317  # called through stage
 build() {  # build DIR [CMAKE ARGS...]
     local dir=$1
@@ -72,7 +82,7 @@ elif [ "$native" = 1 ]; then
     stage unit ctest --test-dir build --output-on-failure -j "$jobs"
     grep -E 'tests passed|\*\*\*|\(Failed\)' "$logs/unit.log"
 else
-    skip unit "native build failed"
+    skip unit "$(no_build native unit)"
 fi
 
 # plix, the Linux program, on Xvfb without Wine; and what `cmake --install` puts where.
@@ -80,8 +90,10 @@ if ! want x11; then
     :
 elif [ -x build/plix ]; then
     STAGE_SHOW=1 stage x11 tests/e2e/run.sh --native
-else
+elif [ "$native" = 1 ]; then
     skip x11 "build/plix was not built (X11 and Xext development files missing?)"
+else
+    skip x11 "$(no_build native x11)"
 fi
 
 # shellcheck disable=SC2317  # called through stage
@@ -98,7 +110,7 @@ if ! want web; then
 elif [ -x build/plix-sim ] && [ -x build/plix-ini ]; then
     STAGE_SHOW=1 stage web web
 else
-    skip web "native build failed"
+    skip web "$(no_build native web)"
 fi
 
 # ASan/UBSan unit tests, each fuzz target for 20 s, clang-tidy and cppcheck.
@@ -142,13 +154,17 @@ release() {  # the zip and the installer, then the static checks of them and of 
 want packaging && STAGE_SHOW=1 stage packaging release
 
 # The e2e run picks the build this machine can execute (32-bit where it can).
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then runnable=$win32; else runnable=$win64; fi
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    runnable=$win32 runnable_stage=win32
+else
+    runnable=$win64 runnable_stage=win64
+fi
 if ! want e2e; then
     :
 elif [ "$runnable" -eq 0 ]; then
     STAGE_SHOW=1 stage e2e tests/e2e/run.sh
 else
-    skip e2e "the runnable Windows build failed"
+    skip e2e "$(no_build "$runnable_stage" e2e)"
 fi
 
 echo "=== summary ($((SECONDS - t_all)) s)"

@@ -161,6 +161,15 @@ listing=$(unzip -Z1 "$zip" 2>&1 | sort | tr '\n' ' ')
 check "$zip holds Plix.scr, Plix.ini, README.txt, LICENSE.txt ($listing)" \
     [ "$listing" = "$top/LICENSE.txt $top/Plix.ini $top/Plix.scr $top/README.txt " ]
 check "version resource says $version" grep -aq "FileVersion${version}[^0-9.]" <<<"$rsrc"
+# The README.txt users get names each Start-menu entry the installer makes.
+readme=$(unzip -p "$zip" "$top/README.txt" | tr -s ' \r\n' ' ')
+# shellcheck disable=SC2016  # a literal $SMPROGRAMS
+links=$(sed -n 's/^!define [A-Z_]*_LINK "\$SMPROGRAMS\\\(.*\)\.lnk"\r\{0,1\}$/\1/p' \
+    "$(dirname "$0")/../packaging/NSIS.template.in")
+check "the installer script makes Start-menu entries (${links//$'\n'/, })" [ -n "$links" ]
+while read -r link; do
+    check "README.txt names the Start-menu entry \"$link\"" grep -q "\"$link\"" <<<"$readme"
+done <<<"$links"
 check "manifest says $version.0" grep -aq "assemblyIdentity[^>]*version=\"$version.0\"" <<<"$rsrc"
 
 # The winget manifest cpack wrote beside the installer: its three files read by a

@@ -24,12 +24,6 @@ std::string option_name(const setting_key &k) {
     return "--" + name;
 }
 
-int32_t shipped_default(const char *key) {
-    for (const setting_default &d : shipped_defaults)
-        if (!strcmp(d.key, key)) return d.value;
-    return 0;
-}
-
 void print_usage() {
     printf(
         "usage: plix [--root | --window-id ID] [--size WxH] [--settings FILE] [SETTINGS]\n"
@@ -62,8 +56,9 @@ void print_usage() {
     }
     printf(
         "Exit status: 0 after SIGINT or the end of its window (SIGTERM ends it by that\n"
-        "signal); 1 out of memory or a lost display; 2 bad options, no display, no such\n"
-        "window or a display that is not TrueColor.\n");
+        "signal); 1 out of memory, a lost display or a ~/.xscreensaver that cannot be\n"
+        "changed; 2 bad options, a settings file that cannot be read, no display, no\n"
+        "such window or a display that is not TrueColor.\n");
 }
 
 int bad(const char *what, const char *value) {

@@ -285,7 +285,10 @@ int run_on_x11(const plix_options &options, int32_t seed) {
     const char *name = getenv("DISPLAY");
     g.display = XOpenDisplay(nullptr);
     if (!g.display) {
-        fprintf(stderr, "plix: cannot open display \"%s\"\n", name ? name : "");
+        if (name && *name)
+            fprintf(stderr, "plix: cannot open display \"%s\"\n", name);
+        else
+            fprintf(stderr, "plix: cannot open display: DISPLAY is not set\n");
         return 2;
     }
     x11_open(g.display);

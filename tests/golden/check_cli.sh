@@ -8,6 +8,7 @@
 set -u
 sim=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 ini=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+defaults=$(cd "$(dirname "$0")/../../src/resources" && pwd)/Plix.default.ini
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cd "$dir"
@@ -33,7 +34,7 @@ expect() {
 
 base=(--settings ok.ini --size 8x8 --seed 1 --frames 2)
 long=$(printf 'd%.0s' $(seq 1 300))
-expect 2 "missing --settings"
+expect 2 "missing --size"
 expect 2 "missing --frames" --settings ok.ini --size 8x8 --seed 1
 expect 2 "missing value" --settings ok.ini --size 8x8 --seed 1 --frames
 expect 2 "unknown argument" "${base[@]}" --bogus
@@ -75,6 +76,11 @@ if [ "$(stat -c %s r.raw)" -ne $((32767 * 4)) ]; then
     echo "FAIL raw size $(stat -c %s r.raw)"
     failed=1
 fi
+# Without --settings, the shipped defaults, as plix takes them.
+"$sim" --settings "$defaults" --size 60x40 --seed 1 --frames 50 --raw shipped.raw > /dev/null
+out=$("$sim" --size 60x40 --seed 1 --frames 50 --raw default.raw 2> err.txt)
+[ "$out" = "frames=50 pixels_per_frame=6600" ] && [ ! -s err.txt ] && cmp -s shipped.raw default.raw ||
+    { echo "FAIL plix-sim without --settings: stdout $out, stderr $(cat err.txt)"; failed=1; }
 
 # The PNG shows what a person would see: bits 16-23 as red, 0-7 as blue. Decoded
 # by an independent reader (ImageMagick) and compared with the raw words.
@@ -201,7 +207,7 @@ got=$?
 [ $got = 2 ] && [ ! -s out.txt ] && grep -q "over 64 MiB\|larger than 64 MiB" err.txt ||
     { echo "FAIL plix-ini batch /dev/zero: status $got, stderr $(cat err.txt)"; failed=1; }
 
-if ! "$sim" --help | grep -q "^usage: plix-sim --settings FILE --size WxH --seed N --frames K"; then
+if ! "$sim" --help | grep -q "^usage: plix-sim \[--settings FILE\] --size WxH --seed N --frames K"; then
     echo "FAIL --help"
     failed=1
 fi

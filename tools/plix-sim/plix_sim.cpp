@@ -11,6 +11,7 @@
 #include "image_files.h"
 #include "platform/memory/memory_screen.h"
 #include "platform/native/native.h"
+#include "plix_defaults.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
 #include "sim/render.h"
@@ -19,9 +20,10 @@
 namespace {
 
 const char usage[] =
-    "usage: plix-sim --settings FILE --size WxH --seed N --frames K [--png OUT.png] "
+    "usage: plix-sim [--settings FILE] --size WxH --seed N --frames K [--png OUT.png] "
     "[--raw OUT.raw] [--refit WxH[,WxH...]]\n"
-    "  --settings FILE  settings file in Plix.ini format, section [Plix] (missing: all 0)\n"
+    "  --settings FILE  settings file in Plix.ini format, section [Plix] (missing: all 0);\n"
+    "                   without it the shipped defaults, as plix takes them\n"
     "  --size WxH       screen size, each side 1..32767\n"
     "  --seed N         initial random state, a signed 32-bit decimal\n"
     "  --frames K       frames to render after the set-up, 0..2147483647\n"
@@ -75,7 +77,6 @@ int main(int argc, char **argv) {
         }
         if (!known) return bad_arguments("unknown argument", argv[i]);
     }
-    if (!settings) return bad_arguments("missing --settings", nullptr);
     if (!size) return bad_arguments("missing --size", nullptr);
     if (!seed) return bad_arguments("missing --seed", nullptr);
     if (!frames) return bad_arguments("missing --frames", nullptr);
@@ -100,21 +101,26 @@ int main(int argc, char **argv) {
         return bad_arguments("--seed must be a signed 32-bit decimal", seed);
     if (!parse_number(frames, 0, INT32_MAX, &frame_count))
         return bad_arguments("--frames must be a decimal 0..2147483647", frames);
-    if (!*settings) return bad_arguments("--settings needs a file name", nullptr);
+    if (settings && !*settings) return bad_arguments("--settings needs a file name", nullptr);
     if (png && !*png) return bad_arguments("--png needs a file name", nullptr);
     if (raw && !*raw) return bad_arguments("--raw needs a file name", nullptr);
-    // The profile reader takes its path from the program's fixed path buffer.
-    if (!settings_path_fits(settings))
-        return bad_arguments("settings path longer than 255 bytes", settings);
-    strcpy(lpIniFileNameAndPath, settings);
-    // As plix: a file that is there but cannot be read is a mistake, not all zeros.
-    char why[256], what[300];
-    if (plat_file_check(settings, why, sizeof why) == plat_file_unreadable) {
-        snprintf(what, sizeof what, "cannot read --settings file (%s)", why);
-        return bad_arguments(what, settings);
+    if (settings) {
+        // The profile reader takes its path from the program's fixed path buffer.
+        if (!settings_path_fits(settings))
+            return bad_arguments("settings path longer than 255 bytes", settings);
+        strcpy(lpIniFileNameAndPath, settings);
+        // As plix: a file that is there but cannot be read is a mistake, not all zeros.
+        char why[256], what[300];
+        if (plat_file_check(settings, why, sizeof why) == plat_file_unreadable) {
+            snprintf(what, sizeof what, "cannot read --settings file (%s)", why);
+            return bad_arguments(what, settings);
+        }
+        if (setup_settings_and_arrays(int32_t(seed_value), nullptr) != 0) return 1;  // box shown
+    } else {
+        rand_seed = int32_t(seed_value);
+        for (const setting_key &k : setting_keys) *k.value = shipped_default(k.key);
+        if (setup_arrays(nullptr) != 0) return 1;
     }
-
-    if (setup_settings_and_arrays(int32_t(seed_value), nullptr) != 0) return 1;  // box shown
     setup_screen_and_dots(width, height);
     frame_buffer fb = {};
     // As in the saver: a picture and a screen of the field's size, the first

@@ -16,7 +16,9 @@ struct x11_target {
     Visual *visual;
     int depth;
     bool converts;               // the visual's pixel format is not ours: copies convert
+    bool only_alpha;             // ... only by setting the alpha (ARGB, our channels)
     uint32_t to_visual[3][256];  // red, green and blue bytes as parts of the visual's pixel
+    uint32_t opaque;             // bits set in every converted pixel: an ARGB visual's alpha
     int shift[3], bits[3];       // where red, green and blue are in it
     bool try_shm;                // MIT-SHM offered; cleared when an attach fails (a remote display)
     bool window_gone;            // an error said the window no longer exists

@@ -94,16 +94,17 @@ test_x11_root_follows_the_screen_size() {
 # A window made here, named by --window-id, by XSCREENSAVER_WINDOW (which beats
 # --root), or by both beside --root as XScreenSaver's settings window previews a
 # program, single-dash options and all: plix-sim's picture in it, and nothing
-# changed outside it.
+# changed outside it. In a transparent window of an ARGB visual the picture is
+# opaque: read from the window itself, as the root has no alpha.
 test_x11_given_window_only() {
-    local dir how id before after differ seed
+    local dir how id before after differ seed opaque
     dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
     printf "$X11_INI" >"$dir/want.ini"
-    for how in window-id env preview; do
-        x11_window 100 120 320 200 336699 || return 1
+    for how in window-id env preview argb; do
+        x11_window 100 120 320 200 "$([ "$how" = argb ] && echo 00)336699" || return 1
         id=$X11_WINDOW
         before=$(e2e_shot "before-$how")
-        if [ "$how" = window-id ]; then
+        if [ "$how" = window-id ] || [ "$how" = argb ]; then
             seed=-77
             x11_plix "$dir" "${X11_OPTIONS[@]}" --window-id "$id" --seed $seed --frames 150
         elif [ "$how" = env ]; then
@@ -116,7 +117,15 @@ test_x11_given_window_only() {
         fi
         x11_wait_line 'frames=150' || return 1
         after=$(e2e_shot "after-$how")
-        convert "$after" -crop 320x200+100+120 +repage "$dir/inside.png"
+        if [ "$how" = argb ]; then
+            python3 "$E2E_LIB_DIR/native/xshot.py" "$dir/argb.pam" "$id" || return 1
+            opaque=$(convert "$dir/argb.pam" -alpha extract -fill black +opaque white \
+                -format '%[fx:int(mean*w*h+0.5)]' info:)
+            [ "$opaque" = 64000 ] || { e2e_fail "argb: $opaque of 64000 pixels opaque"; return 1; }
+            convert "$dir/argb.pam" -alpha off "$dir/inside.png"
+        else
+            convert "$after" -crop 320x200+100+120 +repage "$dir/inside.png"
+        fi
         x11_matches_sim "$dir/inside.png" "$dir" "$dir/want.ini" 320x200 $seed 150 || return 1
         for f in "$before" "$after"; do
             convert "$f" -fill black -draw 'rectangle 100,120 419,319' "$f.outside.png"
@@ -583,11 +592,18 @@ test_x11_errors() {
 2|cannot read --settings file (not a regular file)||--settings /dev/null
 2|cannot read --settings file (file too large (over 64 MiB))||--settings big.ini
 2|no such window: 0x1ffffff0||--window-id 0x1ffffff0
-2|cannot open display|-u DISPLAY|--frames 1
+2|cannot open display: DISPLAY is not set$|-u DISPLAY|--frames 1
+2|cannot open display: DISPLAY is not set$|DISPLAY=|--frames 1
+2|cannot open display .:99999.$|DISPLAY=:99999|--frames 1
 2|cannot connect to the Wayland display "/gone"$|-u DISPLAY WAYLAND_DISPLAY=/gone|--frames 1
 2|XSCREENSAVER_WINDOW is not a window id|XSCREENSAVER_WINDOW=12abc|--root
 1|enough memory||--dot-count 2000000000
 TABLE
+    # --help's exit statuses name each cause of status 2 above.
+    "$E2E_NATIVE_BUILD/plix" --help | tr '\n' ' ' >out.txt
+    for want in 'bad options' 'settings file that cannot be read' 'no display' 'no such window'; do
+        grep -q "2 [^.]*$want" out.txt || { e2e_fail "--help: no '$want' for status 2"; return 1; }
+    done
     "$E2E_NATIVE_BUILD/plix" -version >out.txt 2>&1
     grep -qx "plix $(sed -n 's/^project(Plix VERSION \([0-9.]*\).*/\1/p' "$E2E_LIB_DIR/../../CMakeLists.txt")" \
         out.txt || { e2e_fail "-version: $(cat out.txt)"; return 1; }
