@@ -16,7 +16,7 @@ COMDLG32.DLL SHELL32.DLL OLE32.DLL OLEAUT32.DLL WINMM.DLL VERSION.DLL"
 
 passed=0
 failed=0
-check() {  # check DESCRIPTION COMMAND...
+check() {  # check DESCRIPTION COMMAND...: also returns COMMAND's verdict
     local what=$1
     shift
     if "$@"; then
@@ -25,6 +25,7 @@ check() {  # check DESCRIPTION COMMAND...
     else
         failed=$((failed + 1))
         echo "FAIL $what"
+        return 1
     fi
 }
 
