@@ -1,17 +1,16 @@
 #!/usr/bin/env bash
-# The saver's cost at real screen sizes, in one run: the 32-bit Plix.scr /s under
-# Wine and the native plix --root, each beside two reference programs on the
-# same Xvfb screen (a 100 Hz window that paints nothing, the floor; one that
-# copies its whole screen every frame), at the shipped defaults with centre and
-# with random starts and at 1000 dots x trail 256, and for Plix.scr with the
-# display off (the defaults with random starts, told so as Windows tells it, by
-# plix-power.exe). For each: the program's and
+# The saver's cost at real screen sizes, in one run: both Windows builds'
+# Plix.scr /s under Wine (the 32-bit one where this machine can run 32-bit
+# programs, and the 64-bit one) and the native plix --root, each beside two
+# reference programs on the same Xvfb screen (a 100 Hz window that paints
+# nothing, the floor; one that copies its whole screen every frame), at the
+# shipped defaults with centre and with random starts and at 1000 dots x trail
+# 256, and for Plix.scr with the display off (the defaults with random starts,
+# told so as Windows tells it, by plix-power.exe). For each: the program's and
 # the X server's share of one core over SECONDS after WARMUP, and the frame
-# rate; worst of RUNS runs. Prints a Markdown table per platform.
-# Where 32-bit programs cannot run, the 64-bit build under 64-bit Wine is
-# measured instead, and its table says so: it is not the shipped program.
-# usage: bench/screens.sh [NATIVE_BUILD (build)] [WIN_BUILD (build-win32, or
-#   build-win64 where only 64-bit Wine runs)]
+# rate; worst of RUNS runs, the builds alternated within each run. Prints a
+# Markdown table per program, labelled by architecture.
+# usage: bench/screens.sh [NATIVE_BUILD (build)] [WIN32_BUILD (build-win32)] [WIN64_BUILD (build-win64)]
 # environment: SIZES (default "1024x768 1920x1080 3840x2160 7680x2160"), RUNS (3),
 #   SECONDS_EACH (4), WARMUP (2), PLATFORMS ("wine x11")
 set -u
@@ -48,28 +47,32 @@ pe_machine() {
 
 # Which platforms can run, and why not where one cannot.
 platforms=""
+win_builds=()  # "PLATFORM DIR" of each Windows build measured
 for p in ${PLATFORMS:-wine x11}; do
     case $p in
     wine)
-        e2e_pick_wine 2>/dev/null  # WINE, and the build that it runs
-        win_dir=${2:-$E2E_DEFAULT_WIN_BUILD}
-        win=$(cd "$win_dir" 2>/dev/null && pwd) || win=""
-        if [ -z "$win" ] || [ ! -f "$win/Plix.scr" ] || [ ! -f "$win/plix-screens.exe" ] ||
-            [ ! -f "$win/plix-power.exe" ]; then
-            echo "screens: skipping Wine: no Plix.scr, plix-screens.exe and plix-power.exe in $win_dir (build it first)"
-        elif ! "$WINE" --version >/dev/null 2>&1; then
+        e2e_pick_wine 2>/dev/null  # WINE: 32-bit Wine where it runs, which runs both builds
+        if ! "$WINE" --version >/dev/null 2>&1; then
             echo "screens: skipping Wine: $WINE does not run (install Wine)"
-        elif [ "$WINE" != wine ] && [ "$(pe_machine "$win/Plix.scr")" != 8664 ]; then
-            echo "screens: skipping Wine: 32-bit Wine cannot run here, and $win_dir holds no 64-bit build"
         elif [ ! -x "$counter" ]; then
             echo "screens: skipping Wine: $counter (its frame counter) is missing (libxdamage-dev?)"
         else
-            platforms="$platforms wine"
-            # Named by what the program is, whichever Wine runs it.
-            wine_platform=wine
-            [ "$(pe_machine "$win/Plix.scr")" = 8664 ] && wine_platform=wine64
-            [ "$wine_platform" = wine64 ] &&
-                echo "screens: measuring the 64-bit build under $WINE, not the shipped 32-bit program"
+            # "PLATFORM MACHINE DIR": the build, the PE machine its Plix.scr must have.
+            for w in "wine32 014c ${2:-build-win32}" "wine64 8664 ${3:-build-win64}"; do
+                read -r p machine win_dir <<<"$w"
+                win=$(cd "$win_dir" 2>/dev/null && pwd) || win=""
+                if [ -z "$win" ] || [ ! -f "$win/Plix.scr" ] || [ ! -f "$win/plix-screens.exe" ] ||
+                    [ ! -f "$win/plix-power.exe" ]; then
+                    echo "screens: skipping $p: no Plix.scr, plix-screens.exe and plix-power.exe in $win_dir (build it first)"
+                elif [ "$(pe_machine "$win/Plix.scr")" != "$machine" ]; then
+                    echo "screens: skipping $p: $win_dir/Plix.scr is not the $p build"
+                elif [ "$p" = wine32 ] && [ "$WINE" != wine ]; then
+                    echo "screens: skipping $p: 32-bit programs cannot run here"
+                else
+                    win_builds+=("$p $win")
+                fi
+            done
+            [ ${#win_builds[@]} -eq 0 ] || platforms="$platforms wine"
         fi ;;
     x11)
         if [ ! -x "$native/plix" ] || [ ! -x "$counter" ]; then
@@ -128,10 +131,10 @@ end_wine_program() {
 run_wine() {
     local size=$1 run=$2 name=$3 title=$4 pid
     shift 4
-    (cd "$E2E_TMP/win" && exec "$WINE" "$@") >/dev/null 2>"$E2E_TMP/own.log" &
+    (cd "$E2E_TMP/$wine_platform" && exec "$wine_loader" "$@") >/dev/null 2>"$E2E_TMP/own.log" &
     pid=$!
     timeout 30 xdotool search --sync --onlyvisible --name "$title" >/dev/null 2>&1
-    [ ${#wine_then[@]} -eq 0 ] || (cd "$E2E_TMP/win" && "$WINE" "${wine_then[@]}") >/dev/null 2>&1 ||
+    [ ${#wine_then[@]} -eq 0 ] || (cd "$E2E_TMP/$wine_platform" && "$wine_loader" "${wine_then[@]}") >/dev/null 2>&1 ||
         echo "screens: $name at $size: ${wine_then[*]} failed" >&2
     measure "$wine_platform" "$size" "$name" "$run" "$pid" "$E2E_TMP/own.log"
     end_wine_program "$pid"
@@ -145,12 +148,12 @@ wine_size() {  # SIZE RUN
         # shellcheck disable=SC2086  # the setting's words become arguments
         set -- "$1" "$2" $s
         printf '[Plix]\ndot_count=%s\ndot_history=%s\ninertia=400\nspeed_limit=3\nbrownian=0\nbounce=1\nchow=0\nstarting_pos=%s\n' \
-            "$4" "$5" "$6" >"$E2E_TMP/win/Plix.ini"
+            "$4" "$5" "$6" >"$E2E_TMP/$wine_platform/Plix.ini"
         # Plix.scr says no frame rate: the counter's screen updates stand for it.
         run_wine "$1" "$2" "$3" "Plix screensaver" ./Plix.scr /s
     done
     printf '[Plix]\ndot_count=100\ndot_history=64\ninertia=400\nspeed_limit=3\nbrownian=0\nbounce=1\nchow=0\nstarting_pos=1\n' \
-        >"$E2E_TMP/win/Plix.ini"
+        >"$E2E_TMP/$wine_platform/Plix.ini"
     wine_then=(./plix-power.exe "Plix screensaver" off)
     run_wine "$1" "$2" off "Plix screensaver" ./Plix.scr /s
     wine_then=()
@@ -182,12 +185,14 @@ x11_size() {  # SIZE RUN
 
 if [[ $platforms == *wine* ]]; then
     export WINEPREFIX=$E2E_TMP/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    mkdir -p "$E2E_TMP/win"
-    cp "$win/Plix.scr" "$win/plix-screens.exe" "$win/plix-power.exe" "$E2E_TMP/win/"
+    for w in "${win_builds[@]}"; do
+        mkdir -p "$E2E_TMP/${w%% *}"
+        cp "${w#* }/Plix.scr" "${w#* }/plix-screens.exe" "${w#* }/plix-power.exe" "$E2E_TMP/${w%% *}/"
+    done
 fi
 
 echo "screens: $(date -u '+%F %H:%M') UTC, load average $(cut -d' ' -f1-3 /proc/loadavg);" \
-    "$(nproc) cores; ${WINE:-no Wine} $("${WINE:-false}" --version 2>/dev/null) for Plix.scr; native plix from $native"
+    "$(nproc) cores; ${WINE:-no Wine} $("${WINE:-false}" --version 2>/dev/null) for Plix.scr (${win_builds[*]:-none}); native plix from $native"
 for size in $sizes; do
     E2E_SCREEN=${size}x24  # read by e2e_start_xvfb
     # shellcheck disable=SC2119  # no Xvfb arguments beyond the screen
@@ -197,7 +202,14 @@ for size in $sizes; do
             { echo "screens: wineboot failed, skipping Wine"; platforms=${platforms/wine/}; }
     fi
     for run in $(seq "$runs"); do
-        [[ $platforms == *wine* ]] && wine_size "$size" "$run"
+        for w in "${win_builds[@]}"; do
+            wine_platform=${w%% *}
+            # The 64-bit loader itself, so that the pid measured is the program's:
+            # 32-bit Wine hands a 64-bit program to a wine64 process of its own.
+            wine_loader=$WINE
+            [ "$wine_platform" = wine64 ] && wine_loader=/usr/lib/wine/wine64
+            wine_size "$size" "$run"
+        done
         [[ $platforms == *x11* ]] && x11_size "$size" "$run"
     done
     # Wine's desktop process stays on this display: a fresh start on the next.

@@ -17,10 +17,10 @@
 }
 END {
     split("floor copy centre random 1000x256 off", prog, " ")
-    name["wine"] = "Plix.scr under 32-bit Wine"
-    name["wine64"] = "Plix.scr, the 64-bit build under 64-bit Wine (not the shipped 32-bit program)"
-    name["x11"] = "plix --root (native, 64-bit)"
-    split("wine wine64 x11", platforms, " ")
+    name["wine32"] = "Plix.scr, i686 (Plix-<version>-win32), under Wine"
+    name["wine64"] = "Plix.scr, x86-64 (Plix-<version>-win64), under Wine"
+    name["x11"] = "plix --root (native, x86-64)"
+    split("wine32 wine64 x11", platforms, " ")
     for (p = 1; p <= 3; p++) {
         platform = platforms[p]
         header = 0

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and tests everything: the native build and its unit tests, the Linux
 # program on Xvfb, the web page (the core in WebAssembly, in Chromium), the 32-bit
-# product and the 64-bit Windows build, the release (zip and installer) and its
-# checks, and the end-to-end tests under Wine. One summary line per stage;
+# and the 64-bit Windows builds, the release (both zips and installers, the
+# winget manifest) and its checks, and the end-to-end tests under Wine. One summary line per stage;
 # non-zero exit if any stage failed.
 # usage: scripts/test.sh [STAGE ...]   only the stages named (deps always runs);
 #   a stage that needs a build another stage makes uses the one already there.
@@ -133,13 +133,15 @@ built_or_stage win64 build-win64 x86_64-w64-mingw32
 win64=$?
 
 # shellcheck disable=SC2317  # called through stage
-release() {  # the zip and the installer, then the static checks of them and of Plix.scr;
-             # the Debian package of the native build and its checks
+release() {  # both architectures' zips and installers and the winget manifest
+             # (scripts/release.sh), then the static checks of them and of each
+             # Plix.scr; the Debian package of the native build and its checks
     local status=0
-    if [ "$win32" -eq 0 ]; then
-        { (cd build-win32 && cpack) && tests/packaging.sh build-win32; } || status=1
+    if [ "$win32" -eq 0 ] && [ "$win64" -eq 0 ]; then
+        { scripts/release.sh build-release &&
+            tests/packaging.sh build-release build-win32 build-win64; } || status=1
     else
-        echo "FAIL the Windows release: the 32-bit build failed"
+        echo "FAIL the Windows release: the 32-bit or the 64-bit build failed"
         status=1
     fi
     if [ -x build/plix ]; then
@@ -153,7 +155,8 @@ release() {  # the zip and the installer, then the static checks of them and of 
 
 want packaging && STAGE_SHOW=1 stage packaging release
 
-# The e2e run picks the build this machine can execute (32-bit where it can).
+# The e2e run picks the build this machine can execute (32-bit where it can, and
+# then the 64-bit one beside it in the cases that run both).
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
     runnable=$win32 runnable_stage=win32
 else

@@ -2,6 +2,8 @@
 // back on OK (or says why it cannot), and shows the About box.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include "config/config.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -128,6 +130,11 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 }
 
 int config_run(plat_instance instance) {
+    // The manifest asks for Common Controls 6: the dialog's buttons, fields and
+    // boxes are then comctl32's themed ones, whose classes must be registered
+    // before the dialog is made (on Windows XP the dialog fails otherwise).
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
     // DialogBoxParamA fails outright, showing nothing, when the owner is no
     // window (a mistyped handle, or one whose window has closed): open it unowned.
     HWND owner = as_hwnd(hWnd);

@@ -4,6 +4,8 @@
 //
 //   dialog-probe template FILE   the dialog template 100 of FILE, one line per item
 //   dialog-probe fields          the open dialog: its handle, owner and each field
+//   dialog-probe texts           the open dialog's labels, boxes and buttons: whether
+//                                each text fits its control on one line
 //   dialog-probe about           the open About box: its owner and its text
 //   dialog-probe where TITLE ID  screen position, "x y", of the centre of control
 //                                ID in the dialog box titled TITLE ("close": of
@@ -148,6 +150,49 @@ static int print_fields() {
     return 0;
 }
 
+// "fits" or "cut", the width in pixels the text needs and the control has, and
+// the text. Measured in the template's font, as the dialog manager makes it;
+// a check box also needs its box and the gap after it.
+static BOOL CALLBACK measure_text(HWND w, LPARAM dc_param) {
+    HDC dc = reinterpret_cast<HDC>(dc_param);
+    char cls[16] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    std::string t = control_text(w);
+    bool button = lstrcmpiA(cls, "Button") == 0;
+    if (t.empty() || (!button && lstrcmpiA(cls, "Static") != 0)) return TRUE;
+    SIZE text, zero;
+    GetTextExtentPoint32A(dc, t.c_str(), int(t.size()), &text);
+    GetTextExtentPoint32A(dc, "0", 1, &zero);
+    LONG need = text.cx, type = GetWindowLongA(w, GWL_STYLE) & BS_TYPEMASK;
+    if (button && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX))
+        need += GetSystemMetrics(SM_CXMENUCHECK) + zero.cx;
+    else if (button)
+        need += 2 * GetSystemMetrics(SM_CXEDGE);
+    RECT r;
+    GetClientRect(w, &r);
+    printf("%s %ld/%ld %s\n", need <= r.right ? "fits" : "cut", need, r.right, t.c_str());
+    return TRUE;
+}
+
+static int print_texts() {
+    HWND d = FindWindowA("#32770", kDialogTitle);
+    if (!d) {
+        printf("error: no dialog\n");
+        return 2;
+    }
+    HDC dc = GetDC(d);
+    LOGFONTA lf = {};
+    lf.lfHeight = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    lstrcpyA(lf.lfFaceName, "MS Sans Serif");
+    HFONT font = CreateFontIndirectA(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+    EnumChildWindows(d, measure_text, reinterpret_cast<LPARAM>(dc));
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(d, dc);
+    return 0;
+}
+
 static BOOL CALLBACK longest_static(HWND w, LPARAM best) {
     char cls[16] = "";
     GetClassNameA(w, cls, sizeof cls);
@@ -245,9 +290,10 @@ int main(int argc, char **argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     if (argc == 3 && strcmp(argv[1], "template") == 0) return print_template(argv[2]);
     if (argc == 2 && strcmp(argv[1], "fields") == 0) return print_fields();
+    if (argc == 2 && strcmp(argv[1], "texts") == 0) return print_texts();
     if (argc == 2 && strcmp(argv[1], "about") == 0) return print_about();
     if (argc == 4 && strcmp(argv[1], "where") == 0) return print_where(argv[2], argv[3]);
     if (argc == 3 && strcmp(argv[1], "owner") == 0) return run_owner(atoi(argv[2]));
-    fprintf(stderr, "usage: dialog-probe template FILE | fields | about | where TITLE ID|close | owner SECONDS\n");
+    fprintf(stderr, "usage: dialog-probe template FILE | fields | texts | about | where TITLE ID|close | owner SECONDS\n");
     return 2;
 }

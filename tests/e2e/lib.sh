@@ -13,16 +13,19 @@ E2E_PID=""                 # the program started last by e2e_start
 
 e2e_log() { printf '%s\n' "$*" >&2; }
 
-# 32-bit programs run only where 32-bit ELF binaries can execute; otherwise the
-# 64-bit build of the same sources runs under 64-bit Wine.
+# 32-bit programs run only where 32-bit ELF binaries can execute: there the
+# 32-bit build runs, and the 64-bit one too where a case asks for both
+# (E2E_DEFAULT_OTHER_WIN_BUILD); otherwise the 64-bit build under 64-bit Wine.
 e2e_pick_wine() {
     if /usr/lib/wine/wine --version >/dev/null 2>&1; then
         WINE=wine
         E2E_DEFAULT_WIN_BUILD=build-win32
-        e2e_log "wine: 32-bit Wine works here; running the 32-bit build"
+        E2E_DEFAULT_OTHER_WIN_BUILD=build-win64
+        e2e_log "wine: 32-bit Wine works here; running the 32-bit build, and the 64-bit one beside it"
     else
         WINE=/usr/lib/wine/wine64
         E2E_DEFAULT_WIN_BUILD=build-win64
+        E2E_DEFAULT_OTHER_WIN_BUILD=""
         e2e_log "wine: 32-bit programs cannot run here; running the 64-bit build under $WINE"
     fi
     if command -v wineserver >/dev/null 2>&1; then
@@ -128,13 +131,18 @@ e2e_setup() {
         e2e_log "e2e: $E2E_WIN_BUILD/Plix.scr is missing; build it first"
         return 1
     fi
+    # The other architecture's build, when run.sh was not told which build to run.
+    E2E_OTHER_WIN_BUILD=""
+    if [ -z "$1" ] && [ -n "$E2E_DEFAULT_OTHER_WIN_BUILD" ] && [ -f "$E2E_DEFAULT_OTHER_WIN_BUILD/Plix.scr" ]; then
+        E2E_OTHER_WIN_BUILD=$(cd "$E2E_DEFAULT_OTHER_WIN_BUILD" && pwd)
+    fi
     local tool
     for tool in Xvfb xdotool xdpyinfo xwininfo import; do
         command -v "$tool" >/dev/null || { e2e_log "e2e: '$tool' is not installed"; return 1; }
     done
     E2E_TMP=$(mktemp -d /tmp/plix-e2e.XXXXXX) || return 1
     : >"$E2E_TMP/pids"
-    export E2E_WIN_BUILD E2E_NATIVE_BUILD E2E_TMP WINE
+    export E2E_WIN_BUILD E2E_OTHER_WIN_BUILD E2E_NATIVE_BUILD E2E_TMP WINE
     export WINEPREFIX="$E2E_TMP/pfx"
     export WINEDEBUG=-all
     # No menu entries on the Linux desktop for the shortcuts the installer makes.
@@ -149,7 +157,7 @@ e2e_setup() {
         e2e_log "e2e: wineboot -i failed or took over ${E2E_WINEBOOT_TIMEOUT}s (see $E2E_TMP/wineboot.log)"
         return 1
     fi
-    e2e_log "e2e: display $DISPLAY, prefix ready in $((SECONDS - t0)) s, build $E2E_WIN_BUILD"
+    e2e_log "e2e: display $DISPLAY, prefix ready in $((SECONDS - t0)) s, build $E2E_WIN_BUILD${E2E_OTHER_WIN_BUILD:+ and $E2E_OTHER_WIN_BUILD}"
 }
 
 # Stops every program still recorded, then the wineserver, then Xvfb.

@@ -85,7 +85,7 @@ dlg_managed_windows() {
     "$WINE" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
 }
 
-test_template_matches_the_layout() {
+test_template_matches_the_layout_and_every_text_fits() {
     local WS_POPUP=0x80000000 WS_CHILD=0x40000000 WS_VISIBLE=0x10000000 WS_CAPTION=0x00C00000
     local WS_BORDER=0x00800000 WS_SYSMENU=0x00080000 WS_GROUP=0x00020000 WS_TABSTOP=0x00010000
     local DS_MODALFRAME=0x80 DS_SETFONT=0x40 BS_DEFPUSHBUTTON=1 BS_AUTOCHECKBOX=3 ES_AUTOHSCROLL=0x80
@@ -101,27 +101,33 @@ test_template_matches_the_layout() {
 item id=101 class=BUTTON style=$def exstyle=0x00000000 rect=10,70,50,14 text=\"OK\"
 item id=102 class=BUTTON style=$push exstyle=0x00000000 rect=101,70,50,14 text=\"Cancel\"
 item id=103 class=BUTTON style=$push exstyle=0x00000000 rect=192,70,50,14 text=\"About\"
-item id=-1 class=STATIC style=$label exstyle=0x00000000 rect=10,10,80,12 text=\"Amount of Plix\"
-item id=104 class=EDIT style=$edit exstyle=0x00000000 rect=100,8,30,12 text=\"\"
-item id=-1 class=STATIC style=$label exstyle=0x00000000 rect=10,25,80,12 text=\"Trail length (1024 or less)\"
-item id=105 class=EDIT style=$edit exstyle=0x00000000 rect=100,23,30,12 text=\"\"
-item id=-1 class=STATIC style=$label exstyle=0x00000000 rect=10,40,80,12 text=\"Inertia\"
-item id=106 class=EDIT style=$edit exstyle=0x00000000 rect=100,38,30,12 text=\"\"
-item id=-1 class=STATIC style=$label exstyle=0x00000000 rect=10,55,80,12 text=\"Speed_limit\"
-item id=107 class=EDIT style=$edit exstyle=0x00000000 rect=100,53,30,12 text=\"\"
-item id=108 class=BUTTON style=$box exstyle=0x00000000 rect=150,8,93,12 text=\"Brownian Motion\"
-item id=109 class=BUTTON style=$box exstyle=0x00000000 rect=150,23,93,12 text=\"Bounce\"
-item id=110 class=BUTTON style=$box exstyle=0x00000000 rect=150,38,93,12 text=\"Chow\"
-item id=111 class=BUTTON style=$box exstyle=0x00000000 rect=150,53,93,12 text=\"Random starting positions\""
-    # The build that runs here, and the 32-bit product when it has been built too.
+item id=-1 class=STATIC style=$label exstyle=0x00000000 rect=10,10,92,12 text=\"Amount of Plix\"
+item id=104 class=EDIT style=$edit exstyle=0x00000000 rect=106,8,30,12 text=\"\"
+item id=-1 class=STATIC style=$label exstyle=0x00000000 rect=10,25,92,12 text=\"Trail length (1024 or less)\"
+item id=105 class=EDIT style=$edit exstyle=0x00000000 rect=106,23,30,12 text=\"\"
+item id=-1 class=STATIC style=$label exstyle=0x00000000 rect=10,40,92,12 text=\"Inertia\"
+item id=106 class=EDIT style=$edit exstyle=0x00000000 rect=106,38,30,12 text=\"\"
+item id=-1 class=STATIC style=$label exstyle=0x00000000 rect=10,55,92,12 text=\"Speed_limit\"
+item id=107 class=EDIT style=$edit exstyle=0x00000000 rect=106,53,30,12 text=\"\"
+item id=108 class=BUTTON style=$box exstyle=0x00000000 rect=142,8,101,12 text=\"Brownian Motion\"
+item id=109 class=BUTTON style=$box exstyle=0x00000000 rect=142,23,101,12 text=\"Bounce\"
+item id=110 class=BUTTON style=$box exstyle=0x00000000 rect=142,38,101,12 text=\"Chow\"
+item id=111 class=BUTTON style=$box exstyle=0x00000000 rect=142,53,101,12 text=\"Random starting positions\""
+    # The build that runs here, and both products where they have been built.
     local scr got checked=0
-    for scr in "$E2E_WIN_BUILD/Plix.scr" build-win32/Plix.scr; do
+    for scr in "$E2E_WIN_BUILD/Plix.scr" build-win32/Plix.scr build-win64/Plix.scr; do
         [ -f "$scr" ] || continue
         got=$(dlg_probe template "$(dlg_winpath "$scr")")
         [ "$got" = "$expected" ] || { e2e_fail "template of $scr:" "$got" "expected" "$expected"; return 1; }
         checked=$((checked + 1))
     done
     [ "$checked" -gt 0 ] || { e2e_fail "no Plix.scr to read"; return 1; }
+    # Every label, box and button of the running dialog shows its whole text.
+    local texts
+    dlg_open "$(e2e_case_dir)" || return 1
+    texts=$(dlg_probe texts)
+    printf '%s\n' "$texts"
+    [ "$(grep -c '^fits ' <<<"$texts")" = 11 ] || { e2e_fail "texts cut or missing:" "$texts"; return 1; }
 }
 
 # The new file's data is flushed to the disk before it takes the old one's

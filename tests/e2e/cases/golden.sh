@@ -7,20 +7,24 @@
 golden_both() {
     local name=$1 dir
     dir=$(mktemp -d "$E2E_TMP/golden-$name.XXXX")
-    mkdir "$dir/native" "$dir/win"
+    mkdir "$dir/native"
     golden_run "$name" "$dir/native" "$(cd "$E2E_NATIVE_BUILD" && pwd)/plix-sim" ||
         { e2e_fail "native plix-sim failed on $name"; return 1; }
-    golden_run "$name" "$dir/win" $WINE "$(cd "$E2E_WIN_BUILD" && pwd)/plix-sim.exe" ||
-        { e2e_fail "plix-sim.exe failed on $name: $(cat "$dir/win/$name.out")"; return 1; }
-    local f
-    for f in "$name.raw" "$name.png"; do
-        cmp "$dir/native/$f" "$dir/win/$f" || { e2e_fail "$f differs between builds"; return 1; }
+    local build f
+    # Both Windows builds where both run.
+    for build in "$E2E_WIN_BUILD" $E2E_OTHER_WIN_BUILD; do
+        rm -rf "$dir/win" && mkdir "$dir/win"
+        golden_run "$name" "$dir/win" $WINE "$build/plix-sim.exe" ||
+            { e2e_fail "$build/plix-sim.exe failed on $name: $(cat "$dir/win/$name.out")"; return 1; }
+        for f in "$name.raw" "$name.png"; do
+            cmp "$dir/native/$f" "$dir/win/$f" || { e2e_fail "$f differs between builds ($build)"; return 1; }
+        done
+        if [ "$(tr -d '\r' < "$dir/win/$name.out")" != "$(cat "$dir/native/$name.out")" ]; then
+            e2e_fail "stdout differs: $(cat "$dir/win/$name.out") vs $(cat "$dir/native/$name.out") ($build)"
+            return 1
+        fi
+        golden_verify "$name" "$dir/win" || { e2e_fail "$build/plix-sim.exe off the pinned output"; return 1; }
     done
-    if [ "$(tr -d '\r' < "$dir/win/$name.out")" != "$(cat "$dir/native/$name.out")" ]; then
-        e2e_fail "stdout differs: $(cat "$dir/win/$name.out") vs $(cat "$dir/native/$name.out")"
-        return 1
-    fi
-    golden_verify "$name" "$dir/win" || { e2e_fail "plix-sim.exe off the pinned output"; return 1; }
 }
 
 # One test per line of cases.txt (the harness finds tests by name in this file).

@@ -1,7 +1,8 @@
-# End-to-end case for the installer (Plix-<version>-setup.exe): silent install, its
-# files, registry values and Start-menu entries, the saver started as Windows
-# starts the selected one, and a silent uninstall. Where 32-bit programs cannot
-# run, a stand-in installer made for amd64 from the same script runs instead.
+# End-to-end case for the release's installer (Plix-<version>-setup.exe, or
+# -setup-x64.exe from the 64-bit build): silent install, its files, registry
+# values and Start-menu entries, the saver started as Windows starts the selected
+# one, and a silent uninstall. Where both architectures run, the 64-bit installer
+# also goes over the 32-bit install.
 
 INSTALL_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Plix'
 INSTALL_DESKTOP='HKCU\Control Panel\Desktop'
@@ -13,30 +14,19 @@ install_reg() {
 }
 install_ls() { ls "$1" 2>&1 | tr '\n' ' '; }
 
-# The 32-bit build directory, where cpack made the release: the Windows build
-# run here, or else E2E_WIN32_BUILD, by default build-win32 beside it.
-install_release_dir() {
-    if [ "$WINE" = wine ]; then echo "$E2E_WIN_BUILD"; else
-        echo "${E2E_WIN32_BUILD:-$(dirname "$E2E_WIN_BUILD")/build-win32}"; fi
+# The release folder scripts/release.sh made (its winget manifest): E2E_RELEASE_DIR,
+# by default build-release beside the Windows build.
+install_release_dir() { echo "${E2E_RELEASE_DIR:-$(dirname "$E2E_WIN_BUILD")/build-release}"; }
+
+# install_setup BUILD VERSION: the installer cpack made in BUILD, the 32-bit or
+# the 64-bit one as its zip says.
+install_setup() {
+    if [ -f "$1/Plix-$2-win64.zip" ]; then echo "$1/Plix-$2-setup-x64.exe"; else echo "$1/Plix-$2-setup.exe"; fi
 }
 
-# install_setup VERSION: prints the installer to run. The release's own where
-# 32-bit Wine runs; elsewhere a stand-in made by makensis for amd64 from the
-# script the release's installer was made from, holding the 64-bit Plix.scr.
-install_setup() {
-    local nsi stage
-    [ "$WINE" = wine ] && { echo "$E2E_WIN_BUILD/Plix-$1-setup.exe"; return; }
-    nsi=$(install_release_dir)/_CPack_Packages/win32/NSIS/project.nsi
-    [ -f "$nsi" ] || { echo "no $nsi: cpack in the 32-bit build makes it" >&2; return 1; }
-    stage=$(sed -n 's/^!define STAGE "\(.*\)"$/\1/p' "$nsi")
-    mkdir -p "$E2E_TMP/stage" && cp "$stage"/* "$E2E_TMP/stage/" &&
-        cp "$E2E_WIN_BUILD/Plix.scr" "$E2E_TMP/stage/" || return 1
-    sed -e "s|^!define STAGE .*|!define STAGE \"$E2E_TMP/stage\"|" \
-        -e "s|^OutFile .*|OutFile \"$E2E_TMP/setup64.exe\"|" "$nsi" >"$E2E_TMP/setup64.nsi"
-    makensis -V2 "-XTarget amd64-unicode" "$E2E_TMP/setup64.nsi" >"$E2E_TMP/makensis.log" 2>&1 ||
-        { echo "makensis failed (see $E2E_TMP/makensis.log)" >&2; return 1; }
-    echo "the 64-bit stand-in installer, from $nsi" >&2
-    echo "$E2E_TMP/setup64.exe"
+# The entries "Plix screensaver" in the user's Add/Remove Programs list.
+install_entries() {
+    "$WINE" reg query 'HKCU\Software' /s 2>/dev/null | tr -d '\r' | grep -c 'DisplayName .*Plix screensaver'
 }
 
 # install_silently SETUP ARGS...: runs the installer; fails if it fails or if any
@@ -68,13 +58,15 @@ install_links() {
 
 # fresh: the default folder, nothing changed, so everything goes again. kept: a
 # folder name too long for 8.3, the user's Plix.ini there before and another saver
-# selected after: the uninstaller leaves both.
+# selected after: the uninstaller leaves both; where the other architecture runs
+# too, its installer goes over the first, finding the folder by itself.
 test_install_select_run_and_uninstall() {
-    local version setup base round win dir scr lit t rc=0 files args menu links want
+    local version setup over="" base round win dir scr lit t rc=0 files args menu links want
     files="LICENSE.txt Plix.default.ini Plix.ini Plix.scr README.txt Uninstall.exe "
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$E2E_WIN_BUILD/CMakeCache.txt")
-    setup=$(install_setup "$version") || { e2e_fail "no installer to run"; return 1; }
-    [ -f "$setup" ] || { e2e_fail "no $setup: cpack makes it in the 32-bit build"; return 1; }
+    setup=$(install_setup "$E2E_WIN_BUILD" "$version")
+    [ -f "$setup" ] || { e2e_fail "no $setup: scripts/release.sh makes it"; return 1; }
+    [ -z "$E2E_OTHER_WIN_BUILD" ] || over=$(install_setup "$E2E_OTHER_WIN_BUILD" "$version")
     base="$("$WINE" cmd /c echo %LOCALAPPDATA% | tr -d '\r')\\Programs"
     menu=$("$WINE" winepath -u "$("$WINE" cmd /c echo %APPDATA% | tr -d '\r')\\Microsoft\\Windows\\Start Menu\\Programs" | tr -d '\r')
     for round in fresh kept; do
@@ -84,6 +76,12 @@ test_install_select_run_and_uninstall() {
         [ $round = kept ] && args+=("/D=$win") && mkdir -p "$dir" &&
             printf '[Plix]\r\ndot_count=7\r\n' >"$dir/Plix.ini"
         install_silently "$setup" "${args[@]}" || return 1
+        if [ $round = kept ] && [ -n "$over" ]; then
+            install_silently "$over" /S || return 1
+            cmp -s "$dir/Plix.scr" "$E2E_OTHER_WIN_BUILD/Plix.scr" ||
+                { e2e_fail "$round: $over did not replace Plix.scr"; rc=1; }
+        fi
+        [ "$(install_entries)" = 1 ] || { e2e_fail "$round: $(install_entries) Plix entries"; rc=1; }
         scr=$(install_reg "$INSTALL_DESKTOP" SCRNSAVE.EXE)
         echo "$round: $win holds $(install_ls "$dir"); SCRNSAVE.EXE=$scr"
         [ "$(install_ls "$dir")" = "$files" ] || { e2e_fail "$round: files"; rc=1; }
