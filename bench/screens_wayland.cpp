@@ -93,8 +93,8 @@ const zwlr_layer_surface_v1_listener layer_listener = {on_configure, on_closed};
 
 void on_global(void *, wl_registry *registry, uint32_t name, const char *interface, uint32_t) {
     if (!strcmp(interface, wl_compositor_interface.name)) {
-        compositor =
-            static_cast<wl_compositor *>(wl_registry_bind(registry, name, &wl_compositor_interface, 4));
+        compositor = static_cast<wl_compositor *>(
+            wl_registry_bind(registry, name, &wl_compositor_interface, 4));
     } else if (!strcmp(interface, wl_shm_interface.name)) {
         shm = static_cast<wl_shm *>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
     } else if (!strcmp(interface, zwlr_layer_shell_v1_interface.name)) {
@@ -102,7 +102,8 @@ void on_global(void *, wl_registry *registry, uint32_t name, const char *interfa
             wl_registry_bind(registry, name, &zwlr_layer_shell_v1_interface, 1));
     } else if (!strcmp(interface, wl_output_interface.name)) {
         auto *o = new output;
-        o->output = static_cast<wl_output *>(wl_registry_bind(registry, name, &wl_output_interface, 1));
+        o->output =
+            static_cast<wl_output *>(wl_registry_bind(registry, name, &wl_output_interface, 1));
         outputs.push_back(o);
     }
 }
@@ -111,7 +112,9 @@ const wl_registry_listener registry_listener = {on_global, on_global_remove};
 
 // The next picture into a free buffer, damaged as the mode says, and committed.
 void show(output *o, uint32_t k) {
-    buffer *b = !o->buffers[0].busy ? &o->buffers[0] : !o->buffers[1].busy ? &o->buffers[1] : nullptr;
+    buffer *b = !o->buffers[0].busy   ? &o->buffers[0]
+                : !o->buffers[1].busy ? &o->buffers[1]
+                                      : nullptr;
     if (!b) return;
     if (whole) {
         o->picture[0] = k;  // a picture that changes, in case anyone compares
@@ -149,9 +152,8 @@ int main(int argc, char **argv) {
     }
     for (output *o : outputs) {
         o->surface = wl_compositor_create_surface(compositor);
-        o->layer = zwlr_layer_shell_v1_get_layer_surface(layer_shell, o->surface, o->output,
-                                                         ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY,
-                                                         "plix-screens");
+        o->layer = zwlr_layer_shell_v1_get_layer_surface(
+            layer_shell, o->surface, o->output, ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "plix-screens");
         zwlr_layer_surface_v1_add_listener(o->layer, &layer_listener, o);
         zwlr_layer_surface_v1_set_anchor(o->layer, 15);  // all four edges
         zwlr_layer_surface_v1_set_exclusive_zone(o->layer, -1);

@@ -1,9 +1,10 @@
 // plix-screens-x11 MODE: the X side of bench/screens.sh and bench/wayland_bench.sh.
 // "idle", "pixel" and "copy" are the reference programs beside plix: a 100 Hz
 // loop that draws nothing, one that copies one pixel to the root window every
-// tick, and one that copies a whole-screen picture (MIT-SHM, as plix does). "count" draws nothing and counts how often the screen changes
-// (damage on the root window), for programs that say no frame rate themselves.
-// Each prints one "N frames per second" line a second on stderr until killed.
+// tick, and one that copies a whole-screen picture (MIT-SHM, as plix does). "count" draws nothing
+// and counts how often the screen changes (damage on the root window), for programs that say no
+// frame rate themselves. Each prints one "N frames per second" line a second on stderr until
+// killed.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -128,9 +129,8 @@ int main(int argc, char **argv) {
         sigaction(SIGINT, &sa, nullptr);
     }
     const bool pixel = !strcmp(mode, "pixel");
-    const int status = strcmp(mode, "count")
-                           ? tick_loop(d, pixel || !strcmp(mode, "copy"), pixel)
-                           : count_loop(d);
+    const int status =
+        strcmp(mode, "count") ? tick_loop(d, pixel || !strcmp(mode, "copy"), pixel) : count_loop(d);
     if (status) fprintf(stderr, "plix-screens-x11: %s failed\n", mode);
     XCloseDisplay(d);
     return status;

@@ -22,7 +22,7 @@ runs=${RUNS:-3}
 warmup=${WARMUP:-2}
 tmp=$(mktemp -d)
 chmod 755 "$tmp"
-sway_pid= xvfb_pid=
+sway_pid='' xvfb_pid=''
 trap 'kill $sway_pid $xvfb_pid 2>/dev/null; sleep 0.5; rm -rf "$tmp"' EXIT
 for program in plix bench/plix-screens-wayland bench/plix-screens-x11; do
     [ -x "$build/$program" ] || { echo "no $build/$program: build it first" >&2; exit 2; }
@@ -100,8 +100,9 @@ for ((r = 0; r < runs; r++)); do
 done >"$tmp/results"
 
 echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg); $runs rounds of $seconds s."
+echo "Shares of a core: the run whose program and server together took least, then most."
 echo
-echo "| display | setting | program | plix or reference | server | together | frames a second |"
+echo "| display | setting | program | plix or reference | server | together | frames a second (lowest) |"
 echo "|---|---|---|---:|---:|---:|---:|"
 awk -F'|' '
     { k = $1 "|" $2 "|" $3; if (!(k in n)) order[++cases] = k; n[k]++

@@ -70,10 +70,11 @@ struct wayland_output {
     int32_t tiles_x, tiles_y;
     std::vector<uint8_t> damage;   // per tile: changed since the last commit
     std::vector<pixel_rect> runs;  // the damage as a commit sends it
-    std::vector<size_t> runs_above, runs_here;  // its making: which reach down to the next row
     bool changed;                  // damage has a mark
     wl_callback *frame;            // the last commit is not yet on the screen
     long long committed_at;        // when it was made (the front end's clock, ms)
+    // While runs is made: those of its rectangles that reach down to the next tile row.
+    std::vector<size_t> runs_above, runs_here;
 };
 
 struct wayland_state {
