@@ -1,9 +1,10 @@
-// plix-screens-x11 MODE: the X side of bench/screens.sh. "idle" and "copy" are
-// the reference programs beside plix: a 100 Hz loop that draws nothing, and one
-// that copies a whole-screen picture to the root window every tick (MIT-SHM, as
-// plix does). "count" draws nothing and counts how often the screen changes
-// (damage on the root window), for programs that say no frame rate themselves.
-// Each prints one "N frames per second" line a second on stderr until killed.
+// plix-screens-x11 MODE: the X side of bench/screens.sh and bench/wayland_bench.sh.
+// "idle", "pixel" and "copy" are the reference programs beside plix: a 100 Hz
+// loop that draws nothing, one that copies one pixel to the root window every
+// tick, and one that copies a whole-screen picture (MIT-SHM, as plix does). "count" draws nothing
+// and counts how often the screen changes (damage on the root window), for programs that say no
+// frame rate themselves. Each prints one "N frames per second" line a second on stderr until
+// killed.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -48,12 +49,14 @@ struct rate {
     }
 };
 
-// The whole root window from one shared picture, every 10 ms tick, or (copy
-// false) the tick alone. A late tick is not made up for, as in plix.
-int tick_loop(Display *d, bool copy) {
+// The whole root window (or with `one`, its first pixel) from one shared
+// picture, every 10 ms tick, or (copy false) the tick alone. A late tick is not
+// made up for, as in plix.
+int tick_loop(Display *d, bool copy, bool one) {
     const int screen = DefaultScreen(d);
     const Window root = RootWindow(d, screen);
-    const unsigned w = unsigned(DisplayWidth(d, screen)), h = unsigned(DisplayHeight(d, screen));
+    const unsigned w = one ? 1 : unsigned(DisplayWidth(d, screen));
+    const unsigned h = one ? 1 : unsigned(DisplayHeight(d, screen));
     XShmSegmentInfo shm = {};
     XImage *image = nullptr;
     if (copy) {
@@ -111,8 +114,9 @@ int count_loop(Display *d) {
 
 int main(int argc, char **argv) {
     const char *mode = argc == 2 ? argv[1] : "";
-    if (strcmp(mode, "idle") && strcmp(mode, "copy") && strcmp(mode, "count")) {
-        fprintf(stderr, "usage: plix-screens-x11 idle|copy|count\n");
+    if (strcmp(mode, "idle") && strcmp(mode, "pixel") && strcmp(mode, "copy") &&
+        strcmp(mode, "count")) {
+        fprintf(stderr, "usage: plix-screens-x11 idle|pixel|copy|count\n");
         return 2;
     }
     Display *d = XOpenDisplay(nullptr);
@@ -124,7 +128,9 @@ int main(int argc, char **argv) {
         sigaction(SIGTERM, &sa, nullptr);
         sigaction(SIGINT, &sa, nullptr);
     }
-    const int status = strcmp(mode, "count") ? tick_loop(d, !strcmp(mode, "copy")) : count_loop(d);
+    const bool pixel = !strcmp(mode, "pixel");
+    const int status =
+        strcmp(mode, "count") ? tick_loop(d, pixel || !strcmp(mode, "copy"), pixel) : count_loop(d);
     if (status) fprintf(stderr, "plix-screens-x11: %s failed\n", mode);
     XCloseDisplay(d);
     return status;

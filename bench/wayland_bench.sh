@@ -1,20 +1,34 @@
 #!/usr/bin/env bash
 # plix natively on Wayland beside plix --root on X11, at the same total size:
 # headless sway with two 1920x1080 outputs side by side (software rendering, as
-# an ordinary user: sway refuses root) and a 3840x1080 Xvfb. Per display and
-# setting, the worst of three runs: plix's share of a core, the display server's,
-# and the frame rate. One row each for BENCHMARKS.md.
-# usage: bench/wayland_bench.sh [BUILD_DIR] [SECONDS]   (default build, 10 s per run)
+# an ordinary user: sway refuses root) and a 3840x1080 Xvfb, both up for the
+# whole run. Beside plix on each, two reference programs paced as it is: the
+# floor (one pixel changed and damaged a frame on each output) and the naive
+# saver (every output copied and damaged whole every frame). The cases take
+# turns, RUNS rounds of them; per case, over the rounds, the best and the worst:
+# plix's share of a core, the display server's, the two together, and the lowest
+# frame rate; then plix plus its server on Wayland over the same on X11.
+# With BASE_BUILD, that build's plix on sway too, in the same rounds.
+# usage: bench/wayland_bench.sh [BUILD_DIR] [SECONDS] [BASE_BUILD]
+#   (default build, 10 s per run); environment: RUNS (3), WARMUP (2)
 set -u
 # shellcheck source=bench/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 build=$(cd "${1:-build}" && pwd) || exit 2
 seconds=${2:-10}
+base=
+[ -n "${3:-}" ] && { base=$(cd "$3" && pwd) || exit 2; }
+runs=${RUNS:-3}
+warmup=${WARMUP:-2}
 tmp=$(mktemp -d)
 chmod 755 "$tmp"
-server=
-trap 'kill $server 2>/dev/null; sleep 0.5; rm -rf "$tmp"' EXIT
-cp "$build/plix" "$tmp/plix"
+sway_pid='' xvfb_pid=''
+trap 'kill $sway_pid $xvfb_pid 2>/dev/null; sleep 0.5; rm -rf "$tmp"' EXIT
+for program in plix bench/plix-screens-wayland bench/plix-screens-x11; do
+    [ -x "$build/$program" ] || { echo "no $build/$program: build it first" >&2; exit 2; }
+    cp "$build/$program" "$tmp/"
+done
+[ -z "$base" ] || cp "$base/plix" "$tmp/plix-base" || exit 2
 
 # As an ordinary user, with a private runtime folder; root runs it as plixe2e.
 as_user=(env)
@@ -26,41 +40,11 @@ fi
 mkdir -m 0700 "$tmp/run"
 [ "$(id -u)" = 0 ] && chown plixe2e: "$tmp/run"
 
-# measure DISPLAY_NAME SETTING_NAME PLIX_ARGS...: the worst of three runs, one row.
-measure() {
-    local what=$1 setting=$2 pid p0 p1 s0 s1 t0 t1 lines0 fps share sshare
-    local worst_plix=0 worst_server=0 worst_fps=1000 load
-    shift 2
-    for _ in 1 2 3; do
-        "$@" 2>"$tmp/fps.log" &
-        pid=$!
-        sleep 2  # set-up and the first frames are left out (setpriv and env exec: $! is plix)
-        p0=$(bench_ticks "$pid") s0=$(bench_ticks "$server") t0=$(bench_now)
-        lines0=$(wc -l <"$tmp/fps.log")
-        sleep "$seconds"
-        p1=$(bench_ticks "$pid") s1=$(bench_ticks "$server") t1=$(bench_now)
-        kill "$pid"
-        wait "$pid" 2>/dev/null
-        fps=$(tail -n +$((lines0 + 1)) "$tmp/fps.log" | head -n "$seconds" |
-            awk '{ s += $2; n++ } END { printf "%.1f", n ? s / n : 0 }')
-        share=$(bench_share "$p0" "$p1" "$t0" "$t1")
-        sshare=$(bench_share "$s0" "$s1" "$t0" "$t1")
-        worst_plix=$(awk -v a="$worst_plix" -v b="$share" 'BEGIN { print (b > a) ? b : a }')
-        worst_server=$(awk -v a="$worst_server" -v b="$sshare" 'BEGIN { print (b > a) ? b : a }')
-        worst_fps=$(awk -v a="$worst_fps" -v b="$fps" 'BEGIN { print (b < a) ? b : a }')
-    done
-    load=$(cut -d' ' -f1-3 /proc/loadavg)
-    echo "| $what | $setting | $worst_plix % | $worst_server % | $worst_fps/s | $load |"
-}
-
-echo "| display | setting | plix: share of a core | server: share of a core | frames per second | load average |"
-echo "|---|---|---:|---:|---:|---|"
-
 printf 'output HEADLESS-1 mode 1920x1080 position 0 0\noutput HEADLESS-2 mode 1920x1080 position 1920 0\n' \
     >"$tmp/sway.conf"
 "${as_user[@]}" XDG_RUNTIME_DIR="$tmp/run" WLR_BACKENDS=headless WLR_RENDERER=pixman \
     WLR_LIBINPUT_NO_DEVICES=1 WLR_HEADLESS_OUTPUTS=2 sway -c "$tmp/sway.conf" >"$tmp/sway.log" 2>&1 &
-server=$!
+sway_pid=$!
 socket=
 for _ in $(seq 100); do
     socket=$(cd "$tmp/run" && find . -maxdepth 1 -name "wayland-[0-9]" -printf "%f\n" | head -n 1)
@@ -68,18 +52,79 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [ -n "$socket" ] || { echo "sway did not start: $(cat "$tmp/sway.log")" >&2; exit 1; }
-wayland_env=(XDG_RUNTIME_DIR="$tmp/run" WAYLAND_DISPLAY="$socket")
-measure "sway, 2 × 1920x1080" defaults "${as_user[@]}" "${wayland_env[@]}" "$tmp/plix" --fps --seed 1
-measure "sway, 2 × 1920x1080" "1000 × 256" "${as_user[@]}" "${wayland_env[@]}" "$tmp/plix" --fps \
-    --seed 1 --dot-count 1000 --dot-history 256
-kill "$server"
-wait "$server" 2>/dev/null
-
 n=$((200 + RANDOM % 50))
 Xvfb ":$n" -screen 0 3840x1080x24 -nolisten tcp >"$tmp/xvfb.log" 2>&1 &
-server=$!
+xvfb_pid=$!
 for _ in $(seq 50); do DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-measure "Xvfb 3840x1080, --root" defaults env -u WAYLAND_DISPLAY DISPLAY=":$n" "$tmp/plix" --root \
-    --fps --seed 1
-measure "Xvfb 3840x1080, --root" "1000 × 256" env -u WAYLAND_DISPLAY DISPLAY=":$n" "$tmp/plix" \
-    --root --fps --seed 1 --dot-count 1000 --dot-history 256
+
+wl=("${as_user[@]}" XDG_RUNTIME_DIR="$tmp/run" WAYLAND_DISPLAY="$socket")
+x=(env -u WAYLAND_DISPLAY DISPLAY=":$n")
+big=(--dot-count 1000 --dot-history 256)
+# Each case: display|setting|what, then its command.
+cases=(
+    "sway|floor|one pixel a frame" "${wl[*]} $tmp/plix-screens-wayland pixel"
+    "Xvfb|floor|one pixel a frame" "${x[*]} $tmp/plix-screens-x11 pixel"
+    "sway|naive|whole outputs a frame" "${wl[*]} $tmp/plix-screens-wayland whole"
+    "Xvfb|naive|whole screen a frame" "${x[*]} $tmp/plix-screens-x11 copy"
+    "sway|defaults|plix" "${wl[*]} $tmp/plix --fps --seed 1"
+    "Xvfb|defaults|plix --root" "${x[*]} $tmp/plix --root --fps --seed 1"
+    "sway|1000 × 256|plix" "${wl[*]} $tmp/plix --fps --seed 1 ${big[*]}"
+    "Xvfb|1000 × 256|plix --root" "${x[*]} $tmp/plix --root --fps --seed 1 ${big[*]}"
+)
+[ -z "$base" ] || cases+=(
+    "sway|defaults|plix of BASE_BUILD" "${wl[*]} $tmp/plix-base --fps --seed 1"
+    "sway|1000 × 256|plix of BASE_BUILD" "${wl[*]} $tmp/plix-base --fps --seed 1 ${big[*]}"
+)
+
+# run CASE COMMAND: one run; a line "CASE|plix share|server share|frames a second".
+run() {
+    local name=$1 server=$sway_pid pid p0 p1 s0 s1 t0 t1 lines0 fps
+    [ "${name%%|*}" = Xvfb ] && server=$xvfb_pid
+    # shellcheck disable=SC2086  # the command's words
+    $2 2>"$tmp/fps.log" &
+    pid=$!  # setpriv and env exec: $! is the program
+    sleep "$warmup"  # set-up and the first frames are left out
+    p0=$(bench_ticks "$pid") s0=$(bench_ticks "$server") t0=$(bench_now)
+    lines0=$(wc -l <"$tmp/fps.log")
+    sleep "$seconds"
+    p1=$(bench_ticks "$pid") s1=$(bench_ticks "$server") t1=$(bench_now)
+    kill "$pid"
+    wait "$pid" 2>/dev/null
+    fps=$(tail -n +$((lines0 + 1)) "$tmp/fps.log" | head -n "$seconds" |
+        awk '{ s += $2; n++ } END { printf "%.1f", n ? s / n : 0 }')
+    echo "$name|$(bench_share "$p0" "$p1" "$t0" "$t1")|$(bench_share "$s0" "$s1" "$t0" "$t1")|$fps"
+}
+
+for ((r = 0; r < runs; r++)); do
+    for ((c = 0; c < ${#cases[@]}; c += 2)); do run "${cases[c]}" "${cases[c + 1]}"; done
+done >"$tmp/results"
+
+echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg); $runs rounds of $seconds s."
+echo "Shares of a core: the run whose program and server together took least, then most."
+echo
+echo "| display | setting | program | plix or reference | server | together | frames a second (lowest) |"
+echo "|---|---|---|---:|---:|---:|---:|"
+awk -F'|' '
+    { k = $1 "|" $2 "|" $3; if (!(k in n)) order[++cases] = k; n[k]++
+      t = $4 + $5
+      if (n[k] == 1 || t < best[k]) { best[k] = t; bp[k] = $4; bs[k] = $5 }
+      if (n[k] == 1 || t > worst[k]) { worst[k] = t; wp[k] = $4; ws[k] = $5 }
+      if (n[k] == 1 || $6 < fps[k]) fps[k] = $6 }
+    END {
+      for (i = 1; i <= cases; i++) {
+        k = order[i]; split(k, f, "|")
+        printf "| %s | %s | %s | %.1f–%.1f %% | %.1f–%.1f %% | %.1f–%.1f %% | %s |\n", f[1], f[2],
+            f[3], bp[k], wp[k], bs[k], ws[k], best[k], worst[k], fps[k]
+      }
+      print ""
+      print "plix and its server together, Wayland over X11 (best of the runs; worst):"
+      for (i = 1; i <= cases; i++) {
+        k = order[i]; split(k, f, "|")
+        if (f[1] != "sway") continue
+        xk = ""
+        for (j = 1; j <= cases; j++) { split(order[j], g, "|")
+          if (g[1] == "Xvfb" && g[2] == f[2]) xk = order[j] }
+        if (xk != "" && best[xk] > 0 && worst[xk] > 0)
+          printf "- %s, %s: %.2f× (%.2f×)\n", f[2], f[3], best[k] / best[xk], worst[k] / worst[xk]
+      }
+    }' "$tmp/results"

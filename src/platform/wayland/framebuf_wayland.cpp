@@ -61,9 +61,10 @@ present_costs wayland_costs() { return {25, 1000, 0.25, 1000, 80, 0, 0.25}; }
 void capture(frame_buffer *, int32_t, int32_t) {}
 
 // Runs of marked tiles along each tile row, as pixel rectangles cut at the
-// surface's edges, clearing the marks.
+// surface's edges, clearing the marks; with `gap`, runs that few unmarked tiles
+// apart go as one.
 template <typename Each>
-void each_run(std::vector<uint8_t> &marks, const wayland_output *o, Each each) {
+void each_run(std::vector<uint8_t> &marks, const wayland_output *o, int32_t gap, Each each) {
     for (int32_t ty = 0; ty < o->tiles_y; ty++) {
         uint8_t *row = marks.data() + size_t(ty) * size_t(o->tiles_x);
         for (int32_t tx = 0; tx < o->tiles_x;) {
@@ -71,8 +72,14 @@ void each_run(std::vector<uint8_t> &marks, const wayland_output *o, Each each) {
                 tx++;
                 continue;
             }
-            int32_t end = tx;
-            while (end < o->tiles_x && row[end]) row[end++] = 0;
+            int32_t end = tx, next = tx;
+            while (next < o->tiles_x && next - end <= gap) {
+                if (row[next]) {
+                    row[next] = 0;
+                    end = next + 1;
+                }
+                next++;
+            }
             const int32_t x = tx << tile_shift, y = ty << tile_shift;
             each(x, y, std::min(end << tile_shift, o->width) - x,
                  std::min((ty + 1) << tile_shift, o->height) - y);
@@ -84,7 +91,7 @@ void each_run(std::vector<uint8_t> &marks, const wayland_output *o, Each each) {
 // The buffer's stale tiles from the picture (black where the picture does not
 // reach, as between a new layout and the picture made for it).
 void bring_up_to_date(wayland_output *o, wayland_buffer &b, const frame_buffer *fb) {
-    each_run(b.stale, o, [&](int32_t x, int32_t y, int32_t w, int32_t h) {
+    each_run(b.stale, o, 0, [&](int32_t x, int32_t y, int32_t w, int32_t h) {
         for (int32_t row = y; row < y + h; row++) {
             uint32_t *to = b.pixels + size_t(row) * size_t(o->width) + size_t(x);
             const int32_t py = o->place_y + row, px = o->place_x + x;
@@ -113,11 +120,31 @@ const wl_callback_listener frame_listener = {on_frame_done};
 const std::vector<pixel_rect> &wayland_damage(wayland_output *o) {
     std::vector<pixel_rect> &runs = o->runs;
     runs.clear();
-    each_run(o->damage, o, [&](int32_t x, int32_t y, int32_t w, int32_t h) {
-        if (runs.size() >= wayland_max_damage && runs.back().top == y)
+    // The rectangles reaching the bottom of the tile row above, and of this
+    // one, left to right: indexes into runs.
+    std::vector<size_t> &above = o->runs_above, &here = o->runs_here;
+    above.clear();
+    here.clear();
+    int32_t row_y = -tile_size;
+    size_t a = 0;
+    each_run(o->damage, o, wayland_damage_gap, [&](int32_t x, int32_t y, int32_t w, int32_t h) {
+        if (y != row_y) {
+            above.swap(here);
+            if (y != row_y + tile_size) above.clear();  // an unmarked row between
+            here.clear();
+            row_y = y;
+            a = 0;
+        }
+        while (a < above.size() && runs[above[a]].left < x) a++;
+        if (a < above.size() && runs[above[a]].left == x && runs[above[a]].right == x + w) {
+            runs[above[a]].bottom = y + h;
+            here.push_back(above[a]);
+        } else if (runs.size() >= wayland_max_damage && runs.back().top == y) {
             runs.back().right = x + w;
-        else
+        } else {
             runs.push_back({x, y, x + w, y + h});
+            here.push_back(runs.size() - 1);
+        }
     });
     return runs;
 }

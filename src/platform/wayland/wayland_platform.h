@@ -74,6 +74,8 @@ struct wayland_output {
     bool changed;                  // damage has a mark
     wl_callback *frame;            // the last commit is not yet on the screen
     long long committed_at;        // when it was made (the front end's clock, ms)
+    // While runs is made: those of its rectangles that reach down to the next tile row.
+    std::vector<size_t> runs_above, runs_here;
 };
 
 struct wayland_state {
@@ -128,10 +130,15 @@ plat_dc wayland_target();
 void wayland_show(const frame_buffer *fb, long long now);
 
 // The tiles of `o` changed since its last commit, as the damage a commit sends:
-// runs of tiles along each tile row, in buffer pixels, clearing the marks. What
+// runs of tiles along each tile row, in buffer pixels, clearing the marks. A
+// rectangle costs the client a request and the compositor a region step and a
+// composite call of its own, about as much as copying a few tiles' width more:
+// runs up to wayland_damage_gap unmarked tiles apart go as one, and a run with
+// the same columns as a rectangle ending just above it lengthens that one. What
 // a commit holds must stay small beside the socket's buffer, and scattered dots
 // on a large output mark thousands of runs: past wayland_max_damage rectangles
 // each row's further runs go as one span.
+constexpr int32_t wayland_damage_gap = 8;
 constexpr size_t wayland_max_damage = 256;
 const std::vector<pixel_rect> &wayland_damage(wayland_output *o);
 

@@ -144,30 +144,48 @@ TEST(WaylandCopies, MarkTheTilesEachOutputShowsForTheCommitAndBothBuffers) {
     make_outputs({});
 }
 
-// A checkerboard of marked tiles: a run each, until there are too many for one
-// commit; then a span a row. Every marked tile is covered, and the marks cleared.
+// Marked tiles as a commit's damage: runs along each tile row, joined across
+// short gaps and down through rows with the same columns, until there are too
+// many for one commit; then a span a row. Every marked tile is covered, and the
+// marks cleared.
 TEST(WaylandDamage, RunsOfMarkedTilesFewEnoughForOneCommit) {
-    for (const int32_t side : {64, 1024}) {
-        make_outputs({{0, 0, side, side, 1}});
+    struct row {
+        const char *pattern;
+        int32_t side;
+        bool (*marked)(int32_t tx, int32_t ty);
+        size_t rects;
+    } rows[] = {
+        // A checkerboard: one span a row, each row's columns unlike the last's.
+        {"checkerboard", 64, [](int32_t tx, int32_t ty) { return (tx + ty) % 2 == 0; }, 4},
+        {"column", 1024, [](int32_t tx, int32_t) { return tx == 5; }, 1},
+        {"two columns, a gap apart", 1024,
+         [](int32_t tx, int32_t) { return tx == 3 || tx == 4 + wayland_damage_gap; }, 1},
+        // Every tenth of 64 tiles, a row's one further on than the last's: 7 runs
+        // a row, 36 rows of them and 4 of the next, whose other 3 join its last
+        // run; then a span for each of the 27 rows left.
+        {"scattered", 1024, [](int32_t tx, int32_t ty) { return tx % 10 == ty % 2; },
+         wayland_max_damage + 27},
+    };
+    static_assert(wayland_damage_gap < 9, "the scattered tiles' gaps are not to be joined");
+    for (const row &r : rows) {
+        make_outputs({{0, 0, r.side, r.side, 1}});
         wayland_output *o = wl.outputs[0];
         for (int32_t ty = 0; ty < o->tiles_y; ty++)
-            for (int32_t tx = ty % 2; tx < o->tiles_x; tx += 2)
-                o->damage[size_t(ty * o->tiles_x + tx)] = 1;
+            for (int32_t tx = 0; tx < o->tiles_x; tx++)
+                o->damage[size_t(ty * o->tiles_x + tx)] = r.marked(tx, ty);
         const std::vector<pixel_rect> runs = wayland_damage(o);
-        const size_t tiles = size_t(o->tiles_x * o->tiles_y) / 2;
-        // 1024: 32 runs a row, so 8 rows of runs, then a span for each of the 56 left.
-        EXPECT_EQ(runs.size(), tiles <= wayland_max_damage ? tiles : wayland_max_damage + 56)
-            << side;
+        EXPECT_EQ(runs.size(), r.rects) << r.pattern;
         for (int32_t ty = 0; ty < o->tiles_y; ty++)
-            for (int32_t tx = ty % 2; tx < o->tiles_x; tx += 2)
-                EXPECT_TRUE(std::any_of(runs.begin(), runs.end(),
-                                        [&](const pixel_rect &r) {
-                                            return r.left <= tx * tile_size &&
-                                                   (tx + 1) * tile_size <= r.right &&
-                                                   r.top == ty * tile_size &&
-                                                   r.bottom == (ty + 1) * tile_size;
+            for (int32_t tx = 0; tx < o->tiles_x; tx++)
+                EXPECT_TRUE(!r.marked(tx, ty) ||
+                            std::any_of(runs.begin(), runs.end(),
+                                        [&](const pixel_rect &d) {
+                                            return d.left <= tx * tile_size &&
+                                                   (tx + 1) * tile_size <= d.right &&
+                                                   d.top <= ty * tile_size &&
+                                                   (ty + 1) * tile_size <= d.bottom;
                                         }))
-                    << side << " tile " << tx << "," << ty;
+                    << r.pattern << " tile " << tx << "," << ty;
         EXPECT_EQ(std::count(o->damage.begin(), o->damage.end(), 1), 0);
     }
     make_outputs({});
