@@ -133,11 +133,14 @@ void wayland_show(const frame_buffer *fb, long long now);
 // runs of tiles along each tile row, in buffer pixels, clearing the marks. A
 // rectangle costs the client a request and the compositor a region step and a
 // composite call of its own, about as much as copying a few tiles' width more:
-// runs up to wayland_damage_gap unmarked tiles apart go as one, and a run with
-// the same columns as a rectangle ending just above it lengthens that one. What
+// a copy damages whole cells of wayland_damage_cell tiles square (the buffers
+// still take only the tiles it covers), runs up to wayland_damage_gap unmarked
+// tiles apart go as one, and a run with the same columns as a rectangle ending
+// just above it lengthens that one. What
 // a commit holds must stay small beside the socket's buffer, and scattered dots
 // on a large output mark thousands of runs: past wayland_max_damage rectangles
 // each row's further runs go as one span.
+constexpr int32_t wayland_damage_cell = 4;
 constexpr int32_t wayland_damage_gap = 8;
 constexpr size_t wayland_max_damage = 256;
 const std::vector<pixel_rect> &wayland_damage(wayland_output *o);
