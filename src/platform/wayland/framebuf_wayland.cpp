@@ -35,7 +35,8 @@ void copy_rect(plat_dc, const frame_buffer *, int32_t x, int32_t y, int32_t w, i
         // The damage in whole cells, cut at the surface's edges.
         const int32_t c = wayland_damage_cell;
         mark(o->damage, o->tiles_x, tx0 / c * c, ty0 / c * c,
-             std::min((tx1 / c + 1) * c, o->tiles_x) - 1, std::min((ty1 / c + 1) * c, o->tiles_y) - 1);
+             std::min((tx1 / c + 1) * c, o->tiles_x) - 1,
+             std::min((ty1 / c + 1) * c, o->tiles_y) - 1);
         for (wayland_buffer &b : o->buffers) mark(b.stale, o->tiles_x, tx0, ty0, tx1, ty1);
         o->changed = true;
     }
