@@ -124,9 +124,20 @@ print(e["DisplayName"], e["Publisher"], e["DisplayVersion"], sep="|")' \
             { e2e_fail "$round: saver (lit $lit)"; rc=1; }
 
         [ $round = kept ] && "$WINE" reg add "$INSTALL_DESKTOP" /v SCRNSAVE.EXE /d 'C:\other.scr' /f
+        if [ $round = fresh ]; then
+            # The saver still running as the uninstall starts (as the Settings'
+            # preview may be): its Plix.scr goes all the same once it has ended.
+            E2E_SCR=$scr e2e_start "$dir" /s
+            t=$(e2e_wait_window "Plix screensaver" 30) && xdotool windowfocus --sync "$t" 2>/dev/null
+        fi
         # As from Add/Remove Programs: the uninstaller hands over to a copy of itself
         # and returns at once. The copy deletes Uninstall.exe, then the folder if empty.
         timeout 60 "$WINE" "$dir/Uninstall.exe" /S
+        if [ $round = fresh ]; then
+            sleep 1
+            xdotool key a
+            [ "$(e2e_wait_exit 10)" = 0 ] || { e2e_fail "$round: the saver during the uninstall"; rc=1; }
+        fi
         for ((t = 0; t < 600; t++)); do
             [ ! -e "$dir" ] || { [ $round = kept ] && [ ! -e "$dir/Uninstall.exe" ]; } && break
             sleep 0.1
