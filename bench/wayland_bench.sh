@@ -8,9 +8,12 @@
 # turns, RUNS rounds of them; per case, over the rounds, the best and the worst:
 # plix's share of a core, the display server's, the two together, and the lowest
 # frame rate; then plix plus its server on Wayland over the same on X11.
-# With BASE_BUILD, that build's plix on sway too, in the same rounds.
+# With BASE_BUILD, that build's plix on sway too, in the same rounds. With
+# COMPOSITE=1 (root, perf), also what sway composites from the clients' buffers:
+# the rectangles it clips each composite to, counted by a probe on pixman's
+# pixman_image_set_clip_region32 (the probe's own cost then counts in sway's share).
 # usage: bench/wayland_bench.sh [BUILD_DIR] [SECONDS] [BASE_BUILD]
-#   (default build, 10 s per run); environment: RUNS (3), WARMUP (2)
+#   (default build, 10 s per run); environment: RUNS (3), WARMUP (2), COMPOSITE
 set -u
 # shellcheck source=bench/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -20,10 +23,12 @@ base=
 [ -n "${3:-}" ] && { base=$(cd "$3" && pwd) || exit 2; }
 runs=${RUNS:-3}
 warmup=${WARMUP:-2}
+composite=${COMPOSITE:-}
 tmp=$(mktemp -d)
 chmod 755 "$tmp"
 sway_pid='' xvfb_pid=''
-trap 'kill $sway_pid $xvfb_pid 2>/dev/null; sleep 0.5; rm -rf "$tmp"' EXIT
+trap 'kill $sway_pid $xvfb_pid 2>/dev/null; sleep 0.5; rm -rf "$tmp"
+      [ -z "$composite" ] || perf probe -q -d "probe_libpixman:*" 2>/dev/null' EXIT
 for program in plix bench/plix-screens-wayland bench/plix-screens-x11; do
     [ -x "$build/$program" ] || { echo "no $build/$program: build it first" >&2; exit 2; }
     cp "$build/$program" "$tmp/"
@@ -52,6 +57,13 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [ -n "$socket" ] || { echo "sway did not start: $(cat "$tmp/sway.log")" >&2; exit 1; }
+if [ -n "$composite" ]; then
+    pixman=$(ldd "$(command -v sway)" | awk '/libpixman-1/ { print $3 }')
+    # The clip's box: pixman_region32_t begins with its extents, x1 y1 x2 y2.
+    perf probe -q -x "$pixman" --add \
+        'pixman_image_set_clip_region32 x1=+0(%si):s32 y1=+4(%si):s32 x2=+8(%si):s32 y2=+12(%si):s32' ||
+        { echo "COMPOSITE=1: no probe on $pixman (root and perf needed)" >&2; exit 2; }
+fi
 n=$((200 + RANDOM % 50))
 Xvfb ":$n" -screen 0 3840x1080x24 -nolisten tcp >"$tmp/xvfb.log" 2>&1 &
 xvfb_pid=$!
@@ -76,9 +88,10 @@ cases=(
     "sway|1000 × 256|plix of BASE_BUILD" "${wl[*]} $tmp/plix-base --fps --seed 1 ${big[*]}"
 )
 
-# run CASE COMMAND: one run; a line "CASE|plix share|server share|frames a second".
+# run CASE COMMAND: one run; a line "CASE|plix share|server share|frames a
+# second", and with COMPOSITE on sway "|rectangles a second|Mpx a second".
 run() {
-    local name=$1 server=$sway_pid pid p0 p1 s0 s1 t0 t1 lines0 fps
+    local name=$1 server=$sway_pid pid p0 p1 s0 s1 t0 t1 lines0 fps probe='' drawn=''
     [ "${name%%|*}" = Xvfb ] && server=$xvfb_pid
     # shellcheck disable=SC2086  # the command's words
     $2 2>"$tmp/fps.log" &
@@ -86,13 +99,26 @@ run() {
     sleep "$warmup"  # set-up and the first frames are left out
     p0=$(bench_ticks "$pid") s0=$(bench_ticks "$server") t0=$(bench_now)
     lines0=$(wc -l <"$tmp/fps.log")
+    if [ -n "$composite" ] && [ "$server" = "$sway_pid" ]; then
+        perf record -q -e probe_libpixman:pixman_image_set_clip_region32 -p "$sway_pid" \
+            -o "$tmp/clip.data" -- sleep "$seconds" >/dev/null 2>&1 &
+        probe=$!
+    fi
     sleep "$seconds"
     p1=$(bench_ticks "$pid") s1=$(bench_ticks "$server") t1=$(bench_now)
+    if [ -n "$probe" ]; then
+        wait "$probe"
+        # A clip of no area ends a frame: not a composite.
+        drawn=$(perf script -i "$tmp/clip.data" 2>/dev/null | awk -v s="$seconds" '
+            { delete v; for (i = 1; i <= NF; i++) if (split($i, kv, "=") == 2) v[kv[1]] = kv[2]
+              a = (v["x2"] - v["x1"]) * (v["y2"] - v["y1"]); if (a > 0) { n++; area += a } }
+            END { printf "|%.0f|%.1f", n / s, area / s / 1e6 }')
+    fi
     kill "$pid"
     wait "$pid" 2>/dev/null
     fps=$(tail -n +$((lines0 + 1)) "$tmp/fps.log" | head -n "$seconds" |
         awk '{ s += $2; n++ } END { printf "%.1f", n ? s / n : 0 }')
-    echo "$name|$(bench_share "$p0" "$p1" "$t0" "$t1")|$(bench_share "$s0" "$s1" "$t0" "$t1")|$fps"
+    echo "$name|$(bench_share "$p0" "$p1" "$t0" "$t1")|$(bench_share "$s0" "$s1" "$t0" "$t1")|$fps$drawn"
 }
 
 for ((r = 0; r < runs; r++)); do
@@ -127,4 +153,17 @@ awk -F'|' '
         if (xk != "" && best[xk] > 0 && worst[xk] > 0)
           printf "- %s, %s: %.2f× (%.2f×)\n", f[2], f[3], best[k] / best[xk], worst[k] / worst[xk]
       }
+    }' "$tmp/results"
+[ -z "$composite" ] || awk -F'|' '
+    NF >= 8 { k = $1 "|" $2 "|" $3; if (!(k in n)) order[++cases] = k; n[k]++
+      if (n[k] == 1 || $7 < lr[k]) lr[k] = $7; if (n[k] == 1 || $7 > hr[k]) hr[k] = $7
+      if (n[k] == 1 || $8 < la[k]) la[k] = $8; if (n[k] == 1 || $8 > ha[k]) ha[k] = $8 }
+    END {
+      print ""
+      print "What sway composited from the clients'"'"' buffers (lowest–highest of the runs):"
+      print ""
+      print "| setting | program | rectangles a second | Mpx a second |"
+      print "|---|---|---:|---:|"
+      for (i = 1; i <= cases; i++) { split(order[i], f, "|")
+        printf "| %s | %s | %d–%d | %.1f–%.1f |\n", f[2], f[3], lr[order[i]], hr[order[i]], la[order[i]], ha[order[i]] }
     }' "$tmp/results"
