@@ -373,10 +373,19 @@ const wl_registry_listener registry_listener = {on_global, on_global_remove};
 }  // namespace
 
 bool wayland_open(char *why, size_t why_size) {
+    // A socket handed over comes first, and the library forgets it once taken.
+    const char *socket = getenv("WAYLAND_SOCKET");
+    char handed[32] = "";
+    if (socket && *socket) snprintf(handed, sizeof handed, "%s", socket);
     wl.display = wl_display_connect(nullptr);
     if (!wl.display) {
         const char *name = getenv("WAYLAND_DISPLAY");
-        snprintf(why, why_size, "cannot connect to the Wayland display \"%s\"", name ? name : "");
+        if (*handed)
+            snprintf(why, why_size,
+                     "cannot connect to the Wayland compositor on WAYLAND_SOCKET \"%s\"", handed);
+        else
+            snprintf(why, why_size, "cannot connect to the Wayland display \"%s\"",
+                     name ? name : "");
         return false;
     }
     wl.registry = wl_display_get_registry(wl.display);

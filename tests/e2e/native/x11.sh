@@ -596,6 +596,7 @@ test_x11_errors() {
 2|cannot open display: DISPLAY is not set$|DISPLAY=|--frames 1
 2|cannot open display .:99999.$|DISPLAY=:99999|--frames 1
 2|cannot connect to the Wayland display "/gone"$|-u DISPLAY WAYLAND_DISPLAY=/gone|--frames 1
+2|cannot connect to the Wayland compositor on WAYLAND_SOCKET "99"$|-u DISPLAY WAYLAND_DISPLAY=/gone WAYLAND_SOCKET=99|--frames 1
 2|XSCREENSAVER_WINDOW is not a window id|XSCREENSAVER_WINDOW=12abc|--root
 1|enough memory||--dot-count 2000000000
 TABLE
