@@ -43,7 +43,8 @@ void print_usage() {
         "  --frames K        stop after K frames, leaving the last one shown; prints\n"
         "                    \"frames=K pixels_per_frame=P\" once it is on the screen\n"
         "  --fps             frames per second on stderr, every second\n"
-        "  --install-xscreensaver    add plix to the programs of ~/.xscreensaver\n"
+        "  --install-xscreensaver    add plix to the programs of ~/.xscreensaver, or\n"
+        "                            enable it there where it is disabled\n"
         "  --uninstall-xscreensaver  take it out again\n"
         "SETTINGS (defaults in brackets):\n");
     for (const setting_key &k : setting_keys) {
@@ -55,10 +56,11 @@ void print_usage() {
             printf("  %s N [%ld]\n", name.c_str(), long(shipped_default(k.key)));
     }
     printf(
-        "Exit status: 0 after SIGINT or the end of its window (SIGTERM ends it by that\n"
-        "signal); 1 out of memory, a lost display or a ~/.xscreensaver that cannot be\n"
-        "changed; 2 bad options, a settings file that cannot be read, no display, no\n"
-        "such window or a display that is not TrueColor.\n");
+        "Exit status: 0 after SIGINT, the end of its window or, on Wayland, a key, a\n"
+        "button or a pointer move (SIGTERM ends it by that signal); 1 out of memory, a\n"
+        "lost display or compositor or a ~/.xscreensaver that cannot be changed; 2 bad\n"
+        "options, a settings file that cannot be read, no display, no such window, a\n"
+        "display that is not TrueColor or a compositor without what plix needs.\n");
 }
 
 int bad(const char *what, const char *value) {

@@ -602,7 +602,8 @@ test_x11_errors() {
 TABLE
     # --help's exit statuses name each cause of status 2 above.
     "$E2E_NATIVE_BUILD/plix" --help | tr '\n' ' ' >out.txt
-    for want in 'bad options' 'settings file that cannot be read' 'no display' 'no such window'; do
+    for want in 'bad options' 'settings file that cannot be read' 'no display' 'no such window' \
+        'compositor without what plix needs'; do
         grep -q "2 [^.]*$want" out.txt || { e2e_fail "--help: no '$want' for status 2"; return 1; }
     done
     "$E2E_NATIVE_BUILD/plix" -version >out.txt 2>&1
