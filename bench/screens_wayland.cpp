@@ -19,17 +19,9 @@
 #include <vector>
 
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include "reference_clock.h"
 
 namespace {
-
-volatile sig_atomic_t stop_requested = 0;
-void on_signal(int) { stop_requested = 1; }
-
-long long now_ms() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec * 1000LL + t.tv_nsec / 1000000;
-}
 
 struct buffer {
     wl_buffer *buffer = nullptr;

@@ -17,16 +17,9 @@
 #include <cstring>
 #include <ctime>
 
+#include "reference_clock.h"
+
 namespace {
-
-volatile sig_atomic_t stop_requested = 0;
-void on_signal(int) { stop_requested = 1; }
-
-long long now_ms() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec * 1000LL + t.tv_nsec / 1000000;
-}
 
 void sleep_until(long long ms) {
     const long long wait = ms - now_ms();
