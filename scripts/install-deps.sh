@@ -14,7 +14,7 @@ needed=(cmake g++ libgtest-dev libbenchmark-dev python3 python3-yaml procps nsis
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     wine wine64 xvfb xdotool imagemagick x11-utils e2fsprogs libx11-dev libxext-dev
     libxdamage-dev xserver-xorg-core xserver-xorg-video-dummy xscreensaver x11-xserver-utils dpkg-dev lintian
-    mate-screensaver desktop-file-utils dbus-bin
+    mate-screensaver desktop-file-utils dbus-bin xrestop
     libwayland-dev wayland-protocols sway grim wtype weston libgl1-mesa-dri:amd64
     clang libclang-rt-14-dev clang-tidy cppcheck
     lld wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32

@@ -26,7 +26,7 @@ e2e_pick_wine() {
         WINE=/usr/lib/wine/wine64
         E2E_DEFAULT_WIN_BUILD=build-win64
         E2E_DEFAULT_OTHER_WIN_BUILD=""
-        e2e_log "wine: 32-bit programs cannot run here; running the 64-bit build under $WINE"
+        e2e_log "wine: 32-bit Wine does not run here (not installed, or this machine cannot execute 32-bit programs); running the 64-bit build under $WINE"
     fi
     if command -v wineserver >/dev/null 2>&1; then
         E2E_SERVER=wineserver

@@ -545,3 +545,48 @@ test_saver_display_off_draws_nothing() {
     done
     return $rc
 }
+
+# saver_counts: what the saver's process holds, from plix-soak.exe.
+saver_counts() {
+    e2e_wine_exe plix-soak.exe counts "$SAVER_TITLE"
+}
+
+# count NAME LINE: the value of NAME=... in a plix-soak counts line.
+count() { sed -n -E "s/.*\b$1=(-?[0-9]+).*/\1/p" <<<"$2"; }
+
+# Hundreds of screen changes and display off/on cycles, as hours of use would
+# bring: the saver's GDI and USER objects, handles, windows and working set stay
+# where they were after the first few. Under Wine GetGuiResources answers 0, so
+# the GDI objects are also counted in the process's handle table.
+test_saver_soak_screen_and_display_changes_hold_nothing_more() {
+    local before after n rc=0 SAVER_MOUSE_X=700 SAVER_MOUSE_Y=500
+    n=${SAVER_SOAK_EVENTS:-200}
+    e2e_xorg one-head-modes.conf || return 1
+    saver_start "$(saver_dir dot_count=100 dot_history=64)" || { e2e_xorg_end; return 1; }
+    # The first changes make what Wine keeps for good (its caches, the mode list).
+    e2e_wine_exe plix-soak.exe modes 4 "$SAVER_TITLE" 800x600 1024x768 >/dev/null &&
+        e2e_wine_exe plix-soak.exe power 4 "$SAVER_TITLE" >/dev/null ||
+        { e2e_fail "the first changes failed"; rc=1; }
+    before=$(saver_counts)
+    e2e_wine_exe plix-soak.exe modes "$n" "$SAVER_TITLE" 800x600 1024x768 || { e2e_fail "mode changes failed"; rc=1; }
+    e2e_wine_exe plix-soak.exe power "$n" "$SAVER_TITLE" || { e2e_fail "display cycles failed"; rc=1; }
+    after=$(saver_counts)
+    echo "before: $before"
+    echo "after:  $after"
+    saver_running || { e2e_fail "the saver ended during the changes"; rc=1; }
+    [ "$(count gdi_table "$before")" -gt 0 ] 2>/dev/null ||
+        { e2e_fail "no GDI objects counted: the count is no check"; rc=1; }
+    local what slack
+    for what in "gdi 2" "user 2" "gdi_table 4" "handles 4" "windows 0" "working_set_kb 4096"; do
+        slack=${what#* } what=${what% *}
+        [ "$(count "$what" "$after")" -le $(($(count "$what" "$before") + slack)) ] 2>/dev/null ||
+            { e2e_fail "$what grew over $n changes: $(count "$what" "$before") -> $(count "$what" "$after")"; rc=1; }
+    done
+    # It still draws, on the size it was left at.
+    [ "$(saver_geometry)" = "0,0 1024x768" ] || { e2e_fail "the window is $(saver_geometry)"; rc=1; }
+    xdotool key a
+    saver_expect_exit "key press after the soak" || rc=1
+    saver_stop
+    e2e_xorg_end
+    return $rc
+}

@@ -189,6 +189,16 @@ test_x11_chow_eats_the_window_picture() {
 # x11_segment PID: a shared memory segment made by PID exists.
 x11_segment() { ipcs -m -p | awk -v p="$1" '$3 == p { f = 1 } END { exit !f }'; }
 
+# x11_holds PID: what plix PID holds: its shared memory segments (their ids),
+# its X resources by xrestop (windows, GCs, pixmaps, other bytes) and its
+# resident memory in kB, on one line.
+x11_holds() {
+    echo "segments=$(ipcs -m -p | awk -v p="$1" '$3 == p { printf "%s%s", n++ ? "," : "", $1 }')" \
+        "$(xrestop -b -m 1 | awk '/^[0-9]+ - Plix / { f = 1; next } /^[0-9]+ - / { f = 0 }
+            f && /windows|GCs|^\tpixmaps|other bytes/ { gsub(/[ \t~]/, ""); sub(/:/, "="); printf "%s ", $0 }')" \
+        "rss_kb=$(awk '/^VmRSS/ { print $2 }' "/proc/$1/status")"
+}
+
 # x11_lit SHOT.png: the number of pixels in SHOT that are not black.
 x11_lit() { convert "$1" -fill white +opaque black -format '%[fx:int(mean*w*h+0.5)]' info:; }
 
@@ -660,4 +670,36 @@ PY
     env -u DISPLAY "$prefix/libexec/xscreensaver/plix" $args 2>"$prefix/err.txt"
     grep -q 'cannot open display' "$prefix/err.txt" ||
         { e2e_fail "plix refuses the XML's options $args: $(cat "$prefix/err.txt")"; return 1; }
+}
+
+# Hundreds of refits, its window resized back and forth as a long session's
+# screen and window changes would: each refit makes a new segment, and what plix
+# holds (one segment, its X resources, its memory) stays as after the first.
+test_x11_soak_refits_hold_nothing_more() {
+    local dir id before after i n=${X11_SOAK_REFITS:-200} v
+    dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
+    x11_plix "$dir" --size 256x192
+    for ((i = 0; i < 50; i++)); do id=$(xdotool search --name '^Plix$' | head -n 1); [ -n "$id" ] && break; sleep 0.1; done
+    [ -n "$id" ] || { e2e_fail "no plix window"; return 1; }
+    for i in 1 2; do xdotool windowsize "$id" 300 170; sleep 0.2; xdotool windowsize "$id" 256 192; sleep 0.2; done
+    before=$(x11_holds "$E2E_PID")
+    for ((i = 0; i < n; i++)); do
+        xdotool windowsize "$id" $((200 + i % 2 * 100)) $((150 + i % 2 * 20))
+        sleep 0.02
+    done
+    xdotool windowsize "$id" 256 192
+    sleep 0.5
+    after=$(x11_holds "$E2E_PID")
+    echo "before: $before"
+    echo "after:  $after"
+    field() { sed -n -E "s/.*\b$1=([0-9,]+).*/\1/p" <<<"$2"; }
+    [ -n "$(field segments "$before")" ] && [ "$(field segments "$before")" != "$(field segments "$after")" ] ||
+        { e2e_fail "no new segment after $n resizes: no refit seen"; return 1; }
+    [ "$(field segments "$after" | tr ',' '\n' | wc -l)" = 1 ] || { e2e_fail "segments left: $after"; return 1; }
+    for v in windows GCs pixmaps; do
+        [ "$(field "$v" "$after")" = "$(field "$v" "$before")" ] || { e2e_fail "$v: $before -> $after"; return 1; }
+    done
+    [ "$(field otherbytes "$after")" -le $(($(field otherbytes "$before") + 1024)) ] &&
+        [ "$(field rss_kb "$after")" -le $(($(field rss_kb "$before") + 2048)) ] ||
+        { e2e_fail "grew over $n refits: $before -> $after"; return 1; }
 }
