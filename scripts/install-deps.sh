@@ -10,7 +10,7 @@
 # tries of apt-get update.
 set -uo pipefail
 
-needed=(cmake g++ libgtest-dev libbenchmark-dev python3 python3-yaml procps nsis unzip
+needed=(cmake g++ pkg-config file libgtest-dev libbenchmark-dev python3 python3-yaml procps nsis unzip
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     wine wine64 xvfb xdotool imagemagick x11-utils e2fsprogs libx11-dev libxext-dev
     libxdamage-dev xserver-xorg-core xserver-xorg-video-dummy xscreensaver x11-xserver-utils dpkg-dev lintian
