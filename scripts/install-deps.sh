@@ -105,7 +105,8 @@ else
         sudo=(sudo)
     fi
     if [ "$want32" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-        "${sudo[@]}" dpkg --add-architecture i386 || { say "dpkg --add-architecture i386 failed" >&2; exit 1; }
+        "${sudo[@]}" dpkg --add-architecture i386 ||
+            { say "dpkg --add-architecture i386 failed: going on without 32-bit Wine"; want32=0; }
     fi
     log=$(mktemp) || exit 1
     trap 'rm -f "$log"' EXIT
