@@ -2,11 +2,14 @@
 #include "plix/program.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "platform/platform.h"
 #include "settings/settings.h"
@@ -65,6 +68,20 @@ void open_standard_descriptors() {
             close(opened);
         }
     }
+}
+
+bool claim_idle_session() {
+    const char *runtime = getenv("XDG_RUNTIME_DIR"), *display = getenv("WAYLAND_DISPLAY");
+    if (!runtime || !*runtime) return true;
+    // A display named by its path is one session's too: its '/' made '_'.
+    std::string name = display && *display ? display : "wayland-0";
+    for (char &c : name)
+        if (c == '/') c = '_';
+    const std::string path = std::string(runtime) + "/plix-idle-" + name + ".lock";
+    // Kept open, never closed: the lock goes with the process, however it ends.
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return true;
+    return flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
 }
 
 int out_of_memory() {
