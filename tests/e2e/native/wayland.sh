@@ -285,3 +285,68 @@ test_wayland_weston_fullscreen_toplevel() {
     [ "$status" = 143 ] && [ "$(ls -A "$dir/run")" = "$before" ] ||
         { e2e_fail "SIGTERM: status $status, XDG_RUNTIME_DIR holds $(ls -A "$dir/run")"; return 1; }
 }
+
+# wl_seen DIR OUTPUT...: for each output (grim -o), "none" when it shows only
+# sway's background (wl_idle_sway's #204060: nothing of plix), "dots" when most of
+# it is black with other colours on it (plix's field), else "other".
+wl_seen() {
+    local dir=$1 name
+    shift
+    for name; do
+        "${WL_AS[@]}" grim -o "$name" "$dir/seen.png" || { echo "grim-failed"; continue; }
+        convert "$dir/seen.png" -format %c histogram:info:- | awk '
+            { n = $1 + 0; total += n }
+            /#000000 / { black += n; next }
+            /#204060 / { bg += n; next }
+            { other += n }
+            END { print (bg == total ? "none" : (black > total / 2 && other > 0) ? "dots" : "other") }'
+    done
+}
+
+# wl_wait_seen DIR SECONDS WANT OUTPUT...: until every OUTPUT is WANT (wl_seen),
+# SECONDS at most; says what they were otherwise.
+wl_wait_seen() {
+    local dir=$1 limit=$2 want=$3 got t
+    shift 3
+    for ((t = 0; t < limit * 4; t++)); do
+        got=$(wl_seen "$dir" "$@" | tr '\n' ' ')
+        [ "$got" = "$(printf "$want %.0s" "$@")" ] && return 0
+        sleep 0.25
+    done
+    e2e_fail "after ${limit}s: $* show $got, not $want: $(cat "$E2E_TAG.log")"
+}
+
+# wl_idle_sway DIR [nested]: wl_sway with a background of its own, which shows
+# where plix does not.
+wl_idle_sway() {
+    wl_sway "$@" || return 1
+    "${WL_AS[@]}" swaymsg 'output * bg #204060 solid_color' >/dev/null ||
+        { e2e_fail "swaymsg bg failed"; return 1; }
+    sleep 0.5
+}
+
+# plix --idle 3 on sway (org_kde_kwin_idle): nothing at 1 s; by 5 s the field
+# on both outputs; a key takes it down within a second, plix going on, and 5 s
+# later it is back. An output unplugged while it shows changes nothing else.
+test_wayland_sway_idle() {
+    local dir start
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    wl_idle_sway "$dir" nested || return 1
+    start=$(date +%s.%N)
+    wl_plix "$dir" --idle 3
+    sleep 1
+    [ "$(wl_seen "$dir" WL-1 WL-2 | tr '\n' ' ')" = "none none " ] ||
+        { e2e_fail "at 1 s: $(wl_seen "$dir" WL-1 WL-2)"; return 1; }
+    wl_wait_seen "$dir" "$(awk -v s="$start" -v n="$(date +%s.%N)" 'BEGIN { printf "%d", 5 - (n - s) + 0.99 }')" \
+        dots WL-1 WL-2 || return 1
+    "${WL_AS[@]}" wtype -k space || { e2e_fail "wtype failed"; return 1; }
+    start=$(date +%s.%N)
+    wl_wait_seen "$dir" 1 none WL-1 WL-2 || return 1
+    kill -0 "$E2E_PID" || { e2e_fail "plix ended on a key: $(cat "$E2E_TAG.log")"; return 1; }
+    wl_wait_seen "$dir" 5 dots WL-1 WL-2 || return 1
+    "${WL_HOST[@]}" swaymsg '[title="wlroots - WL-2"] kill' >/dev/null || { e2e_fail "swaymsg failed"; return 1; }
+    sleep 1
+    wl_wait_seen "$dir" 1 dots WL-1 || return 1
+    kill -0 "$E2E_PID" && ! grep -q . "$E2E_TAG.log" ||
+        { e2e_fail "an output unplugged: $(cat "$E2E_TAG.log")"; return 1; }
+}
