@@ -2,10 +2,14 @@
 #include "plix/program.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -72,16 +76,23 @@ void open_standard_descriptors() {
 
 bool claim_idle_session() {
     const char *runtime = getenv("XDG_RUNTIME_DIR"), *display = getenv("WAYLAND_DISPLAY");
-    if (!runtime || !*runtime) return true;
-    // A display named by its path is one session's too: its '/' made '_'.
-    std::string name = display && *display ? display : "wayland-0";
-    for (char &c : name)
-        if (c == '/') c = '_';
-    const std::string path = std::string(runtime) + "/plix-idle-" + name + ".lock";
-    // Kept open, never closed: the lock goes with the process, however it ends.
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // A name in the abstract socket space, made of the runtime folder (the
+    // user's session) and the display: it goes with the process however it
+    // ends, and leaves no file behind.
+    const std::string name = std::string("plix-idle:") + (runtime ? runtime : "") + "/" +
+                             (display && *display ? display : "wayland-0");
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const size_t length = std::min(name.size(), sizeof address.sun_path - 1);
+    memcpy(address.sun_path + 1, name.data(), length);  // sun_path[0] == 0: abstract
+    // Kept open, never closed: the name is ours until we end.
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return true;
-    return flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+    const socklen_t size = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + length);
+    if (bind(fd, reinterpret_cast<const sockaddr *>(&address), size) == 0) return true;
+    const bool taken = errno == EADDRINUSE;
+    close(fd);
+    return !taken;
 }
 
 int out_of_memory() {

@@ -25,9 +25,9 @@ void drain_wake();
 // take the free number, and what we print would go into its stream.
 void open_standard_descriptors();
 
-// Makes this the session's one plix --idle: a lock held until we end, on a file
-// of the runtime folder ($XDG_RUNTIME_DIR) named for the Wayland display. False
-// when another plix holds it; a lock that cannot be made stops nobody.
+// Makes this the session's one plix --idle: a name held until we end, made of
+// the runtime folder ($XDG_RUNTIME_DIR) and the Wayland display. False when
+// another plix holds it; a name that cannot be had for another reason stops nobody.
 bool claim_idle_session();
 
 // The settings, the set-up's random state and its arrays, as the saver's set-up

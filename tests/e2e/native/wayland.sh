@@ -7,7 +7,7 @@
 # wl_compositor DIR RUN ENV... -- COMMAND...: COMMAND run as x11_as_user DIR with
 # the 0700 XDG_RUNTIME_DIR DIR/RUN and ENV, waited for until its Wayland socket
 # answers (sway: its IPC too). WL_AS then runs a client of it as that user;
-# WL_SOCKET is its socket, WL_LOG its output.
+# WL_SOCKET is its socket, WL_LOG its output, WL_PID its process.
 wl_compositor() {
     local dir=$1 run=$1/$2 env=() t
     shift 2
@@ -15,7 +15,7 @@ wl_compositor() {
     shift
     mkdir -m 700 "$run" && x11_as_user "$dir" || return 1
     e2e_start_cmd "$dir" "${X11_AS[@]}" XDG_RUNTIME_DIR="$run" "${env[@]}" "$@"
-    WL_LOG=$E2E_TAG.log
+    WL_LOG=$E2E_TAG.log WL_PID=$E2E_PID
     for ((t = 0; t < 100; t++)); do
         WL_SOCKET=$run/$(cd "$run" && ls -d wayland-[0-9] 2>/dev/null | head -n 1)
         WL_AS=("${X11_AS[@]}" XDG_RUNTIME_DIR="$run" WAYLAND_DISPLAY="${WL_SOCKET##*/}"
@@ -275,6 +275,11 @@ test_wayland_weston_fullscreen_toplevel() {
     wl_compositor "$dir" run -- weston --backend=headless-backend.so --use-gl --width=400 \
         --height=240 --config="$dir/weston.ini" --debug || return 1
     before=$(ls -A "$dir/run")
+    # Weston offers neither idle protocol: --idle says so in one line.
+    wl_plix "$dir" --idle 1
+    status=$(e2e_wait_exit 10)
+    [ "$status" = 2 ] && [ "$(wc -l <"$E2E_TAG.log")" = 1 ] && grep -q "no idle protocol" "$E2E_TAG.log" ||
+        { e2e_fail "--idle on weston: status $status: $(cat "$E2E_TAG.log")"; return 1; }
     wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 2 --frames 100
     x11_wait_line 'frames=100' || return 1
     (cd "$dir" && "${WL_AS[@]}" weston-screenshooter) || { e2e_fail "no screenshot: $(cat "$WL_LOG")"; return 1; }
@@ -286,9 +291,10 @@ test_wayland_weston_fullscreen_toplevel() {
         { e2e_fail "SIGTERM: status $status, XDG_RUNTIME_DIR holds $(ls -A "$dir/run")"; return 1; }
 }
 
-# wl_seen DIR OUTPUT...: for each output (grim -o), "none" when it shows only
-# sway's background (wl_idle_sway's #204060: nothing of plix), "dots" when most of
-# it is black with other colours on it (plix's field), else "other".
+# wl_seen DIR OUTPUT...: for each output (grim -o), "none" when it shows hardly
+# any black (sway's background is wl_idle_sway's #204060: nothing of plix),
+# "dots" when most of it is black with other colours on it (plix's field),
+# else "other".
 wl_seen() {
     local dir=$1 name
     shift
@@ -299,7 +305,7 @@ wl_seen() {
             /#000000 / { black += n; next }
             /#204060 / { bg += n; next }
             { other += n }
-            END { print (bg == total ? "none" : (black > total / 2 && other > 0) ? "dots" : "other") }'
+            END { print (black < total / 10 ? "none" : (black > total / 2 && other + bg > 0) ? "dots" : "other") }'
     done
 }
 
@@ -349,4 +355,78 @@ test_wayland_sway_idle() {
     wl_wait_seen "$dir" 1 dots WL-1 || return 1
     kill -0 "$E2E_PID" && ! grep -q . "$E2E_TAG.log" ||
         { e2e_fail "an output unplugged: $(cat "$E2E_TAG.log")"; return 1; }
+}
+
+# wl_wait_log LOG PATTERN [COUNT]: until LOG holds COUNT (1) lines matching
+# PATTERN, 10 s at most.
+wl_wait_log() {
+    local t
+    for ((t = 0; t < 100; t++)); do
+        [ "$(grep -c -- "$2" "$1")" -ge "${3:-1}" ] && return 0
+        sleep 0.1
+    done
+    e2e_fail "no ${3:-1} '$2' in $1: $(cat "$1")"
+}
+
+# A window holding an idle inhibitor keeps the field from starting; once it is
+# gone the field comes. A second plix --idle in the session is refused; the
+# compositor lost, plix --idle ends with status 1.
+test_wayland_sway_idle_inhibited() {
+    local dir inhibitor sway status
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    wl_idle_sway "$dir" || return 1
+    sway=$WL_PID
+    e2e_start_cmd "$dir" "${WL_AS[@]}" "$E2E_NATIVE_BUILD/plix-test-inhibitor"
+    inhibitor=$E2E_PID
+    wl_wait_log "$E2E_TAG.log" inhibiting || return 1
+    wl_plix "$dir" --idle 1
+    sleep 3
+    [ "$(wl_seen "$dir" HEADLESS-1 HEADLESS-2 | tr '\n' ' ')" = "none none " ] ||
+        { e2e_fail "inhibited: $(wl_seen "$dir" HEADLESS-1 HEADLESS-2)"; return 1; }
+    kill "$inhibitor"
+    wl_wait_seen "$dir" 3 dots HEADLESS-1 HEADLESS-2 || return 1
+    "${WL_AS[@]}" "$dir/plix" --idle 1 >"$dir/second.txt" 2>&1
+    status=$?
+    [ "$status" = 1 ] && grep -q "already running" "$dir/second.txt" && [ "$(wc -l <"$dir/second.txt")" = 1 ] ||
+        { e2e_fail "a second plix --idle: status $status: $(cat "$dir/second.txt")"; return 1; }
+    kill "$sway"
+    status=$(e2e_wait_exit 10)
+    [ "$status" = 1 ] && grep -q "lost the connection\|protocol error" "$E2E_TAG.log" ||
+        { e2e_fail "compositor lost: status $status: $(cat "$E2E_TAG.log")"; return 1; }
+}
+
+# An inhibition held on the session bus (a stand-in of the power manager's
+# interface) keeps the field from starting, asked once when idle comes and not
+# again until it says it changed; then the field comes with no input. The next
+# idle time asks again. With the service gone (sway's case), nothing holds it back.
+test_wayland_sway_idle_dbus_inhibition() {
+    local dir bus standin asked
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    wl_idle_sway "$dir" || return 1
+    bus=unix:path=$dir/run/test-bus
+    e2e_start_cmd "$dir" "${WL_AS[@]}" dbus-daemon --session --nofork --address="$bus"
+    sleep 0.5
+    WL_AS+=(DBUS_SESSION_BUS_ADDRESS="$bus")
+    e2e_start_cmd "$dir" "${WL_AS[@]}" /usr/bin/python3 "$E2E_LIB_DIR/native/inhibit_standin.py" held
+    standin=$E2E_PID asked=$E2E_TAG.log
+    wl_wait_log "$asked" serving || return 1
+    wl_plix "$dir" --idle 1
+    wl_wait_log "$asked" asked || return 1
+    sleep 2
+    [ "$(wl_seen "$dir" HEADLESS-1 HEADLESS-2 | tr '\n' ' ')" = "none none " ] ||
+        { e2e_fail "inhibited: $(wl_seen "$dir" HEADLESS-1 HEADLESS-2)"; return 1; }
+    [ "$(grep -c asked "$asked")" = 1 ] || { e2e_fail "asked again with no change: $(cat "$asked")"; return 1; }
+    kill -USR1 "$standin"
+    wl_wait_seen "$dir" 3 dots HEADLESS-1 HEADLESS-2 || return 1
+    wl_wait_log "$asked" asked 2 || return 1
+    kill -USR1 "$standin"
+    "${WL_AS[@]}" wtype -k space || { e2e_fail "wtype failed"; return 1; }
+    wl_wait_log "$asked" asked 3 || return 1
+    sleep 1
+    [ "$(wl_seen "$dir" HEADLESS-1 HEADLESS-2 | tr '\n' ' ')" = "none none " ] ||
+        { e2e_fail "inhibited again: $(wl_seen "$dir" HEADLESS-1 HEADLESS-2)"; return 1; }
+    kill "$standin"
+    wl_wait_seen "$dir" 3 dots HEADLESS-1 HEADLESS-2 || return 1
+    kill -0 "$E2E_PID" && ! grep -q . "$E2E_TAG.log" ||
+        { e2e_fail "plix: $(cat "$E2E_TAG.log")"; return 1; }
 }

@@ -598,6 +598,8 @@ test_x11_errors() {
 2|cannot connect to the Wayland display "/gone"$|-u DISPLAY WAYLAND_DISPLAY=/gone|--frames 1
 2|cannot connect to the Wayland compositor on WAYLAND_SOCKET "99"$|-u DISPLAY WAYLAND_DISPLAY=/gone WAYLAND_SOCKET=99|--frames 1
 2|XSCREENSAVER_WINDOW is not a window id|XSCREENSAVER_WINDOW=12abc|--root
+2|--idle watches for idle on Wayland, and there is no Wayland display|-u WAYLAND_DISPLAY|--idle 3
+2|cannot connect to the Wayland display "/gone"$|WAYLAND_DISPLAY=/gone|--idle 3
 1|enough memory||--dot-count 2000000000
 TABLE
     # --help's exit statuses name each cause of status 2 above.
