@@ -430,3 +430,40 @@ test_wayland_sway_idle_dbus_inhibition() {
     kill -0 "$E2E_PID" && ! grep -q . "$E2E_TAG.log" ||
         { e2e_fail "plix: $(cat "$E2E_TAG.log")"; return 1; }
 }
+
+# KWin 5.27 (kwin_wayland --virtual, two outputs, in a session bus of its own)
+# offers ext_idle_notifier_v1, which plix --idle 2 watches: no surface of plix
+# before the time; once idled, a layer surface configured on each output and
+# frames committed and answered, --fps counting them. (KWin has neither
+# screencopy for grim nor a virtual keyboard for wtype: judged by the protocol.)
+# The copy of kwin_wayland drops its file capability, which the bounding set of
+# the test's user may lack; a copy needs KWin's own Qt platform plug-in forced.
+test_wayland_kwin_idle() {
+    local dir log t idled asked outputs
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    cp "$(command -v kwin_wayland)" "$dir/kwin_wayland" || { e2e_fail "no kwin_wayland"; return 1; }
+    wl_compositor "$dir" run KWIN_FORCE_OWN_QPA=1 -- dbus-run-session -- "$dir/kwin_wayland" \
+        --virtual --output-count 2 --width 320 --height 200 --no-lockscreen || return 1
+    WL_AS+=(WAYLAND_DEBUG=1)
+    wl_plix "$dir" --idle 2 --fps
+    log=$E2E_TAG.log
+    sleep 1.5
+    ! grep -q 'get_layer_surface\|create_surface' "$log" ||
+        { e2e_fail "a surface before the time: $(grep surface "$log" | head -n 3)"; return 1; }
+    for ((t = 0; t < 100; t++)); do
+        [ "$(grep -c 'frames per second' "$log")" -ge 2 ] && break
+        sleep 0.1
+    done
+    asked=$(sed -n 's/^\[ *\([0-9.]*\)\]  -> ext_idle_notifier_v1@[0-9]*\.get_idle_notification(.*, 2000, .*/\1/p' "$log")
+    idled=$(sed -n 's/^\[ *\([0-9.]*\)\] ext_idle_notification_v1@[0-9]*\.idled()$/\1/p' "$log")
+    [ -n "$asked" ] && [ -n "$idled" ] && awk -v a="$asked" -v i="$idled" 'BEGIN { exit !(i - a >= 1990) }' ||
+        { e2e_fail "idled at $idled, asked at $asked: $(grep idle "$log")"; return 1; }
+    outputs=$(grep -o 'get_layer_surface(new id [^,]*, wl_surface@[0-9]*, wl_output@[0-9]*' "$log" |
+        sed 's/.*wl_output/wl_output/' | sort -u | wc -l)
+    [ "$outputs" = 2 ] && [ "$(grep -c 'zwlr_layer_surface_v1@[0-9]*\.configure(.*, 320, 200)' "$log")" = 2 ] ||
+        { e2e_fail "layer surfaces: $(grep layer_surface "$log" | head)"; return 1; }
+    [ "$(grep -c 'wl_callback@[0-9]*\.done(' "$log")" -ge 100 ] && [ "$(grep -c 'wl_surface@[0-9]*\.attach(' "$log")" -ge 100 ] ||
+        { e2e_fail "frames: $(grep -c 'wl_callback@[0-9]*\.done(' "$log") answered"; return 1; }
+    grep 'frames per second' "$log" | tail -n 1 | awk '{ exit !($2 > 50) }' ||
+        { e2e_fail "--fps: $(grep 'frames per second' "$log")"; return 1; }
+}
