@@ -434,12 +434,13 @@ test_wayland_sway_idle_dbus_inhibition() {
 # KWin 5.27 (kwin_wayland --virtual, two outputs, in a session bus of its own)
 # offers ext_idle_notifier_v1, which plix --idle 2 watches: no surface of plix
 # before the time; once idled, a layer surface configured on each output and
-# frames committed and answered, --fps counting them. (KWin has neither
+# frames committed and answered, --fps counting them; with a window holding an
+# idle inhibitor, no idled until it goes. (KWin has neither
 # screencopy for grim nor a virtual keyboard for wtype: judged by the protocol.)
 # The copy of kwin_wayland drops its file capability, which the bounding set of
 # the test's user may lack; a copy needs KWin's own Qt platform plug-in forced.
 test_wayland_kwin_idle() {
-    local dir log t idled asked outputs
+    local dir log t idled asked outputs inhibitor
     dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
     cp "$(command -v kwin_wayland)" "$dir/kwin_wayland" || { e2e_fail "no kwin_wayland"; return 1; }
     wl_compositor "$dir" run KWIN_FORCE_OWN_QPA=1 -- dbus-run-session -- "$dir/kwin_wayland" \
@@ -466,4 +467,16 @@ test_wayland_kwin_idle() {
         { e2e_fail "frames: $(grep -c 'wl_callback@[0-9]*\.done(' "$log") answered"; return 1; }
     grep 'frames per second' "$log" | tail -n 1 | awk '{ exit !($2 > 50) }' ||
         { e2e_fail "--fps: $(grep 'frames per second' "$log")"; return 1; }
+    # A window holding an idle inhibitor: KWin sends no idled until it goes.
+    kill -TERM "$E2E_PID"
+    e2e_wait_exit 10 >/dev/null
+    e2e_start_cmd "$dir" "${WL_AS[@]}" "$E2E_NATIVE_BUILD/plix-test-inhibitor"
+    inhibitor=$E2E_PID
+    wl_wait_log "$E2E_TAG.log" inhibiting || return 1
+    wl_plix "$dir" --idle 1
+    log=$E2E_TAG.log
+    sleep 3
+    ! grep -q 'idled()\|create_surface' "$log" || { e2e_fail "idled while inhibited"; return 1; }
+    kill "$inhibitor"
+    wl_wait_log "$log" 'zwlr_layer_surface_v1@[0-9]*\.configure(' 2 || return 1
 }
