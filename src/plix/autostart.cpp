@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -108,7 +109,7 @@ bool autostart_runs_plix(const std::string &text) {
     if (!exec.empty() && exec[0] == '"')
         exec = exec.substr(1, exec.find('"', 1) - 1);
     else
-        exec = exec.substr(0, exec.find_first_of(" \t"));
+        exec.erase(std::min(exec.find_first_of(" \t"), exec.size()));
     const size_t slash = exec.rfind('/');
     return (slash == std::string::npos ? exec : exec.substr(slash + 1)) == "plix";
 }
