@@ -32,6 +32,7 @@ bench_sway() {
     [ "$(id -u)" = 0 ] && chown plixe2e: "$dir/run"
     "${bench_as_user[@]}" XDG_RUNTIME_DIR="$dir/run" WLR_BACKENDS=headless WLR_RENDERER=pixman \
         WLR_LIBINPUT_NO_DEVICES=1 WLR_HEADLESS_OUTPUTS=2 sway -c "$2" >"$dir/sway.log" 2>&1 &
+    # shellcheck disable=SC2034  # read by the script that called it
     bench_sway_pid=$!
     bench_socket=
     for _ in $(seq 100); do
