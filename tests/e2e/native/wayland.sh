@@ -431,7 +431,7 @@ test_wayland_sway_idle_dbus_inhibition() {
         { e2e_fail "plix: $(cat "$E2E_TAG.log")"; return 1; }
 }
 
-# KWin 5.27 (kwin_wayland --virtual, two outputs, in a session bus of its own)
+# KWin 5.27 (kwin_wayland --virtual, two outputs, with a session bus of its own)
 # offers ext_idle_notifier_v1, which plix --idle 2 watches: no surface of plix
 # before the time; once idled, a layer surface configured on each output and
 # frames committed and answered, --fps counting them; with a window holding an
@@ -443,8 +443,12 @@ test_wayland_kwin_idle() {
     local dir log t idled asked outputs inhibitor
     dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
     cp "$(command -v kwin_wayland)" "$dir/kwin_wayland" || { e2e_fail "no kwin_wayland"; return 1; }
-    wl_compositor "$dir" run KWIN_FORCE_OWN_QPA=1 -- dbus-run-session -- "$dir/kwin_wayland" \
-        --virtual --output-count 2 --width 320 --height 200 --no-lockscreen || return 1
+    # Its own session bus, as dbus-run-session gives it, but started here so that
+    # the harness ends the bus and KWin (dbus-run-session, ended, leaves both running).
+    x11_as_user "$dir" || return 1
+    e2e_start_cmd "$dir" "${X11_AS[@]}" dbus-daemon --session --nofork --address="unix:path=$dir/bus"
+    wl_compositor "$dir" run KWIN_FORCE_OWN_QPA=1 DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/bus" -- \
+        "$dir/kwin_wayland" --virtual --output-count 2 --width 320 --height 200 --no-lockscreen || return 1
     WL_AS+=(WAYLAND_DEBUG=1)
     wl_plix "$dir" --idle 2 --fps
     log=$E2E_TAG.log
@@ -457,7 +461,8 @@ test_wayland_kwin_idle() {
     done
     asked=$(sed -n 's/^\[ *\([0-9.]*\)\]  -> ext_idle_notifier_v1@[0-9]*\.get_idle_notification(.*, 2000, .*/\1/p' "$log")
     idled=$(sed -n 's/^\[ *\([0-9.]*\)\] ext_idle_notification_v1@[0-9]*\.idled()$/\1/p' "$log")
-    [ -n "$asked" ] && [ -n "$idled" ] && awk -v a="$asked" -v i="$idled" 'BEGIN { exit !(i - a >= 1990) }' ||
+    # KWin's timer is one of Qt's coarse ones, which may fire up to 5 % early.
+    [ -n "$asked" ] && [ -n "$idled" ] && awk -v a="$asked" -v i="$idled" 'BEGIN { exit !(i - a >= 1900) }' ||
         { e2e_fail "idled at $idled, asked at $asked: $(grep idle "$log")"; return 1; }
     outputs=$(grep -o 'get_layer_surface(new id [^,]*, wl_surface@[0-9]*, wl_output@[0-9]*' "$log" |
         sed 's/.*wl_output/wl_output/' | sort -u | wc -l)
