@@ -1,6 +1,7 @@
 // The desktop's inhibitions of the screen saver, as the session bus's power
-// manager holds them (org.freedesktop.PowerManagement.Inhibit): asked when idle
-// comes, and watched for a change while one is held.
+// manager holds them (org.freedesktop.PowerManagement, its interface
+// org.freedesktop.PowerManagement.Inhibit): asked when idle comes, and watched
+// for a change while one is held.
 #pragma once
 
 // Whether an inhibition is held now (HasInhibit). No session bus, no such

@@ -11,8 +11,10 @@
 
 namespace {
 
-constexpr char service[] = "org.freedesktop.PowerManagement.Inhibit";
+// The power manager's bus name; its inhibitions are an object and interface of their own.
+constexpr char service[] = "org.freedesktop.PowerManagement";
 constexpr char path[] = "/org/freedesktop/PowerManagement/Inhibit";
+constexpr char inhibit_interface[] = "org.freedesktop.PowerManagement.Inhibit";
 constexpr int answer_ms = 2000;  // a power manager that hangs must not hold the field back for long
 
 DBusConnection *g_bus;
@@ -44,7 +46,7 @@ bool connect_bus() {
                        nullptr);
     dbus_bus_add_match(g_bus,
                        "type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',"
-                       "member='NameOwnerChanged',arg0='org.freedesktop.PowerManagement.Inhibit'",
+                       "member='NameOwnerChanged',arg0='org.freedesktop.PowerManagement'",
                        nullptr);
     dbus_connection_flush(g_bus);
     return true;
@@ -56,7 +58,7 @@ bool inhibition_held() {
     if (!connect_bus()) return false;
     inhibition_news();  // what came before is answered by this question
     if (!g_bus) return false;
-    DBusMessage *call = dbus_message_new_method_call(service, path, service, "HasInhibit");
+    DBusMessage *call = dbus_message_new_method_call(service, path, inhibit_interface, "HasInhibit");
     if (!call) return false;
     // A service that is not running holds no inhibition: none is started to ask it.
     dbus_message_set_auto_start(call, FALSE);
@@ -83,7 +85,7 @@ bool inhibition_news() {
     bool news = false;
     dbus_connection_read_write(g_bus, 0);
     while (DBusMessage *m = dbus_connection_pop_message(g_bus)) {
-        if (dbus_message_is_signal(m, service, "HasInhibitChanged") ||
+        if (dbus_message_is_signal(m, inhibit_interface, "HasInhibitChanged") ||
             dbus_message_is_signal(m, "org.freedesktop.DBus", "NameOwnerChanged"))
             news = true;
         dbus_message_unref(m);

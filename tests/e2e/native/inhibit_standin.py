@@ -1,5 +1,6 @@
 # A stand-in for the desktop's power manager on a private session bus: the one
-# interface plix --idle asks, org.freedesktop.PowerManagement.Inhibit. Starts
+# interface plix --idle asks, org.freedesktop.PowerManagement.Inhibit (of the
+# bus name org.freedesktop.PowerManagement). Starts
 # with an inhibition held when told "held"; SIGUSR1 flips it and signals the
 # change. Prints "serving", then "asked" for each HasInhibit.
 import signal
@@ -10,7 +11,8 @@ import dbus.mainloop.glib
 import dbus.service
 from gi.repository import GLib
 
-NAME = "org.freedesktop.PowerManagement.Inhibit"
+NAME = "org.freedesktop.PowerManagement"  # the bus name; the interface is NAME + ".Inhibit"
+INTERFACE = NAME + ".Inhibit"
 
 
 class Inhibit(dbus.service.Object):
@@ -18,12 +20,12 @@ class Inhibit(dbus.service.Object):
         super().__init__(bus, "/org/freedesktop/PowerManagement/Inhibit")
         self.held = held
 
-    @dbus.service.method(NAME, out_signature="b")
+    @dbus.service.method(INTERFACE, out_signature="b")
     def HasInhibit(self):
         print("asked", flush=True)
         return self.held
 
-    @dbus.service.signal(NAME, signature="b")
+    @dbus.service.signal(INTERFACE, signature="b")
     def HasInhibitChanged(self, held):
         pass
 
