@@ -179,7 +179,13 @@ int run_idle_on_wayland(const plix_options &options) {
         wayland_close();
         return 2;
     }
-    apply_settings(g.options);
+    // Settings that ask for more memory than there is are told now, not at the
+    // first idle time, when nobody reads what plix says.
+    if (set_up_settings(g.options) != 0) {
+        wayland_close();
+        return 1;
+    }
+    free_dots();
     if (chow)
         fprintf(stderr,
                 "plix: on Wayland no picture of the desktop is given to programs: "

@@ -369,13 +369,19 @@ wl_wait_log() {
 }
 
 # A window holding an idle inhibitor keeps the field from starting; once it is
-# gone the field comes. A second plix --idle in the session is refused; the
-# compositor lost, plix --idle ends with status 1.
+# gone the field comes. Settings that cannot be had are said at the start; a
+# second plix --idle in the session is refused; the compositor lost, plix
+# --idle ends with status 1.
 test_wayland_sway_idle_inhibited() {
     local dir inhibitor sway status
     dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
     wl_idle_sway "$dir" || return 1
     sway=$WL_PID
+    # Settings that cannot be had are said at the start, not at the first idle time.
+    timeout 10 "${WL_AS[@]}" "$E2E_NATIVE_BUILD/plix" --idle 3600 --dot-count 2000000000 >"$dir/memory.txt" 2>&1
+    status=$?
+    [ "$status" = 1 ] && grep -q "enough memory" "$dir/memory.txt" ||
+        { e2e_fail "--idle, too many dots: status $status: $(cat "$dir/memory.txt")"; return 1; }
     e2e_start_cmd "$dir" "${WL_AS[@]}" "$E2E_NATIVE_BUILD/plix-test-inhibitor"
     inhibitor=$E2E_PID
     wl_wait_log "$E2E_TAG.log" inhibiting || return 1
