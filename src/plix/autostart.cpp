@@ -68,12 +68,13 @@ std::string own_path() {
     return std::string(path, size_t(n));
 }
 
-// `path` with every folder above it, as mkdir -p makes them.
+// Every folder above `path`, as mkdir -p makes them; those made are the user's
+// alone, as ~/.config is made elsewhere.
 bool make_folders(const std::string &path) {
     for (size_t slash = path.find('/', 1); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
         const std::string folder = path.substr(0, slash);
-        if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
     }
     return true;
 }
