@@ -331,18 +331,26 @@ wl_idle_sway() {
     sleep 0.5
 }
 
-# plix --idle 3 on sway (org_kde_kwin_idle): nothing at 1 s; by 5 s the field
+# wl_switches PID: how often PID has gone to sleep and been woken: the same
+# while it waits, blocked, with no timer.
+wl_switches() { awk '/^voluntary_ctxt_switches:/ { print $2 }' "/proc/$1/status"; }
+
+# plix --idle 3 on sway (org_kde_kwin_idle): nothing at 1 s, and no wake-up
+# while it waits; by 5 s the field
 # on both outputs; a key takes it down within a second, plix going on, and 5 s
 # later it is back. An output unplugged while it shows changes nothing else.
 test_wayland_sway_idle() {
-    local dir start
+    local dir start switches
     dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
     wl_idle_sway "$dir" nested || return 1
     start=$(date +%s.%N)
     wl_plix "$dir" --idle 3
     sleep 1
+    switches=$(wl_switches "$E2E_PID")
     [ "$(wl_seen "$dir" WL-1 WL-2 | tr '\n' ' ')" = "none none " ] ||
         { e2e_fail "at 1 s: $(wl_seen "$dir" WL-1 WL-2)"; return 1; }
+    sleep 0.8
+    [ "$(wl_switches "$E2E_PID")" = "$switches" ] || { e2e_fail "woken while it waits"; return 1; }
     wl_wait_seen "$dir" "$(awk -v s="$start" -v n="$(date +%s.%N)" 'BEGIN { printf "%d", 5 - (n - s) + 0.99 }')" \
         dots WL-1 WL-2 || return 1
     "${WL_AS[@]}" wtype -k space || { e2e_fail "wtype failed"; return 1; }
@@ -403,10 +411,10 @@ test_wayland_sway_idle_inhibited() {
 
 # An inhibition held on the session bus (a stand-in of the power manager's
 # interface) keeps the field from starting, asked once when idle comes and not
-# again until it says it changed; then the field comes with no input. The next
+# again, nor woken, until it says it changed; then the field comes with no input. The next
 # idle time asks again. With the service gone (sway's case), nothing holds it back.
 test_wayland_sway_idle_dbus_inhibition() {
-    local dir bus standin asked
+    local dir bus standin asked switches
     dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
     wl_idle_sway "$dir" || return 1
     bus=unix:path=$dir/run/test-bus
@@ -418,7 +426,10 @@ test_wayland_sway_idle_dbus_inhibition() {
     wl_wait_log "$asked" serving || return 1
     wl_plix "$dir" --idle 1
     wl_wait_log "$asked" asked || return 1
+    sleep 0.2
+    switches=$(wl_switches "$E2E_PID")
     sleep 2
+    [ "$(wl_switches "$E2E_PID")" = "$switches" ] || { e2e_fail "woken while inhibited"; return 1; }
     [ "$(wl_seen "$dir" HEADLESS-1 HEADLESS-2 | tr '\n' ' ')" = "none none " ] ||
         { e2e_fail "inhibited: $(wl_seen "$dir" HEADLESS-1 HEADLESS-2)"; return 1; }
     [ "$(grep -c asked "$asked")" = 1 ] || { e2e_fail "asked again with no change: $(cat "$asked")"; return 1; }
