@@ -175,7 +175,7 @@ int run_idle_on_wayland(const plix_options &options) {
     g.options = options;
     if (!open_compositor()) return 2;
     if (const char *why = wayland_idle_watch(uint32_t(options.idle_seconds * 1000))) {
-        fprintf(stderr, "plix: the Wayland compositor offers %s: --idle cannot watch for idle\n", why);
+        fprintf(stderr, "plix: --idle cannot watch for idle: the Wayland compositor offers %s\n", why);
         wayland_close();
         return 2;
     }

@@ -38,8 +38,9 @@ bool wayland_idle_global(wl_registry *registry, uint32_t name, const char *inter
 }
 
 const char *wayland_idle_watch(uint32_t ms) {
-    if (!wl_idle.notifier && !wl_idle.kde) return "no idle protocol (ext_idle_notifier_v1 or org_kde_kwin_idle)";
-    if (!wl.seat) return "no seat to watch for idle";
+    if (!wl_idle.notifier && !wl_idle.kde)
+        return "no idle protocol (ext_idle_notifier_v1 or org_kde_kwin_idle)";
+    if (!wl.seat) return "no seat";
     if (wl_idle.notifier) {
         wl_idle.notification = ext_idle_notifier_v1_get_idle_notification(wl_idle.notifier, ms, wl.seat);
         ext_idle_notification_v1_add_listener(wl_idle.notification, &notification_listener, nullptr);
