@@ -142,23 +142,28 @@ int install_autostart(long long seconds) {
     const bool hidden = found == 1 && autostart_hidden(old);
     const std::string text = autostart_entry(program, seconds, hidden);
     if (text.empty()) {
-        fprintf(stderr, "plix: an autostart entry cannot name %s (it holds \" ` $ \\ or a control character)\n",
-                program.c_str());
+        fprintf(
+            stderr,
+            "plix: an autostart entry cannot name %s (it holds \" ` $ \\ or a control character)\n",
+            program.c_str());
         return 1;
     }
     if (text != old) {
         if (!make_folders(path)) return cannot("make the folder of", path);
         if (!ini_file_write(path.c_str(), text)) return cannot("write", path);
     }
-    const std::string now = "setsid -f " + shell_quoted(program) + " --idle " + std::to_string(seconds);
+    const std::string now =
+        "setsid -f " + shell_quoted(program) + " --idle " + std::to_string(seconds);
     if (hidden)
-        printf("%s is switched off (Hidden=true): left off, now with --idle %lld; switch it on in "
-               "Plasma's autostart settings\n",
-               path.c_str(), seconds);
+        printf(
+            "%s is switched off (Hidden=true): left off, now with --idle %lld; switch it on in "
+            "Plasma's autostart settings\n",
+            path.c_str(), seconds);
     else
-        printf("%s %s: KDE Plasma starts plix --idle %lld with each session\n"
-               "To start it now, without logging in again: %s\n",
-               path.c_str(), text == old ? "was already so" : "written", seconds, now.c_str());
+        printf(
+            "%s %s: KDE Plasma starts plix --idle %lld with each session\n"
+            "To start it now, without logging in again: %s\n",
+            path.c_str(), text == old ? "was already so" : "written", seconds, now.c_str());
     return 0;
 }
 

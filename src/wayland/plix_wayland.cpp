@@ -94,7 +94,8 @@ void wait_for_events(int timeout, int bus_fd = -1) {
     while (wl_display_prepare_read(d) != 0)
         if (wl_display_dispatch_pending(d) < 0) return;  // failed: run() says why
     wl_display_flush(d);
-    pollfd fds[3] = {{wl_display_get_fd(d), POLLIN, 0}, {wake_fd(), POLLIN, 0}, {bus_fd, POLLIN, 0}};
+    pollfd fds[3] = {
+        {wl_display_get_fd(d), POLLIN, 0}, {wake_fd(), POLLIN, 0}, {bus_fd, POLLIN, 0}};
     if (poll(fds, 3, timeout) > 0 && fds[0].revents)
         wl_display_read_events(d);
     else
@@ -175,7 +176,8 @@ int run_idle_on_wayland(const plix_options &options) {
     g.options = options;
     if (!open_compositor()) return 2;
     if (const char *why = wayland_idle_watch(uint32_t(options.idle_seconds * 1000))) {
-        fprintf(stderr, "plix: --idle cannot watch for idle: the Wayland compositor offers %s\n", why);
+        fprintf(stderr, "plix: --idle cannot watch for idle: the Wayland compositor offers %s\n",
+                why);
         wayland_close();
         return 2;
     }

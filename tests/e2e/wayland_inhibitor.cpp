@@ -25,11 +25,13 @@ const xdg_wm_base_listener wm_base_listener = {on_ping};
 
 void on_global(void *, wl_registry *registry, uint32_t name, const char *interface, uint32_t) {
     if (!strcmp(interface, wl_compositor_interface.name))
-        compositor = static_cast<wl_compositor *>(wl_registry_bind(registry, name, &wl_compositor_interface, 4));
+        compositor = static_cast<wl_compositor *>(
+            wl_registry_bind(registry, name, &wl_compositor_interface, 4));
     else if (!strcmp(interface, wl_shm_interface.name))
         shm = static_cast<wl_shm *>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
     else if (!strcmp(interface, xdg_wm_base_interface.name))
-        wm_base = static_cast<xdg_wm_base *>(wl_registry_bind(registry, name, &xdg_wm_base_interface, 1));
+        wm_base =
+            static_cast<xdg_wm_base *>(wl_registry_bind(registry, name, &xdg_wm_base_interface, 1));
     else if (!strcmp(interface, zwp_idle_inhibit_manager_v1_interface.name))
         inhibit_manager = static_cast<zwp_idle_inhibit_manager_v1 *>(
             wl_registry_bind(registry, name, &zwp_idle_inhibit_manager_v1_interface, 1));

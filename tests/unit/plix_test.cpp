@@ -12,8 +12,8 @@ namespace {
 
 struct OptionsCase {
     std::vector<const char *> args;
-    int status;                // parse_options's
-    long long idle_seconds;    // when it is 0
+    int status;              // parse_options's
+    long long idle_seconds;  // when it is 0
     list_action action;
 };
 
@@ -48,11 +48,13 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // SECONDS: 1 to the largest count of milliseconds in 32 bits.
         OptionsCase{{"--idle", "1"}, 0, 1, none},
-        OptionsCase{{"--idle=4294967", "--fps", "--seed", "-3", "--dot-count", "7"}, 0, 4294967, none},
+        OptionsCase{
+            {"--idle=4294967", "--fps", "--seed", "-3", "--dot-count", "7"}, 0, 4294967, none},
         OptionsCase{{"-idle", "300", "--no-bounce"}, 0, 300, none},
         OptionsCase{{"--idle", "0"}, 2, 0, none}, OptionsCase{{"--idle", "4294968"}, 2, 0, none},
         OptionsCase{{"--idle", "-5"}, 2, 0, none}, OptionsCase{{"--idle", "5s"}, 2, 0, none},
-        OptionsCase{{"--idle"}, 2, 0, none}, OptionsCase{{"--idle", "3", "--idle", "4"}, 2, 0, none},
+        OptionsCase{{"--idle"}, 2, 0, none},
+        OptionsCase{{"--idle", "3", "--idle", "4"}, 2, 0, none},
         // What has no meaning over every output whenever idle comes.
         OptionsCase{{"--idle", "3", "--frames", "5"}, 2, 0, none},
         OptionsCase{{"--root", "--idle", "3"}, 2, 0, none},

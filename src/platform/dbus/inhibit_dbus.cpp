@@ -44,10 +44,11 @@ bool connect_bus() {
                        "type='signal',interface='org.freedesktop.PowerManagement.Inhibit',"
                        "member='HasInhibitChanged'",
                        nullptr);
-    dbus_bus_add_match(g_bus,
-                       "type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',"
-                       "member='NameOwnerChanged',arg0='org.freedesktop.PowerManagement'",
-                       nullptr);
+    dbus_bus_add_match(
+        g_bus,
+        "type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',"
+        "member='NameOwnerChanged',arg0='org.freedesktop.PowerManagement'",
+        nullptr);
     dbus_connection_flush(g_bus);
     return true;
 }
@@ -58,7 +59,8 @@ bool inhibition_held() {
     if (!connect_bus()) return false;
     inhibition_news();  // what came before is answered by this question
     if (!g_bus) return false;
-    DBusMessage *call = dbus_message_new_method_call(service, path, inhibit_interface, "HasInhibit");
+    DBusMessage *call =
+        dbus_message_new_method_call(service, path, inhibit_interface, "HasInhibit");
     if (!call) return false;
     // A service that is not running holds no inhibition: none is started to ask it.
     dbus_message_set_auto_start(call, FALSE);

@@ -42,8 +42,10 @@ const char *wayland_idle_watch(uint32_t ms) {
         return "no idle protocol (ext_idle_notifier_v1 or org_kde_kwin_idle)";
     if (!wl.seat) return "no seat";
     if (wl_idle.notifier) {
-        wl_idle.notification = ext_idle_notifier_v1_get_idle_notification(wl_idle.notifier, ms, wl.seat);
-        ext_idle_notification_v1_add_listener(wl_idle.notification, &notification_listener, nullptr);
+        wl_idle.notification =
+            ext_idle_notifier_v1_get_idle_notification(wl_idle.notifier, ms, wl.seat);
+        ext_idle_notification_v1_add_listener(wl_idle.notification, &notification_listener,
+                                              nullptr);
         wl_idle.protocol = "ext_idle_notifier_v1";
     } else {
         wl_idle.timeout = org_kde_kwin_idle_get_idle_timeout(wl_idle.kde, wl.seat, ms);
