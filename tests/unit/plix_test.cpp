@@ -39,7 +39,9 @@ TEST_P(IdleOptions, ParseOrRefuse) {
     EXPECT_EQ(o.idle_seconds, c.idle_seconds);
     EXPECT_EQ(o.action, c.action);
     // --idle draws on Wayland's outputs, never in the window a host names.
-    if (c.action == list_action::none) EXPECT_EQ(o.target, draw_target::own_window);
+    if (c.action == list_action::none) {
+        EXPECT_EQ(o.target, draw_target::own_window);
+    }
 }
 
 constexpr auto none = list_action::none;
