@@ -15,3 +15,31 @@ bench_share() {
     awk -v a="$1" -v b="$2" -v t0="$3" -v t1="$4" -v hz="$bench_hz" \
         'BEGIN { printf "%.1f", 100 * (b - a) / hz / (t1 - t0) }'
 }
+
+# bench_sway DIR CONF: headless sway (pixman) with two outputs configured by CONF,
+# as an ordinary user (root runs it as plixe2e) with the private runtime
+# folder DIR/run; sets bench_as_user (the command prefix running as that user),
+# bench_sway_pid and bench_socket, or returns 1.
+bench_sway() {
+    local dir=$1
+    bench_as_user=(env)
+    if [ "$(id -u)" = 0 ]; then
+        id -u plixe2e >/dev/null 2>&1 || useradd --system --no-create-home \
+            --home-dir /nonexistent --shell /usr/sbin/nologin plixe2e
+        bench_as_user=(setpriv --reuid plixe2e --regid plixe2e --clear-groups env)
+    fi
+    mkdir -m 0700 "$dir/run"
+    [ "$(id -u)" = 0 ] && chown plixe2e: "$dir/run"
+    "${bench_as_user[@]}" XDG_RUNTIME_DIR="$dir/run" WLR_BACKENDS=headless WLR_RENDERER=pixman \
+        WLR_LIBINPUT_NO_DEVICES=1 WLR_HEADLESS_OUTPUTS=2 sway -c "$2" >"$dir/sway.log" 2>&1 &
+    # shellcheck disable=SC2034  # read by the script that called it
+    bench_sway_pid=$!
+    bench_socket=
+    for _ in $(seq 100); do
+        bench_socket=$(cd "$dir/run" && find . -maxdepth 1 -name "wayland-[0-9]" -printf "%f\n" | head -n 1)
+        [ -n "$bench_socket" ] && return 0
+        sleep 0.1
+    done
+    echo "sway did not start: $(cat "$dir/sway.log")" >&2
+    return 1
+}

@@ -35,28 +35,12 @@ for program in plix bench/plix-screens-wayland bench/plix-screens-x11; do
 done
 [ -z "$base" ] || cp "$base/plix" "$tmp/plix-base" || exit 2
 
-# As an ordinary user, with a private runtime folder; root runs it as plixe2e.
-as_user=(env)
-if [ "$(id -u)" = 0 ]; then
-    id -u plixe2e >/dev/null 2>&1 || useradd --system --no-create-home \
-        --home-dir /nonexistent --shell /usr/sbin/nologin plixe2e
-    as_user=(setpriv --reuid plixe2e --regid plixe2e --clear-groups env)
-fi
-mkdir -m 0700 "$tmp/run"
-[ "$(id -u)" = 0 ] && chown plixe2e: "$tmp/run"
-
 printf 'output HEADLESS-1 mode 1920x1080 position 0 0\noutput HEADLESS-2 mode 1920x1080 position 1920 0\n' \
     >"$tmp/sway.conf"
-"${as_user[@]}" XDG_RUNTIME_DIR="$tmp/run" WLR_BACKENDS=headless WLR_RENDERER=pixman \
-    WLR_LIBINPUT_NO_DEVICES=1 WLR_HEADLESS_OUTPUTS=2 sway -c "$tmp/sway.conf" >"$tmp/sway.log" 2>&1 &
-sway_pid=$!
-socket=
-for _ in $(seq 100); do
-    socket=$(cd "$tmp/run" && find . -maxdepth 1 -name "wayland-[0-9]" -printf "%f\n" | head -n 1)
-    [ -n "$socket" ] && break
-    sleep 0.1
-done
-[ -n "$socket" ] || { echo "sway did not start: $(cat "$tmp/sway.log")" >&2; exit 1; }
+bench_sway "$tmp" "$tmp/sway.conf"
+started=$?
+sway_pid=$bench_sway_pid socket=$bench_socket as_user=("${bench_as_user[@]}")
+[ "$started" = 0 ] || exit 1
 if [ -n "$composite" ]; then
     pixman=$(ldd "$(command -v sway)" | awk '/libpixman-1/ { print $3 }')
     # The clip's box: pixman_region32_t begins with its extents, x1 y1 x2 y2.

@@ -28,7 +28,9 @@ void print_usage() {
     printf(
         "usage: plix [--root | --window-id ID] [--size WxH] [--settings FILE] [SETTINGS]\n"
         "            [--seed N] [--frames K] [--fps]\n"
+        "       plix --idle SECONDS [--settings FILE] [SETTINGS] [--seed N] [--fps]\n"
         "       plix --install-xscreensaver | --uninstall-xscreensaver | --version\n"
+        "       plix --install-autostart SECONDS | --uninstall-autostart\n"
         "Options also go as -name (XScreenSaver's style) and --name=VALUE.\n"
         "  --root            draw on the root window\n"
         "  --window-id ID    draw into window ID (decimal or 0x hex), also with --root;\n"
@@ -43,9 +45,16 @@ void print_usage() {
         "  --frames K        stop after K frames, leaving the last one shown; prints\n"
         "                    \"frames=K pixels_per_frame=P\" once it is on the screen\n"
         "  --fps             frames per second on stderr, every second\n"
+        "  --idle SECONDS    on Wayland, for the whole session: once the seat has had no\n"
+        "                    input for SECONDS (1..4294967) and no inhibition is held,\n"
+        "                    the field on every output until the user is back; a new\n"
+        "                    field each time (the same one with --seed)\n"
         "  --install-xscreensaver    add plix to the programs of ~/.xscreensaver, or\n"
         "                            enable it there where it is disabled\n"
         "  --uninstall-xscreensaver  take it out again\n"
+        "  --install-autostart SECONDS  start \"plix --idle SECONDS\" with KDE Plasma's\n"
+        "                    sessions ($XDG_CONFIG_HOME/autostart/plix.desktop)\n"
+        "  --uninstall-autostart        take that entry out again\n"
         "SETTINGS (defaults in brackets):\n");
     for (const setting_key &k : setting_keys) {
         const std::string name = option_name(k);
@@ -58,9 +67,11 @@ void print_usage() {
     printf(
         "Exit status: 0 after SIGINT, the end of its window or, on Wayland, a key, a\n"
         "button or a pointer move (SIGTERM ends it by that signal); 1 out of memory, a\n"
-        "lost display or compositor or a ~/.xscreensaver that cannot be changed; 2 bad\n"
+        "lost display or compositor, a ~/.xscreensaver or autostart entry that cannot\n"
+        "be changed or, with --idle, one already running in the session; 2 bad\n"
         "options, a settings file that cannot be read, no display, no such window, a\n"
-        "display that is not TrueColor or a compositor without what plix needs.\n");
+        "display that is not TrueColor or a compositor without what plix needs (with\n"
+        "--idle: no Wayland display, or no idle protocol).\n");
 }
 
 int bad(const char *what, const char *value) {
@@ -105,7 +116,7 @@ int setting_option(const std::string &arg, int32_t *value) {
 
 int parse_options(int argc, char **argv, const char *screensaver_window, plix_options *o) {
     bool seen_root = false, seen_id = false, seen_size = false, seen_frames = false;
-    bool seen_fps = false;
+    bool seen_fps = false, seen_idle = false;
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "-h")) {
             print_usage();
@@ -136,6 +147,20 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
             o->action = name[2] == 'i' ? list_action::install : list_action::uninstall;
             return 0;
         }
+        if (!strcmp(name, "--uninstall-autostart")) {
+            if (argc != 2 || attached) return bad("takes no other arguments", name);
+            o->action = list_action::uninstall_autostart;
+            return 0;
+        }
+        if (!strcmp(name, "--install-autostart")) {
+            const char *value = attached ? attached : i + 1 < argc ? argv[i + 1] : nullptr;
+            if (!value) return bad("missing value after", name);
+            if (argc != (attached ? 2 : 3)) return bad("takes no other arguments", name);
+            if (!parse_number(value, 1, idle_seconds_max, &o->idle_seconds))
+                return bad("--install-autostart must be a decimal 1..4294967 (seconds)", value);
+            o->action = list_action::install_autostart;
+            return 0;
+        }
         int32_t flag_value;
         const int row = setting_option(arg, &flag_value);
         bool *seen = nullptr;
@@ -153,6 +178,8 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
             seen = &seen_frames;
         else if (arg == "--seed")
             seen = &o->seed_given;
+        else if (arg == "--idle")
+            seen = &seen_idle;
         else if (arg == "--settings")
             seen = nullptr;
         else
@@ -190,6 +217,9 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
         } else if (arg == "--frames") {
             if (!parse_number(value, 0, INT32_MAX, &o->frames))
                 return bad("--frames must be a decimal 0..2147483647", value);
+        } else if (arg == "--idle") {
+            if (!parse_number(value, 1, idle_seconds_max, &o->idle_seconds))
+                return bad("--idle must be a decimal 1..4294967 (seconds)", value);
         } else if (arg == "--seed") {
             if (!parse_number(value, INT32_MIN, INT32_MAX, &n))
                 return bad("--seed must be a signed 32-bit decimal", value);
@@ -208,6 +238,21 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
         plat_file_check(o->settings_file, why, sizeof why) != plat_file_readable)
         return bad((std::string("cannot read --settings file (") + why + ")").c_str(),
                    o->settings_file);
+    // --idle covers every Wayland output whenever idle comes, and never ends on its own.
+    if (seen_idle) {
+        const char *meaningless = seen_frames ? "--frames"
+                                  : seen_root ? "--root"
+                                  : seen_id   ? "--window-id"
+                                  : seen_size ? "--size"
+                                              : nullptr;
+        if (meaningless)
+            return bad((std::string(meaningless) +
+                        " has no meaning with --idle, which covers every Wayland output")
+                           .c_str(),
+                       nullptr);
+        o->fps = seen_fps;
+        return 0;  // not a host's window: XSCREENSAVER_WINDOW is not ours to draw in
+    }
     // The window a host names wins over --root: XScreenSaver's settings window
     // previews a hack by adding its own window to the command line "--root" and all.
     if (seen_id) {

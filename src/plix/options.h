@@ -5,8 +5,12 @@
 
 enum class draw_target { own_window, root, window_id };
 
-// Instead of running: plix's line in the programs of ~/.xscreensaver added or taken out.
-enum class list_action { none, install, uninstall };
+// Instead of running: plix's line in the programs of ~/.xscreensaver added or
+// taken out, or its XDG autostart entry written or removed.
+enum class list_action { none, install, uninstall, install_autostart, uninstall_autostart };
+
+// --idle's SECONDS: the idle protocols count milliseconds in 32 bits.
+constexpr long long idle_seconds_max = 4294967;
 
 struct plix_options {
     draw_target target = draw_target::own_window;
@@ -20,6 +24,7 @@ struct plix_options {
     long long frames = -1;  // -1: no limit
     bool fps = false;
     list_action action = list_action::none;
+    long long idle_seconds = 0;  // --idle, or --install-autostart's; 0: not given
 };
 
 // Parses argv into *o. `screensaver_window` is $XSCREENSAVER_WINDOW (or null):

@@ -2,11 +2,18 @@
 #include "plix/program.h"
 
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "platform/platform.h"
 #include "settings/settings.h"
@@ -65,6 +72,27 @@ void open_standard_descriptors() {
             close(opened);
         }
     }
+}
+
+bool claim_idle_session() {
+    const char *runtime = getenv("XDG_RUNTIME_DIR"), *display = getenv("WAYLAND_DISPLAY");
+    // A name in the abstract socket space, made of the runtime folder (the
+    // user's session) and the display: it goes with the process however it
+    // ends, and leaves no file behind.
+    const std::string name = std::string("plix-idle:") + (runtime ? runtime : "") + "/" +
+                             (display && *display ? display : "wayland-0");
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const size_t length = std::min(name.size(), sizeof address.sun_path - 1);
+    memcpy(address.sun_path + 1, name.data(), length);  // sun_path[0] == 0: abstract
+    // Kept open, never closed: the name is ours until we end.
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return true;
+    const socklen_t size = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + length);
+    if (bind(fd, reinterpret_cast<const sockaddr *>(&address), size) == 0) return true;
+    const bool taken = errno == EADDRINUSE;
+    close(fd);
+    return !taken;
 }
 
 int out_of_memory() {

@@ -25,6 +25,11 @@ void drain_wake();
 // take the free number, and what we print would go into its stream.
 void open_standard_descriptors();
 
+// Makes this the session's one plix --idle: a name held until we end, made of
+// the runtime folder ($XDG_RUNTIME_DIR) and the Wayland display. False when
+// another plix holds it; a name that cannot be had for another reason stops nobody.
+bool claim_idle_session();
+
 // The settings, the set-up's random state and its arrays, as the saver's set-up
 // makes them: 0, or 1 after the "Out of memory" message.
 int set_up_settings(const plix_options &options);

@@ -222,11 +222,6 @@ int programs_remove(const std::string &file, std::string *out) {
 
 namespace {
 
-int cannot(const char *what, const std::string &path) {
-    fprintf(stderr, "plix: cannot %s %s: %s\n", what, path.c_str(), ini_file_error_text(errno));
-    return 1;
-}
-
 // Where XScreenSaver's stock list is looked for: the user's app-defaults folder
 // where XAPPLRESDIR names one, then where distributions install it.
 std::vector<std::string> stock_files() {
@@ -251,7 +246,12 @@ std::string stock_text() {
 
 }  // namespace
 
-int run_list_action(bool install) {
+int cannot(const char *what, const std::string &path) {
+    fprintf(stderr, "plix: cannot %s %s: %s\n", what, path.c_str(), ini_file_error_text(errno));
+    return 1;
+}
+
+const char *home_folder() {
     const char *home = getenv("HOME");
     if (!home || !*home) {
         const passwd *pw = getpwuid(getuid());
@@ -259,8 +259,14 @@ int run_list_action(bool install) {
     }
     if (!home || !*home) {
         fprintf(stderr, "plix: no home folder (HOME is not set)\n");
-        return 1;
+        return nullptr;
     }
+    return home;
+}
+
+int run_list_action(bool install) {
+    const char *home = home_folder();
+    if (!home) return 1;
     // A link (to a file kept with other dotfiles, say) stays a link: the file it
     // names is the one read and replaced, keeping its owner and mode.
     const std::string path = std::string(home) + "/.xscreensaver";

@@ -16,6 +16,13 @@ int programs_add(const std::string &file, const std::string &stock, std::string 
 // is not in the list, or -1 (*out == file) when it shares a line with others.
 int programs_remove(const std::string &file, std::string *out);
 
+// The user's home folder ($HOME, else the password database's), or null after
+// saying there is none.
+const char *home_folder();
+
+// "plix: cannot WHAT PATH: " errno's reason, on stderr; 1.
+int cannot(const char *what, const std::string &path);
+
 // --install-xscreensaver (install) or --uninstall-xscreensaver on
 // $HOME/.xscreensaver, replaced by a rename. Prints what it did; the exit status.
 int run_list_action(bool install);

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "framebuf/framebuf.h"
+#include "platform/dbus/inhibit.h"
 #include "platform/wayland/wayland_platform.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
@@ -35,7 +36,12 @@ struct program {
 };
 program g;
 
-bool ending() { return program_signalled || wl.user_back || wl.closed; }
+// With --idle, the idle protocol saying the user is back also ends a showing:
+// input that went to another surface (a lock screen's prompt) counts too.
+bool ending() {
+    return program_signalled || wl.user_back || wl.closed ||
+           (g.options.idle_seconds && !wl_idle.idle);
+}
 
 // Asked inside a very long frame.
 int frame_stop() { return program_signalled ? 1 : 0; }
@@ -81,14 +87,16 @@ int fit_layout() {
 }
 
 // Sends what we asked, then waits up to `timeout` ms (-1: no limit) for the
-// compositor or a signal, and takes the events that came.
-void wait_for_events(int timeout) {
+// compositor, a signal or the session bus (`bus_fd`, -1: none), and takes the
+// compositor's events that came.
+void wait_for_events(int timeout, int bus_fd = -1) {
     wl_display *d = wl.display;
     while (wl_display_prepare_read(d) != 0)
         if (wl_display_dispatch_pending(d) < 0) return;  // failed: run() says why
     wl_display_flush(d);
-    pollfd fds[2] = {{wl_display_get_fd(d), POLLIN, 0}, {wake_fd(), POLLIN, 0}};
-    if (poll(fds, 2, timeout) > 0 && fds[0].revents)
+    pollfd fds[3] = {
+        {wl_display_get_fd(d), POLLIN, 0}, {wake_fd(), POLLIN, 0}, {bus_fd, POLLIN, 0}};
+    if (poll(fds, 3, timeout) > 0 && fds[0].revents)
         wl_display_read_events(d);
     else
         wl_display_cancel_read(d);
@@ -140,7 +148,82 @@ int run() {
     return 0;
 }
 
+// Connects, and says in one line why it cannot: false.
+bool open_compositor() {
+    char why[160];
+    if (wayland_open(why, sizeof why)) return true;
+    fprintf(stderr, "plix: %s\n", why);
+    wayland_close();
+    return false;
+}
+
+// One showing, from its own seed, until the user is back: the field's status
+// (0, or 1 when it could not go on). Its buffers, surfaces and dots go after.
+int show_once() {
+    g.seed = g.options.seed_given ? g.options.seed : int32_t(uint32_t(now_ms()));
+    g.laid_out = false;
+    g.out = program_output{g.out.stdout_closed, g.out.stderr_closed, 0, 0};
+    const int status = set_up_settings(g.options) != 0 ? 1 : run();
+    deinit_framebuf(&g.frame);
+    free_dots();
+    wayland_remove_surfaces();
+    return status;
+}
+
 }  // namespace
+
+int run_idle_on_wayland(const plix_options &options) {
+    g.options = options;
+    if (!open_compositor()) return 2;
+    if (const char *why = wayland_idle_watch(uint32_t(options.idle_seconds * 1000))) {
+        fprintf(stderr, "plix: --idle cannot watch for idle: the Wayland compositor offers %s\n",
+                why);
+        wayland_close();
+        return 2;
+    }
+    // Settings that ask for more memory than there is are told now, not at the
+    // first idle time, when nobody reads what plix says.
+    if (set_up_settings(g.options) != 0) {
+        wayland_close();
+        return 1;
+    }
+    free_dots();
+    if (chow)
+        fprintf(stderr,
+                "plix: on Wayland no picture of the desktop is given to programs: "
+                "chow starts from black\n");
+    // Per idle time: whether the desktop was asked about inhibitions, and what
+    // it said; whether the field was shown (taken down by our own input rules
+    // before the protocol said the user is back, it waits for that first). While
+    // an inhibition is held the question is asked again only when the bus says
+    // it may have changed, or at the next idle time: no timer.
+    bool asked = false, inhibited = false, shown = false, news = false;
+    int status = 0;
+    char why[160];
+    while (!program_signalled && status == 0) {
+        if (wayland_failed(why, sizeof why)) {
+            fprintf(stderr, "plix: %s\n", why);
+            status = 1;
+            break;
+        }
+        if (!wl_idle.idle) {
+            asked = inhibited = shown = false;
+        } else if (!shown && (!asked || (inhibited && news))) {
+            inhibited = inhibition_held();
+            asked = true;
+            if (!inhibited) {
+                status = show_once();
+                shown = true;
+                continue;
+            }
+        }
+        wait_for_events(-1, inhibition_fd());
+        news = inhibition_news();
+    }
+    inhibition_close();
+    wayland_close();
+    return status;
+}
 
 int run_on_wayland(const plix_options &options, int32_t seed, bool x11_too) {
     g.options = options;

@@ -329,6 +329,7 @@ void on_global(void *, wl_registry *registry, uint32_t name, const char *interfa
     auto bind = [&](const wl_interface *what, uint32_t want) {
         return wl_registry_bind(registry, name, what, std::min(version, want));
     };
+    if (wayland_idle_global(registry, name, interface)) return;
     if (!strcmp(interface, wl_compositor_interface.name) && version >= compositor_version) {
         wl.compositor =
             static_cast<wl_compositor *>(bind(&wl_compositor_interface, compositor_version));
@@ -483,8 +484,19 @@ bool wayland_failed(char *why, size_t why_size) {
     return true;
 }
 
+void wayland_remove_surfaces() {
+    for (wayland_output *o : wl.outputs) {
+        destroy_surface(o);
+        o->refused = false;
+    }
+    wl.user_back = wl.closed = wl.out_of_memory = false;
+    wl.pointer_known = false;
+    wl.layout_changed = false;
+}
+
 void wayland_close() {
     if (!wl.display) return;
+    wayland_idle_close();
     for (wayland_output *o : wl.outputs) forget_output(o);
     wl.outputs.clear();
     if (wl.output_manager) zxdg_output_manager_v1_destroy(wl.output_manager);

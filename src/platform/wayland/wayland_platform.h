@@ -28,6 +28,10 @@ struct zwlr_layer_shell_v1;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 struct zwlr_layer_surface_v1;
+struct ext_idle_notifier_v1;
+struct ext_idle_notification_v1;
+struct org_kde_kwin_idle;
+struct org_kde_kwin_idle_timeout;
 
 // One of a surface's two buffers. `stale` marks, per tile, where the picture
 // changed since this buffer was last brought up to date.
@@ -161,3 +165,30 @@ bool wayland_failed(char *why, size_t why_size);
 
 // Destroys every surface, buffer and object, and disconnects.
 void wayland_close();
+
+// Takes the field off every output: its surfaces and their buffers go, the
+// outputs and the seat stay; the next wayland_add_surfaces shows it anew.
+void wayland_remove_surfaces();
+
+// The idle protocols (idle_wayland.cpp): ext_idle_notifier_v1 where the
+// compositor offers it, else org_kde_kwin_idle.
+struct wayland_idle_state {
+    ext_idle_notifier_v1 *notifier;
+    ext_idle_notification_v1 *notification;
+    org_kde_kwin_idle *kde;
+    org_kde_kwin_idle_timeout *timeout;
+    const char *protocol;  // the one watched
+    bool idle;             // the seat has had no input for the time asked, until resumed
+};
+extern wayland_idle_state wl_idle;
+
+// Binds a global of the idle protocols, from the registry's listener: true
+// when `interface` was one.
+bool wayland_idle_global(wl_registry *registry, uint32_t name, const char *interface);
+
+// Watches the seat for `ms` without input: null, or why it cannot (neither
+// protocol, no seat).
+const char *wayland_idle_watch(uint32_t ms);
+
+// Destroys the idle protocols' objects (wayland_close does).
+void wayland_idle_close();

@@ -7,7 +7,7 @@
 # wl_compositor DIR RUN ENV... -- COMMAND...: COMMAND run as x11_as_user DIR with
 # the 0700 XDG_RUNTIME_DIR DIR/RUN and ENV, waited for until its Wayland socket
 # answers (sway: its IPC too). WL_AS then runs a client of it as that user;
-# WL_SOCKET is its socket, WL_LOG its output.
+# WL_SOCKET is its socket, WL_LOG its output, WL_PID its process.
 wl_compositor() {
     local dir=$1 run=$1/$2 env=() t
     shift 2
@@ -15,7 +15,7 @@ wl_compositor() {
     shift
     mkdir -m 700 "$run" && x11_as_user "$dir" || return 1
     e2e_start_cmd "$dir" "${X11_AS[@]}" XDG_RUNTIME_DIR="$run" "${env[@]}" "$@"
-    WL_LOG=$E2E_TAG.log
+    WL_LOG=$E2E_TAG.log WL_PID=$E2E_PID
     for ((t = 0; t < 100; t++)); do
         WL_SOCKET=$run/$(cd "$run" && ls -d wayland-[0-9] 2>/dev/null | head -n 1)
         WL_AS=("${X11_AS[@]}" XDG_RUNTIME_DIR="$run" WAYLAND_DISPLAY="${WL_SOCKET##*/}"
@@ -275,6 +275,11 @@ test_wayland_weston_fullscreen_toplevel() {
     wl_compositor "$dir" run -- weston --backend=headless-backend.so --use-gl --width=400 \
         --height=240 --config="$dir/weston.ini" --debug || return 1
     before=$(ls -A "$dir/run")
+    # Weston offers neither idle protocol: --idle says so in one line.
+    wl_plix "$dir" --idle 1
+    status=$(e2e_wait_exit 10)
+    [ "$status" = 2 ] && [ "$(wc -l <"$E2E_TAG.log")" = 1 ] && grep -q "no idle protocol" "$E2E_TAG.log" ||
+        { e2e_fail "--idle on weston: status $status: $(cat "$E2E_TAG.log")"; return 1; }
     wl_plix "$dir" "${X11_OPTIONS[@]}" --seed 2 --frames 100
     x11_wait_line 'frames=100' || return 1
     (cd "$dir" && "${WL_AS[@]}" weston-screenshooter) || { e2e_fail "no screenshot: $(cat "$WL_LOG")"; return 1; }
@@ -284,4 +289,266 @@ test_wayland_weston_fullscreen_toplevel() {
     status=$(e2e_wait_exit 10)
     [ "$status" = 143 ] && [ "$(ls -A "$dir/run")" = "$before" ] ||
         { e2e_fail "SIGTERM: status $status, XDG_RUNTIME_DIR holds $(ls -A "$dir/run")"; return 1; }
+}
+
+# wl_seen DIR OUTPUT...: for each output (grim -o), "none" when it shows hardly
+# any black (sway's background is wl_idle_sway's #204060: nothing of plix),
+# "dots" when most of it is black with other colours on it (plix's field),
+# else "other".
+wl_seen() {
+    local dir=$1 name
+    shift
+    for name; do
+        "${WL_AS[@]}" grim -o "$name" "$dir/seen.png" || { echo "grim-failed"; continue; }
+        convert "$dir/seen.png" -format %c histogram:info:- | awk '
+            { n = $1 + 0; total += n }
+            /#000000 / { black += n; next }
+            /#204060 / { bg += n; next }
+            { other += n }
+            END { print (black < total / 10 ? "none" : (black > total / 2 && other + bg > 0) ? "dots" : "other") }'
+    done
+}
+
+# wl_wait_seen DIR SECONDS WANT OUTPUT...: until every OUTPUT is WANT (wl_seen),
+# SECONDS at most; says what they were otherwise.
+wl_wait_seen() {
+    local dir=$1 within=$2 want=$3 got t
+    shift 3
+    for ((t = 0; t < within * 4; t++)); do
+        got=$(wl_seen "$dir" "$@" | tr '\n' ' ')
+        [ "$got" = "$(printf "$want %.0s" "$@")" ] && return 0
+        sleep 0.25
+    done
+    e2e_fail "after ${within}s: $* show $got, not $want: $(cat "$E2E_TAG.log")"
+}
+
+# wl_idle_sway DIR [nested]: wl_sway with a background of its own, which shows
+# where plix does not.
+wl_idle_sway() {
+    wl_sway "$@" || return 1
+    "${WL_AS[@]}" swaymsg 'output * bg #204060 solid_color' >/dev/null ||
+        { e2e_fail "swaymsg bg failed"; return 1; }
+    sleep 0.5
+}
+
+# wl_switches PID: how often PID has gone to sleep and been woken: the same
+# while it waits, blocked, with no timer.
+wl_switches() { awk '/^voluntary_ctxt_switches:/ { print $2 }' "/proc/$1/status"; }
+
+# plix --idle 3 on sway (org_kde_kwin_idle): nothing at 1 s, and no wake-up
+# while it waits; by 5 s the field
+# on both outputs; a key takes it down within a second, plix going on, and 5 s
+# later it is back. An output unplugged while it shows changes nothing else.
+test_wayland_sway_idle() {
+    local dir start switches
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    wl_idle_sway "$dir" nested || return 1
+    start=$(date +%s.%N)
+    wl_plix "$dir" --idle 3
+    sleep 1
+    switches=$(wl_switches "$E2E_PID")
+    [ "$(wl_seen "$dir" WL-1 WL-2 | tr '\n' ' ')" = "none none " ] ||
+        { e2e_fail "at 1 s: $(wl_seen "$dir" WL-1 WL-2)"; return 1; }
+    sleep 0.8
+    [ "$(wl_switches "$E2E_PID")" = "$switches" ] || { e2e_fail "woken while it waits"; return 1; }
+    wl_wait_seen "$dir" "$(awk -v s="$start" -v n="$(date +%s.%N)" 'BEGIN { printf "%d", 5 - (n - s) + 0.99 }')" \
+        dots WL-1 WL-2 || return 1
+    "${WL_AS[@]}" wtype -k space || { e2e_fail "wtype failed"; return 1; }
+    start=$(date +%s.%N)
+    wl_wait_seen "$dir" 1 none WL-1 WL-2 || return 1
+    kill -0 "$E2E_PID" || { e2e_fail "plix ended on a key: $(cat "$E2E_TAG.log")"; return 1; }
+    wl_wait_seen "$dir" 5 dots WL-1 WL-2 || return 1
+    "${WL_HOST[@]}" swaymsg '[title="wlroots - WL-2"] kill' >/dev/null || { e2e_fail "swaymsg failed"; return 1; }
+    sleep 1
+    wl_wait_seen "$dir" 1 dots WL-1 || return 1
+    kill -0 "$E2E_PID" && ! grep -q . "$E2E_TAG.log" ||
+        { e2e_fail "an output unplugged: $(cat "$E2E_TAG.log")"; return 1; }
+}
+
+# wl_wait_log LOG PATTERN [COUNT]: until LOG holds COUNT (1) lines matching
+# PATTERN, 10 s at most.
+wl_wait_log() {
+    local t
+    for ((t = 0; t < 100; t++)); do
+        [ "$(grep -c -- "$2" "$1")" -ge "${3:-1}" ] && return 0
+        sleep 0.1
+    done
+    e2e_fail "no ${3:-1} '$2' in $1: $(cat "$1")"
+}
+
+# A window holding an idle inhibitor keeps the field from starting; once it is
+# gone the field comes. Settings that cannot be had are said at the start; a
+# second plix --idle in the session is refused; the compositor lost, plix
+# --idle ends with status 1.
+test_wayland_sway_idle_inhibited() {
+    local dir inhibitor sway status
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    wl_idle_sway "$dir" || return 1
+    sway=$WL_PID
+    # Settings that cannot be had are said at the start, not at the first idle time.
+    timeout 10 "${WL_AS[@]}" "$E2E_NATIVE_BUILD/plix" --idle 3600 --dot-count 2000000000 >"$dir/memory.txt" 2>&1
+    status=$?
+    [ "$status" = 1 ] && grep -q "enough memory" "$dir/memory.txt" ||
+        { e2e_fail "--idle, too many dots: status $status: $(cat "$dir/memory.txt")"; return 1; }
+    e2e_start_cmd "$dir" "${WL_AS[@]}" "$E2E_NATIVE_BUILD/plix-test-inhibitor"
+    inhibitor=$E2E_PID
+    wl_wait_log "$E2E_TAG.log" inhibiting || return 1
+    wl_plix "$dir" --idle 1
+    sleep 3
+    [ "$(wl_seen "$dir" HEADLESS-1 HEADLESS-2 | tr '\n' ' ')" = "none none " ] ||
+        { e2e_fail "inhibited: $(wl_seen "$dir" HEADLESS-1 HEADLESS-2)"; return 1; }
+    kill "$inhibitor"
+    wl_wait_seen "$dir" 3 dots HEADLESS-1 HEADLESS-2 || return 1
+    "${WL_AS[@]}" "$dir/plix" --idle 1 >"$dir/second.txt" 2>&1
+    status=$?
+    [ "$status" = 1 ] && grep -q "already running" "$dir/second.txt" && [ "$(wc -l <"$dir/second.txt")" = 1 ] ||
+        { e2e_fail "a second plix --idle: status $status: $(cat "$dir/second.txt")"; return 1; }
+    kill "$sway"
+    status=$(e2e_wait_exit 10)
+    [ "$status" = 1 ] && grep -q "lost the connection\|protocol error" "$E2E_TAG.log" ||
+        { e2e_fail "compositor lost: status $status: $(cat "$E2E_TAG.log")"; return 1; }
+}
+
+# An inhibition held on the session bus (a stand-in of the power manager's
+# interface) keeps the field from starting, asked once when idle comes and not
+# again, nor woken, until it says it changed; then the field comes with no input. The next
+# idle time asks again. With the service gone (sway's case), nothing holds it back.
+test_wayland_sway_idle_dbus_inhibition() {
+    local dir bus standin asked switches
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    wl_idle_sway "$dir" || return 1
+    bus=unix:path=$dir/run/test-bus
+    e2e_start_cmd "$dir" "${WL_AS[@]}" dbus-daemon --session --nofork --address="$bus"
+    sleep 0.5
+    WL_AS+=(DBUS_SESSION_BUS_ADDRESS="$bus")
+    e2e_start_cmd "$dir" "${WL_AS[@]}" /usr/bin/python3 "$E2E_LIB_DIR/native/inhibit_standin.py" held
+    standin=$E2E_PID asked=$E2E_TAG.log
+    wl_wait_log "$asked" serving || return 1
+    wl_plix "$dir" --idle 1
+    wl_wait_log "$asked" asked || return 1
+    sleep 0.2
+    switches=$(wl_switches "$E2E_PID")
+    sleep 2
+    [ "$(wl_switches "$E2E_PID")" = "$switches" ] || { e2e_fail "woken while inhibited"; return 1; }
+    [ "$(wl_seen "$dir" HEADLESS-1 HEADLESS-2 | tr '\n' ' ')" = "none none " ] ||
+        { e2e_fail "inhibited: $(wl_seen "$dir" HEADLESS-1 HEADLESS-2)"; return 1; }
+    [ "$(grep -c asked "$asked")" = 1 ] || { e2e_fail "asked again with no change: $(cat "$asked")"; return 1; }
+    kill -USR1 "$standin"
+    wl_wait_seen "$dir" 3 dots HEADLESS-1 HEADLESS-2 || return 1
+    wl_wait_log "$asked" asked 2 || return 1
+    kill -USR1 "$standin"
+    "${WL_AS[@]}" wtype -k space || { e2e_fail "wtype failed"; return 1; }
+    wl_wait_log "$asked" asked 3 || return 1
+    sleep 1
+    [ "$(wl_seen "$dir" HEADLESS-1 HEADLESS-2 | tr '\n' ' ')" = "none none " ] ||
+        { e2e_fail "inhibited again: $(wl_seen "$dir" HEADLESS-1 HEADLESS-2)"; return 1; }
+    kill "$standin"
+    wl_wait_seen "$dir" 3 dots HEADLESS-1 HEADLESS-2 || return 1
+    kill -0 "$E2E_PID" && ! grep -q . "$E2E_TAG.log" ||
+        { e2e_fail "plix: $(cat "$E2E_TAG.log")"; return 1; }
+}
+
+# KWin 5.27 (kwin_wayland --virtual, two outputs, with a session bus of its own)
+# offers ext_idle_notifier_v1, which plix --idle 2 watches: no surface of plix
+# before the time; once idled, a layer surface configured on each output and
+# frames committed and answered, --fps counting them; with a window holding an
+# idle inhibitor, no idled until it goes. (KWin has neither
+# screencopy for grim nor a virtual keyboard for wtype: judged by the protocol.)
+# The copy of kwin_wayland drops its file capability, which the bounding set of
+# the test's user may lack; a copy needs KWin's own Qt platform plug-in forced.
+test_wayland_kwin_idle() {
+    local dir log t idled asked outputs inhibitor
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    cp "$(command -v kwin_wayland)" "$dir/kwin_wayland" || { e2e_fail "no kwin_wayland"; return 1; }
+    # Its own session bus, as dbus-run-session gives it, but started here so that
+    # the harness ends the bus and KWin (dbus-run-session, ended, leaves both running).
+    x11_as_user "$dir" || return 1
+    e2e_start_cmd "$dir" "${X11_AS[@]}" dbus-daemon --session --nofork --address="unix:path=$dir/bus"
+    wl_compositor "$dir" run KWIN_FORCE_OWN_QPA=1 DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/bus" -- \
+        "$dir/kwin_wayland" --virtual --output-count 2 --width 320 --height 200 --no-lockscreen || return 1
+    WL_AS+=(WAYLAND_DEBUG=1)
+    wl_plix "$dir" --idle 2 --fps
+    log=$E2E_TAG.log
+    sleep 1.5
+    ! grep -q 'get_layer_surface\|create_surface' "$log" ||
+        { e2e_fail "a surface before the time: $(grep surface "$log" | head -n 3)"; return 1; }
+    for ((t = 0; t < 100; t++)); do
+        [ "$(grep -c 'frames per second' "$log")" -ge 2 ] && break
+        sleep 0.1
+    done
+    asked=$(sed -n 's/^\[ *\([0-9.]*\)\]  -> ext_idle_notifier_v1@[0-9]*\.get_idle_notification(.*, 2000, .*/\1/p' "$log")
+    idled=$(sed -n 's/^\[ *\([0-9.]*\)\] ext_idle_notification_v1@[0-9]*\.idled()$/\1/p' "$log")
+    # KWin's timer is one of Qt's coarse ones, which may fire up to 5 % early,
+    # and the request's time is when plix queued it, a little before KWin had it.
+    [ -n "$asked" ] && [ -n "$idled" ] && awk -v a="$asked" -v i="$idled" 'BEGIN { exit !(i - a >= 1850) }' ||
+        { e2e_fail "idled at $idled, asked at $asked: $(grep idle "$log")"; return 1; }
+    outputs=$(grep -o 'get_layer_surface(new id [^,]*, wl_surface@[0-9]*, wl_output@[0-9]*' "$log" |
+        sed 's/.*wl_output/wl_output/' | sort -u | wc -l)
+    [ "$outputs" = 2 ] && [ "$(grep -c 'zwlr_layer_surface_v1@[0-9]*\.configure(.*, 320, 200)' "$log")" = 2 ] ||
+        { e2e_fail "layer surfaces: $(grep layer_surface "$log" | head)"; return 1; }
+    [ "$(grep -c 'wl_callback@[0-9]*\.done(' "$log")" -ge 100 ] && [ "$(grep -c 'wl_surface@[0-9]*\.attach(' "$log")" -ge 100 ] ||
+        { e2e_fail "frames: $(grep -c 'wl_callback@[0-9]*\.done(' "$log") answered"; return 1; }
+    grep 'frames per second' "$log" | tail -n 1 | awk '{ exit !($2 > 50) }' ||
+        { e2e_fail "--fps: $(grep 'frames per second' "$log")"; return 1; }
+    # A window holding an idle inhibitor: KWin sends no idled until it goes.
+    kill -TERM "$E2E_PID"
+    e2e_wait_exit 10 >/dev/null
+    e2e_start_cmd "$dir" "${WL_AS[@]}" "$E2E_NATIVE_BUILD/plix-test-inhibitor"
+    inhibitor=$E2E_PID
+    wl_wait_log "$E2E_TAG.log" inhibiting || return 1
+    wl_plix "$dir" --idle 1
+    log=$E2E_TAG.log
+    sleep 3
+    ! grep -q 'idled()\|create_surface' "$log" || { e2e_fail "idled while inhibited"; return 1; }
+    kill "$inhibitor"
+    wl_wait_log "$log" 'zwlr_layer_surface_v1@[0-9]*\.configure(' 2 || return 1
+}
+
+# A lock screen (swaylock: on sway 1.7 an overlay layer surface, the input its
+# own) started while the field shows, as swayidle locks later than plix shows:
+# sway keeps the older overlay, the field, on top, but the user's first key,
+# which goes to the lock's prompt, takes the field down, leaving the lock in
+# view; plix goes on, and its next showing stays behind the lock.
+test_wayland_sway_idle_lock_prompt() {
+    local dir t plix log
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    wl_idle_sway "$dir" || return 1
+    wl_plix "$dir" --idle 1
+    plix=$E2E_PID log=$E2E_TAG.log
+    wl_wait_seen "$dir" 3 dots HEADLESS-1 HEADLESS-2 || return 1
+    e2e_start_cmd "$dir" "${WL_AS[@]}" swaylock --color 336699
+    sleep 1
+    wl_wait_seen "$dir" 1 dots HEADLESS-1 HEADLESS-2 || return 1
+    "${WL_AS[@]}" wtype -k a || { e2e_fail "wtype failed"; return 1; }
+    sleep 1
+    for ((t = 0; t < 2; t++)); do
+        "${WL_AS[@]}" grim "$dir/locked.png" || { e2e_fail "grim failed"; return 1; }
+        [ "$(convert "$dir/locked.png" -format %c histogram:info:- | awk '{ print $3 }')" = "#336699" ] ||
+            { e2e_fail "not the lock alone: $(convert "$dir/locked.png" -format %c histogram:info:- | head -n 3)"; return 1; }
+        kill -0 "$plix" && ! grep -q . "$log" || { e2e_fail "plix: $(cat "$log")"; return 1; }
+        sleep 2  # idle again: the next showing
+    done
+}
+
+# Ten showings, each taken down by a key: between them plix holds no more
+# descriptors and hardly more memory than after the second (the buffers of a
+# showing are 1 MiB here).
+test_wayland_sway_idle_soak() {
+    local dir n fds rss
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    wl_idle_sway "$dir" || return 1
+    wl_plix "$dir" --idle 1
+    for ((n = 1; n <= 10; n++)); do
+        wl_wait_seen "$dir" 4 dots HEADLESS-1 || return 1
+        "${WL_AS[@]}" wtype -k space || { e2e_fail "wtype failed"; return 1; }
+        wl_wait_seen "$dir" 1 none HEADLESS-1 || return 1
+        if [ $n = 2 ]; then
+            fds=$(ls "/proc/$E2E_PID/fd" | wc -l) rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$E2E_PID/status")
+        fi
+    done
+    [ "$(ls "/proc/$E2E_PID/fd" | wc -l)" = "$fds" ] ||
+        { e2e_fail "descriptors: $fds after 2 showings, $(ls "/proc/$E2E_PID/fd" | wc -l) after 10"; return 1; }
+    awk -v a="$rss" -v b="$(awk '/^VmRSS:/ { print $2 }' "/proc/$E2E_PID/status")" 'BEGIN { exit !(b - a < 512) }' ||
+        { e2e_fail "memory: $rss KiB after 2 showings, $(grep VmRSS "/proc/$E2E_PID/status") after 10"; return 1; }
+    kill -0 "$E2E_PID" && ! grep -q . "$E2E_TAG.log" || { e2e_fail "plix: $(cat "$E2E_TAG.log")"; return 1; }
 }

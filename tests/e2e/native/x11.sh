@@ -397,6 +397,61 @@ test_x11_install_into_xscreensaver() {
     done
 }
 
+# --install-autostart writes KDE's autostart entry, naming plix by its absolute
+# path, and says how to start it now; again, nothing changes; XDG_CONFIG_HOME
+# moves it. Switched off (Hidden=true) it stays off, and says so. Through a link
+# the file it names is written, and --uninstall-autostart takes the link only.
+# Another program's entry, and a folder that cannot be written, are left as they were.
+test_x11_install_autostart() {
+    local dir entry status
+    dir=$(mktemp -d "$E2E_TMP/auto.XXXX")
+    entry=$dir/.config/autostart/plix.desktop
+    cp "$E2E_NATIVE_BUILD/plix" "$dir/plix" && x11_as_user "$dir" || return 1
+    auto() {  # auto ARGS...: plix as the user; its output in $dir/out.txt, its status in status
+        chown -R plixe2e: "$dir" 2>/dev/null
+        "${X11_AS[@]}" "$dir/plix" "$@" >"$dir/out.txt" 2>&1
+        status=$?
+    }
+    auto --install-autostart 300
+    [ "$status" = 0 ] && grep -qx "Exec=$dir/plix --idle 300" "$entry" && grep -qx 'OnlyShowIn=KDE;' "$entry" &&
+        grep -q "without logging in again: setsid -f '$dir/plix' --idle 300\$" "$dir/out.txt" &&
+        desktop-file-validate "$entry" ||
+        { e2e_fail "install: $status $(cat "$dir/out.txt") $(cat "$entry")"; return 1; }
+    cp "$entry" "$dir/want"
+    auto --install-autostart 300
+    cmp -s "$dir/want" "$entry" && grep -q "already so" "$dir/out.txt" || { e2e_fail "again: $(cat "$dir/out.txt")"; return 1; }
+    XDG_CONFIG_HOME=$dir/conf auto --install-autostart 60
+    grep -qx "Exec=$dir/plix --idle 60" "$dir/conf/autostart/plix.desktop" ||
+        { e2e_fail "XDG_CONFIG_HOME: $(cat "$dir/out.txt")"; return 1; }
+    echo 'Hidden=true' >>"$entry"
+    auto --install-autostart 120
+    grep -q "switched off (Hidden=true): left off" "$dir/out.txt" && grep -qx 'Hidden=true' "$entry" &&
+        grep -qx "Exec=$dir/plix --idle 120" "$entry" || { e2e_fail "Hidden=true: $(cat "$dir/out.txt") $(cat "$entry")"; return 1; }
+    rm "$entry" && mkdir "$dir/dotfiles" && ln -s ../../dotfiles/plix.desktop "$entry"
+    auto --install-autostart 30
+    [ -L "$entry" ] && grep -qx "Exec=$dir/plix --idle 30" "$dir/dotfiles/plix.desktop" ||
+        { e2e_fail "through a link: $(cat "$dir/out.txt") $(ls -l "$entry")"; return 1; }
+    auto --uninstall-autostart
+    [ "$status" = 0 ] && [ ! -L "$entry" ] && [ -f "$dir/dotfiles/plix.desktop" ] && grep -q "a link" "$dir/out.txt" ||
+        { e2e_fail "uninstall through a link: $(cat "$dir/out.txt")"; return 1; }
+    printf '[Desktop Entry]\nType=Application\nName=Other\nExec=/usr/bin/other\n' >"$entry"
+    cp "$entry" "$dir/want"
+    for args in "--install-autostart 30" --uninstall-autostart; do
+        # shellcheck disable=SC2086  # words on purpose
+        auto $args
+        [ "$status" = 1 ] && grep -q "is not plix's entry: left as it is" "$dir/out.txt" && cmp -s "$dir/want" "$entry" ||
+            { e2e_fail "$args over another entry: $status $(cat "$dir/out.txt")"; return 1; }
+    done
+    rm "$entry"
+    chown -R plixe2e: "$dir" 2>/dev/null
+    chmod a-w "$dir/.config/autostart"
+    "${X11_AS[@]}" "$dir/plix" --install-autostart 30 >"$dir/out.txt" 2>&1
+    status=$?
+    chmod u+w "$dir/.config/autostart"
+    [ "$status" = 1 ] && grep -q "cannot write $entry: " "$dir/out.txt" && [ -z "$(ls -A "$dir/.config/autostart")" ] ||
+        { e2e_fail "read-only folder: $status $(cat "$dir/out.txt") $(ls -A "$dir/.config/autostart")"; return 1; }
+}
+
 # XScreenSaver's settings window previews the selected program in a pane of
 # its own with "plix --root --window-id ID": plix runs there and draws dots.
 test_x11_previewed_in_xscreensaver_settings() {
@@ -608,6 +663,8 @@ test_x11_errors() {
 2|cannot connect to the Wayland display "/gone"$|-u DISPLAY WAYLAND_DISPLAY=/gone|--frames 1
 2|cannot connect to the Wayland compositor on WAYLAND_SOCKET "99"$|-u DISPLAY WAYLAND_DISPLAY=/gone WAYLAND_SOCKET=99|--frames 1
 2|XSCREENSAVER_WINDOW is not a window id|XSCREENSAVER_WINDOW=12abc|--root
+2|--idle watches for idle on Wayland, and there is no Wayland display|-u WAYLAND_DISPLAY|--idle 3
+2|cannot connect to the Wayland display "/gone"$|WAYLAND_DISPLAY=/gone|--idle 3
 1|enough memory||--dot-count 2000000000
 TABLE
     # --help's exit statuses name each cause of status 2 above.
