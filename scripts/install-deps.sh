@@ -15,7 +15,8 @@ needed=(cmake g++ pkg-config file libgtest-dev libbenchmark-dev python3 python3-
     wine wine64 xvfb xdotool imagemagick x11-utils e2fsprogs libx11-dev libxext-dev
     libxdamage-dev xserver-xorg-core xserver-xorg-video-dummy xscreensaver x11-xserver-utils dpkg-dev lintian
     mate-screensaver desktop-file-utils dbus-bin xrestop
-    libwayland-dev wayland-protocols sway grim wtype weston libgl1-mesa-dri:amd64
+    libwayland-dev wayland-protocols plasma-wayland-protocols libdbus-1-dev
+    sway grim wtype weston libgl1-mesa-dri:amd64 swaylock kwin-wayland dbus-daemon python3-dbus python3-gi
     clang libclang-rt-14-dev clang-tidy cppcheck
     lld wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
     nodejs chromium strace)
