@@ -8,6 +8,7 @@
 #include "plix/options.h"
 #include "plix/program.h"
 #include "plix/xscreensaver_list.h"
+#include "startup/frames_ahead.h"
 #include "x11/plix_x11.h"
 #if PLIX_WAYLAND
 #include "wayland/plix_wayland.h"
@@ -34,6 +35,9 @@ int main(int argc, char **argv) {
     if (parsed != 0) return parsed;
     if (options.action != list_action::none)
         return run_list_action(options.action == list_action::install);
+    if (apply_frames_ahead_variables(getenv(frames_ahead_seed_variable),
+                                     getenv(frames_ahead_frames_variable), &options) != 0)
+        return 2;
     const int32_t seed = options.seed_given ? options.seed : int32_t(uint32_t(now_ms()));
     catch_signals();
 #if PLIX_WAYLAND
