@@ -59,6 +59,8 @@ export async function loadPlix(wasmBytesOrResponse) {
         },
         start: (seed, width, height) => x.plix_start(seed | 0, width, height) === 0,
         frames: (count) => x.plix_frames(count),
+        // Right after start: the field as `count` frames would leave it, at once.
+        framesAhead: (count) => x.plix_frames_ahead(count),
         // Up to `count` frames while performance.now() is short of `until`; a
         // frame cut short goes on at the next call. Returns the frames finished.
         run: (count, until) => x.plix_run(count, until),

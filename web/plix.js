@@ -24,7 +24,9 @@ const paceLine = document.getElementById('pace');
 const params = new URLSearchParams(location.search);
 
 // band: the changed part still to draw; pace: frames and cut ticks since `since`.
-const page = { plix: null, seed: 0, seedFixed: false, size: null, frameLimit: -1, frames: 0,
+// framesAhead: the address's frames_ahead, frames each new field runs unseen
+// before it is shown (for measuring a long run; it holds the page meanwhile).
+const page = { plix: null, seed: 0, seedFixed: false, size: null, frameLimit: -1, framesAhead: 0, frames: 0,
     running: false, clock: 0, due: 0, band: null, picture: null,
     pace: { since: 0, frames: 0, cut: false } };
 
@@ -113,6 +115,7 @@ function restart(note = '') {
         document.body.dataset.state = 'error';
         return;
     }
+    if (page.framesAhead) plix.framesAhead(page.framesAhead);
     canvas.width = plix.width();
     canvas.height = plix.height();
     page.band = null;
@@ -258,6 +261,8 @@ async function main() {
         page.seedFixed = true;
     }
     if (/^\d+$/.test(params.get('frames') || '')) page.frameLimit = Number(params.get('frames'));
+    if (/^\d{1,10}$/.test(params.get('frames_ahead') || ''))
+        page.framesAhead = Math.min(Number(params.get('frames_ahead')), 2 ** 31 - 1);
     const size = /^(\d+)x(\d+)$/.exec(params.get('size') || '');
     const [w, h] = size ? [Number(size[1]), Number(size[2])] : [0, 0];
     if (size && w >= 1 && w <= largestSide && h >= 1 && h <= largestSide && w * h <= largestArea)

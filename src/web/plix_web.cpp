@@ -179,6 +179,17 @@ EXPORT(plix_frames) void plix_frames(int32_t count) {
     for (int32_t i = 0; g.running && i < count; i++) go_on(nullptr);
 }
 
+// Right after plix_start, for measuring a long run: the set-up finished and the
+// field brought `count` frames forward at once, unseen, then shown whole; the
+// screen is then what `count` frames of plix_frames would have made it. Holds
+// the page until done.
+EXPORT(plix_frames_ahead) void plix_frames_ahead(int32_t count) {
+    if (!g.running || g.next_dot != 0) return;  // not between frames
+    g.unset_dot = init_dots_part(g.unset_dot, nullptr);
+    render_frames_ahead(&g.frame, count);
+    present_whole(memory_screen(), &g.frame);
+}
+
 // Up to `count` frames, but no further once the page's clock reaches `until`:
 // a frame that takes long (huge settings) is cut between dots and goes on at the
 // next call, so the page can answer meanwhile. Returns the frames finished.

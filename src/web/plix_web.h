@@ -20,6 +20,7 @@ const char *plix_message();
 uint32_t *plix_picture(int32_t width, int32_t height);
 int32_t plix_start(int32_t seed, int32_t width, int32_t height);
 void plix_frames(int32_t count);
+void plix_frames_ahead(int32_t count);
 int32_t plix_run(int32_t count, double until);
 int32_t plix_width();
 int32_t plix_height();
