@@ -34,6 +34,15 @@ namespace {
 // A band the page converts and draws at once: a few milliseconds' work.
 constexpr int32_t band_pixels = 1 << 20;
 
+// What changed goes to the canvas in pieces, one putImageData each. In
+// Chromium 120 (x86-64, software canvas) a call costs some 2 us whatever its
+// size, and a pixel converted and put some 1 ns: a gap of 8 tiles in a row of
+// tiles (16 x 128 pixels) costs about what a call does, so runs nearer than that
+// go as one. The bound keeps a frame's calls in hand, the gap widening past it
+// (docs/benchmarks-history.md, "The web page's pieces").
+constexpr int32_t change_gap_tiles = 8;
+constexpr int32_t change_room = 512;
+
 struct web_field {
     frame_buffer frame;
     bool running;
@@ -42,8 +51,9 @@ struct web_field {
     double until;         // plix_run's deadline on the page's clock
     uint32_t *rgba;       // a band of the screen as the canvas wants it, R G B A bytes
     int32_t band_pixels;  // room in rgba: a band of many rows, or one long row
-    int32_t changed[4];   // what plix_changes gives: x, y, w, h
-    char message[1024];   // why the last save failed
+    pixel_rect pieces[change_room];
+    int32_t changed[1 + 4 * change_room];  // what plix_changes gives: n, then x, y, w, h each
+    char message[1024];                    // why the last save failed
     // The page's form: what plix_setting gives, plix_set_setting and
     // plix_read_settings change and plix_save writes. The eight settings
     // variables are the running field's, which the frame step and its arrays
@@ -212,16 +222,22 @@ EXPORT(plix_screen) const uint32_t *plix_screen() { return memory_screen_pixels(
 EXPORT(plix_rgba) const uint32_t *plix_rgba() { return g.rgba; }
 EXPORT(plix_band_pixels) int32_t plix_band_pixels() { return g.running ? g.band_pixels : 0; }
 
-// The part of the screen that changed since the last call: x, y, w, h, with w
-// 0 when nothing changed. The page converts it (plix_convert) and draws it, in
-// bands when it is large.
+// The parts of the screen that changed since the last call, at most
+// change_room of them, not overlapping: their number n (0 when nothing
+// changed), then x, y, w, h of each. The page converts each (plix_convert) and
+// draws it, in bands when it is large.
 EXPORT(plix_changes) const int32_t *plix_changes() {
-    const screen_change r = g.running ? memory_screen_take_changes() : screen_change{};
-    const bool some = r.right > r.left && r.bottom > r.top;
-    g.changed[0] = r.left;
-    g.changed[1] = r.top;
-    g.changed[2] = some ? r.right - r.left : 0;
-    g.changed[3] = some ? r.bottom - r.top : 0;
+    const int32_t n =
+        g.running ? memory_screen_take_change_rects(change_gap_tiles, g.pieces, change_room) : 0;
+    g.changed[0] = n;
+    for (int32_t k = 0; k < n; k++) {
+        const pixel_rect &r = g.pieces[k];
+        int32_t *const out = g.changed + 1 + 4 * k;
+        out[0] = r.left;
+        out[1] = r.top;
+        out[2] = r.right - r.left;
+        out[3] = r.bottom - r.top;
+    }
     return g.changed;
 }
 
