@@ -69,9 +69,11 @@ export async function loadPlix(wasmBytesOrResponse) {
         pixelsPerFrame: () => x.plix_pixels_per_frame(),
         // The screen in the frame buffer's own bytes (B G R 0 per pixel).
         screen: () => bytes(x.plix_screen(), x.plix_width() * x.plix_height() * 4),
-        // The parts of the screen that changed since the last call: [{ x, y, w, h }, ...].
-        changes() {
-            const at = x.plix_changes() >>> 0;
+        // The parts of the screen that changed since the last call: [{ x, y, w, h }, ...],
+        // runs of changed 16 x 16 tiles up to `gap` tiles apart taken as one (-1: the
+        // one rectangle bounding them all).
+        changes(gap = -1) {
+            const at = x.plix_changes(gap) >>> 0;
             const n = new Int32Array(x.memory.buffer, at, 1)[0];
             const v = new Int32Array(x.memory.buffer, at + 4, 4 * n);
             return Array.from({ length: n }, (_, k) => ({ x: v[4 * k], y: v[4 * k + 1], w: v[4 * k + 2], h: v[4 * k + 3] }));

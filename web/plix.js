@@ -9,6 +9,12 @@ const mostCatchUp = 10;      // frames one late tick may make up; beyond, time i
 const tickBudgetMs = 20;     // the longest a tick steps the field; a frame not done goes on at the next
 const drawBudgetMs = 20;     // the longest a screen refresh draws; the rest waits for the next
 const largestFile = 64 << 20; // as our settings reader refuses larger files
+// What changed is put piece by piece: runs of changed 16 x 16 tiles this many
+// tiles apart or nearer go as one piece. At steady state at full HD, runs that
+// touch (0) put 13 % of the field a refresh against 94 % as one box, at no more
+// of Chromium's time than wider gaps, which put more (bench/web_bench.mjs;
+// docs/benchmarks-history.md, "The web page's pieces").
+const pieceGapTiles = 0;
 // A field's sides are at most 32767 pixels, as the saver's trail points hold. Its
 // area is at most 2^25 pixels, an 8K screen's worth (7680 x 4320 is 33177600): the
 // page takes Chromium some 24 bytes a pixel, so about 800 MB. At 16000 x 16000
@@ -191,7 +197,7 @@ function draw() {
     if (page.running) {
         const until = performance.now() + drawBudgetMs;
         if (!page.band) {
-            page.band = plix.changes();
+            page.band = plix.changes(pieceGapTiles);
             page.drawn.refreshes++;
         }
         while (page.band.length && performance.now() < until) {

@@ -34,13 +34,8 @@ namespace {
 // A band the page converts and draws at once: a few milliseconds' work.
 constexpr int32_t band_pixels = 1 << 20;
 
-// What changed goes to the canvas in pieces, one putImageData each. In
-// Chromium 120 (x86-64, software canvas) a call costs some 2 us whatever its
-// size, and a pixel converted and put some 1 ns: a gap of 8 tiles in a row of
-// tiles (16 x 128 pixels) costs about what a call does, so runs nearer than that
-// go as one. The bound keeps a frame's calls in hand, the gap widening past it
-// (docs/benchmarks-history.md, "The web page's pieces").
-constexpr int32_t change_gap_tiles = 8;
+// What changed goes to the canvas in pieces, one putImageData each; the bound
+// keeps a refresh's calls in hand, the gap widening past it.
 constexpr int32_t change_room = 512;
 
 struct web_field {
@@ -224,11 +219,19 @@ EXPORT(plix_band_pixels) int32_t plix_band_pixels() { return g.running ? g.band_
 
 // The parts of the screen that changed since the last call, at most
 // change_room of them, not overlapping: their number n (0 when nothing
-// changed), then x, y, w, h of each. The page converts each (plix_convert) and
-// draws it, in bands when it is large.
-EXPORT(plix_changes) const int32_t *plix_changes() {
-    const int32_t n =
-        g.running ? memory_screen_take_change_rects(change_gap_tiles, g.pieces, change_room) : 0;
+// changed), then x, y, w, h of each; runs of changed tiles up to `gap` tiles
+// apart in a row of tiles go as one (the page's choice, by what a call costs
+// it), and a gap below 0 gives the one rectangle bounding them all. The page
+// converts each (plix_convert) and draws it, in bands when it is large.
+EXPORT(plix_changes) const int32_t *plix_changes(int32_t gap) {
+    int32_t n = 0;
+    if (g.running && gap >= 0) {
+        n = memory_screen_take_change_rects(gap, g.pieces, change_room);
+    } else if (g.running) {
+        const screen_change r = memory_screen_take_changes();
+        n = r.right > r.left ? 1 : 0;
+        g.pieces[0] = {r.left, r.top, r.right, r.bottom};
+    }
     g.changed[0] = n;
     for (int32_t k = 0; k < n; k++) {
         const pixel_rect &r = g.pieces[k];
