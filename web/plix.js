@@ -1,6 +1,6 @@
 // The page: the settings form, the settings file in and out, the address's fixed
 // settings and seed, the chosen picture, and the 10 ms clock that steps the field
-// and the drawing of what changed into the field's canvases. No step of either holds the
+// and the drawing of what changed into the canvas. No step of either holds the
 // page much longer than its budget, whatever the settings, so it always answers.
 import { loadPlix, READABLE, UNREADABLE } from './plix-core.js';
 
@@ -22,26 +22,18 @@ const pieceGapTiles = 0;
 // took 6 GB and froze the tab for half a minute, making and first showing the canvas.
 const largestSide = 32767, largestArea = 2 ** 25;
 
-// The field is shown in cells, canvases of cellSize x cellSize side by side.
-// Chromium redraws a canvas by the box bounding all that was put into it in a
-// refresh: once the dots have spread, one canvas would be redrawn nearly whole
-// at every refresh, whatever small pieces went into it; a cell nothing went into
-// is not redrawn at all (docs/benchmarks-history.md, "The web page's pieces").
-const cellSize = 256;
-const field = document.getElementById('field');
+const canvas = document.getElementById('field');
+const ctx = canvas.getContext('2d');
 const form = document.getElementById('settings');
 const messageLine = document.getElementById('message');
 const paceLine = document.getElementById('pace');
 const params = new URLSearchParams(location.search);
 
-// band: the changed pieces still to draw, each within a cell; cells: the
-// field's canvases' contexts row by row, `cols` to a row; pace: frames and cut
-// ticks since `since`.
+// band: the changed pieces still to draw; pace: frames and cut ticks since `since`.
 // framesAhead: the address's frames_ahead, frames each new field runs unseen
 // before it is shown (for measuring a long run; it holds the page meanwhile).
 const page = { plix: null, seed: 0, seedFixed: false, size: null, frameLimit: -1, framesAhead: 0, frames: 0,
-    running: false, clock: 0, due: 0, band: null, cells: { cols: 0, list: [] }, picture: null,
-    drawn: { refreshes: 0, pixels: 0 },
+    running: false, clock: 0, due: 0, band: null, picture: null, drawn: { refreshes: 0, pixels: 0 },
     pace: { since: 0, frames: 0, cut: false } };
 
 // The benchmark reads what the refreshes drew.
@@ -133,7 +125,8 @@ function restart(note = '') {
         return;
     }
     if (page.framesAhead) plix.framesAhead(page.framesAhead);
-    makeCells(plix.width(), plix.height());
+    canvas.width = plix.width();
+    canvas.height = plix.height();
     page.band = null;
     page.frames = 0;
     page.running = true;
@@ -141,47 +134,6 @@ function restart(note = '') {
     document.body.dataset.state = 'running';
     document.body.dataset.frames = 0;
     updateLink();
-}
-
-// A field of w x h in cells, each canvas placed and sized in shares of the field
-// (field x, y in its data) so that the page scales them as one.
-function makeCells(w, h) {
-    const canvases = [];
-    page.cells = { cols: Math.ceil(w / cellSize), list: [] };
-    for (let y = 0; y < h; y += cellSize) {
-        for (let x = 0; x < w; x += cellSize) {
-            const c = document.createElement('canvas');
-            c.width = Math.min(cellSize, w - x);
-            c.height = Math.min(cellSize, h - y);
-            c.dataset.x = x;
-            c.dataset.y = y;
-            Object.assign(c.style, { left: `${100 * x / w}%`, top: `${100 * y / h}%`,
-                width: `${100 * c.width / w}%`, height: `${100 * c.height / h}%` });
-            canvases.push(c);
-            page.cells.list.push(c.getContext('2d'));
-        }
-    }
-    field.style.setProperty('--w', w);
-    field.style.setProperty('--h', h);
-    field.replaceChildren(...canvases);
-}
-
-// The pieces cut at the cells' edges: { cell, x, y, w, h } in field pixels, none
-// larger than a cell (so within what convert takes at once).
-function cellPieces(pieces) {
-    const out = [];
-    for (const p of pieces) {
-        for (let y = p.y; y < p.y + p.h;) {
-            const top = Math.floor(y / cellSize) * cellSize, bottom = Math.min(p.y + p.h, top + cellSize);
-            for (let x = p.x; x < p.x + p.w;) {
-                const left = Math.floor(x / cellSize) * cellSize, right = Math.min(p.x + p.w, left + cellSize);
-                out.push({ cell: (top / cellSize) * page.cells.cols + left / cellSize, x, y, w: right - x, h: bottom - y });
-                x = right;
-            }
-            y = bottom;
-        }
-    }
-    return out;
 }
 
 // The clock runs while the field does and the page can be seen: a hidden page
@@ -236,24 +188,26 @@ function notePace(now, done, cut) {
     if (pace.frames || !pace.cut) page.pace = { since: now, frames: 0, cut: false };
 }
 
-// What changed since the last refresh, piece by piece into the cells it lies in
-// (not the box bounding it all, which once the dots have spread is nearly the
-// whole field), each converted and drawn for at most drawBudgetMs; the rest goes
-// on at the next refresh. page.drawn counts the refreshes and the pixels drawn.
+// What changed since the last refresh, piece by piece (not the box bounding it
+// all, which once the dots have spread is nearly the whole field), each
+// converted and drawn in bands, for at most drawBudgetMs; the rest goes on at
+// the next refresh. page.drawn counts the refreshes and the pixels drawn.
 function draw() {
     const plix = page.plix;
     if (page.running) {
         const until = performance.now() + drawBudgetMs;
         if (!page.band) {
-            page.band = cellPieces(plix.changes(pieceGapTiles));
+            page.band = plix.changes(pieceGapTiles);
             page.drawn.refreshes++;
         }
         while (page.band.length && performance.now() < until) {
-            const b = page.band.pop();
-            const cell = page.cells.list[b.cell].canvas;
-            page.cells.list[b.cell].putImageData(new ImageData(plix.convert(b.x, b.y, b.w, b.h), b.w, b.h),
-                b.x - Number(cell.dataset.x), b.y - Number(cell.dataset.y));
-            page.drawn.pixels += b.w * b.h;
+            const b = page.band[page.band.length - 1];
+            const rows = Math.min(b.h, Math.max(1, Math.floor(plix.bandPixels() / b.w)));
+            ctx.putImageData(new ImageData(plix.convert(b.x, b.y, b.w, rows), b.w, rows), b.x, b.y);
+            page.drawn.pixels += b.w * rows;
+            b.y += rows;
+            b.h -= rows;
+            if (!b.h) page.band.pop();
         }
         if (!page.band.length) page.band = null;
         if (page.frames === page.frameLimit && !page.band) document.body.dataset.state = 'done';
@@ -265,7 +219,7 @@ function updateLink() {
     const q = new URLSearchParams();
     formValues().forEach((v, i) => q.set(page.plix.keys[i], v));
     q.set('seed', page.seed);
-    q.set('size', `${page.plix.width()}x${page.plix.height()}`);
+    q.set('size', `${canvas.width}x${canvas.height}`);
     document.getElementById('link').href = '?' + q;
 }
 

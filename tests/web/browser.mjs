@@ -16,15 +16,6 @@ const work = mkdtempSync(join(tmpdir(), 'plix-web.'));
 const server = await serve(site);
 const base = server.base;
 const context = await launch(join(work, 'profile'), { width: 320, height: 200 });
-// In every page: the field's w x h pixels as its cells of canvases show them, put together.
-await context.addInitScript(() => {
-    window.fieldPixels = (w, h) => {
-        const all = new OffscreenCanvas(w, h).getContext('2d');
-        for (const cell of document.querySelectorAll('#field canvas'))
-            all.drawImage(cell, Number(cell.dataset.x), Number(cell.dataset.y));
-        return all.getImageData(0, 0, w, h).data;
-    };
-});
 
 // A fresh page at `query`, its console errors and uncaught exceptions collected.
 async function open(query) {
@@ -42,7 +33,7 @@ const formValues = (page) => page.evaluate(() => [...document.querySelectorAll('
 
 // How many pixels of the canvas are not black.
 const litPixels = (page) => page.evaluate(() => {
-    const d = window.fieldPixels(320, 200);
+    const d = document.getElementById('field').getContext('2d').getImageData(0, 0, 320, 200).data;
     let n = 0;
     for (let i = 0; i < d.length; i += 4) n += d[i] | d[i + 1] | d[i + 2] ? 1 : 0;
     return n;
@@ -63,7 +54,7 @@ async function assertSimPicture(page, settings, size, seed, frames, what = size)
     const [w, h] = size.split('x').map(Number);
     // The canvas in plix-sim's bytes (B G R 0; alpha other than opaque makes a 1).
     const shown = await page.evaluate(async ([w, h]) => {
-        const d = window.fieldPixels(w, h);
+        const d = document.getElementById('field').getContext('2d').getImageData(0, 0, w, h).data;
         const out = new Uint8Array(d.length);
         for (let i = 0; i < d.length; i += 4)
             out.set([d[i + 2], d[i + 1], d[i], d[i + 3] === 255 ? 0 : 1], i);
