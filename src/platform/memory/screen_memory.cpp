@@ -96,9 +96,10 @@ int32_t memory_screen_take_change_rects(int32_t gap, pixel_rect *out, int32_t ro
 // The rectangle the copies touched grows by this one, and its tiles are marked.
 static void note_change(screen_in_memory *screen, int32_t left, int32_t top, int32_t right,
                         int32_t bottom) {
+    const int32_t first = left >> tile_shift, tiles = ((right - 1) >> tile_shift) - first + 1;
     for (int32_t ty = top >> tile_shift; ty <= (bottom - 1) >> tile_shift; ty++)
-        memset(screen->touched + size_t(ty) * size_t(screen->tiles_x) + size_t(left >> tile_shift),
-               1, size_t(((right - 1) >> tile_shift) - (left >> tile_shift) + 1));
+        memset(screen->touched + size_t(ty) * size_t(screen->tiles_x) + size_t(first), 1,
+               size_t(tiles));
     screen_change &c = screen->changed;
     if (c.right <= c.left) {
         c = {left, top, right, bottom};
