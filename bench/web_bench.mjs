@@ -1,9 +1,13 @@
 // The web page's frame rate and CPU share in headless Chromium, worst of three
 // runs per setting, with the frame step natively (plix-sim) and in WebAssembly
-// under Node.js as the same run's reference. Prints a Markdown table.
-// usage: node bench/web_bench.mjs BUILD-WASM/web BUILD/plix-sim [SECONDS (default 10)]
+// under Node.js as the same run's reference. Prints a Markdown table. Then, at
+// 1920x1080 with the defaults, the page at the start and at steady state
+// (frames_ahead), with the share of the field it converted and put per refresh,
+// beside a floor page (one pixel a frame) and one that puts the whole field
+// every refresh, in the same run.
+// usage: node bench/web_bench.mjs BUILD-WASM/web BUILD/plix-sim [SECONDS (default 10)] [FRAMES_AHEAD (14000)]
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { copyFileSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { cpus, loadavg, tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
@@ -11,6 +15,7 @@ import { launch, serve } from '../tests/web/chromium.mjs';
 
 const [site, plixSim] = process.argv.slice(2, 4).map((p) => resolve(p));
 const seconds = Number(process.argv[4] || 10);
+const steadyFrames = Number(process.argv[5] || 14000);
 const [width, height] = [1280, 720];
 const hz = 100;  // Linux clock ticks per second in /proc/PID/stat
 const work = mkdtempSync(join(tmpdir(), 'plix-web-bench.'));
@@ -31,20 +36,80 @@ function cpuOf(profile) {
     return ticks / hz;
 }
 
-// One run: frames per second the page made and the share of one core it took.
-async function pageRun(query, n) {
+// The reference pages, the canvas's size given as size=WxH: one pixel a frame
+// (the floor), or the whole field put every refresh.
+const refSite = join(work, 'ref');
+mkdirSync(refSite);
+const refPage = (whole) => `<!doctype html><body><canvas id=c></canvas><script>
+const [w, h] = new URLSearchParams(location.search).get('size').split('x').map(Number);
+const c = document.getElementById('c'), ctx = c.getContext('2d');
+c.width = w; c.height = h;
+const field = new ImageData(w, h), dot = new ImageData(1, 1);
+let frames = 0, k = 0;
+setInterval(() => { frames++; document.body.dataset.frames = frames; }, 10);
+function draw() {
+    k = (k + 7919) % (w * h);
+    const d = ${whole} ? field : dot;
+    d.data.set([k & 255, 128, 255 - (k & 255), 255], ${whole} ? 4 * k : 0);
+    ${whole} ? ctx.putImageData(field, 0, 0) : ctx.putImageData(dot, k % w, Math.floor(k / w));
+    requestAnimationFrame(draw);
+}
+document.body.dataset.state = 'running';
+requestAnimationFrame(draw);
+</script>`;
+writeFileSync(join(refSite, 'floor.html'), refPage(false));
+writeFileSync(join(refSite, 'whole.html'), refPage(true));
+// The page's drawing alone, its pieces' gap given as gap=G (-1: the box bounding
+// the changes, as the page drew before), to choose the gap by: the module's
+// frames at the saver's 10 ms, what changed put at each screen refresh.
+for (const f of ['plix-core.js', 'plix.wasm', 'Plix.default.ini']) copyFileSync(join(site, f), join(refSite, f));
+writeFileSync(join(refSite, 'pieces.html'), `<!doctype html><body><canvas id=c></canvas><script type=module>
+import { loadPlix } from './plix-core.js';
+const q = new URLSearchParams(location.search);
+const [w, h] = q.get('size').split('x').map(Number), gap = Number(q.get('gap'));
+const plix = await loadPlix(fetch('plix.wasm'));
+plix.readSettings(new Uint8Array(await (await fetch('Plix.default.ini')).arrayBuffer()));
+plix.start(1, w, h);
+plix.framesAhead(Number(q.get('frames_ahead')));
+const c = document.getElementById('c'), ctx = c.getContext('2d');
+c.width = w; c.height = h;
+const drawn = globalThis.plixDrawn = { refreshes: 0, pixels: 0 };
+let frames = 0;
+setInterval(() => { plix.frames(1); document.body.dataset.frames = ++frames; }, 10);
+function draw() {
+    drawn.refreshes++;
+    for (const b of plix.changes(gap)) {
+        for (let y = b.y, rows; y < b.y + b.h; y += rows) {
+            rows = Math.min(b.y + b.h - y, Math.max(1, Math.floor(plix.bandPixels() / b.w)));
+            ctx.putImageData(new ImageData(plix.convert(b.x, y, b.w, rows), b.w, rows), b.x, y);
+            drawn.pixels += b.w * rows;
+        }
+    }
+    requestAnimationFrame(draw);
+}
+document.body.dataset.state = 'running';
+requestAnimationFrame(draw);
+</script>`);
+const refServer = await serve(refSite);
+
+// One run: frames per second the page made and the share of one core it took;
+// for our page also the pixels it converted and put per refresh (of the canvas's
+// screen refreshes, requestAnimationFrame's).
+async function pageRun(query, n, at = server.base, viewport = { width, height }) {
     const profile = join(work, `profile-${n}`);
-    const context = await launch(profile, { width, height });
+    const context = await launch(profile, viewport);
     const page = await context.newPage();
-    await page.goto(server.base + query);
-    await page.waitForFunction(() => document.body.dataset.state === 'running');
+    await page.goto(at + query);
+    await page.waitForFunction(() => document.body.dataset.state === 'running', null, { timeout: 120000 });
     await page.waitForTimeout(2000);  // trails spread out
-    const sample = () => page.evaluate(() => [Number(document.body.dataset.frames), performance.now()]);
-    const [f0, t0] = await sample(), c0 = cpuOf(profile);
+    const sample = () => page.evaluate(() => [Number(document.body.dataset.frames), performance.now(),
+        globalThis.plixDrawn ? globalThis.plixDrawn.refreshes : 0, globalThis.plixDrawn ? globalThis.plixDrawn.pixels : 0]);
+    const [f0, t0, r0, p0] = await sample(), c0 = cpuOf(profile);
     await page.waitForTimeout(seconds * 1000);
-    const [f1, t1] = await sample(), c1 = cpuOf(profile);
+    const [f1, t1, r1, p1] = await sample(), c1 = cpuOf(profile);
     await context.close();
-    return { fps: (f1 - f0) / ((t1 - t0) / 1000), cpu: (c1 - c0) / ((t1 - t0) / 1000) };
+    return { fps: (f1 - f0) / ((t1 - t0) / 1000), cpu: (c1 - c0) / ((t1 - t0) / 1000),
+        perRefresh: r1 > r0 ? (p1 - p0) / (r1 - r0) : 0 };
 }
 
 // The frame step alone, ms a frame: natively, and in the module under Node.js.
@@ -89,6 +154,48 @@ for (const row of rows) {
     console.log(`| ${row.dots} | ${row.trail} | ${fps.toFixed(1)} | ${(cpu * 100).toFixed(1)} % | ` +
         `${ref.wasm.toFixed(2)} ms | ${ref.native.toFixed(2)} ms |`);
 }
+
+// Steady state at full HD: each case's three runs alternated with the others'.
+const [sw, sh] = [1920, 1080];
+const size = `size=${sw}x${sh}`;
+const steady = [
+    ['the page at the start (frames 200 to the end of the run)', server.base, `?seed=1&${size}`],
+    [`the page ${steadyFrames} frames on`, server.base, `?seed=1&${size}&frames_ahead=${steadyFrames}`],
+    ['floor: one pixel a frame', refServer.base, `floor.html?${size}`],
+    ['the whole field put every refresh', refServer.base, `whole.html?${size}`],
+];
+const steadyRuns = steady.map(() => []);
+for (let i = 0; i < 3; i++)
+    for (const [k, [, at, query]] of steady.entries())
+        steadyRuns[k].push(await pageRun(query, n++, at, { width: sw, height: sh }));
+console.log(`\n${sw}x${sh} field and page, defaults, ${seconds} s a run, worst of 3 alternated runs:\n`);
+console.log('| page | frames/s | Chromium CPU | converted and put per refresh (of the field) |');
+console.log('|---|---:|---:|---:|');
+for (const [k, [what]] of steady.entries()) {
+    const runs = steadyRuns[k];
+    const fps = Math.min(...runs.map((r) => r.fps)), cpu = Math.max(...runs.map((r) => r.cpu));
+    const put = Math.max(...runs.map((r) => r.perRefresh));
+    console.log(`| ${what} | ${fps.toFixed(1)} | ${(cpu * 100).toFixed(1)} % | ` +
+        `${put ? `${(100 * put / (sw * sh)).toFixed(1)} %` : '-'} |`);
+}
+
+// The gap, by the drawing alone at steady state.
+const gaps = [-1, 0, 2, 8, 32];
+const gapRuns = gaps.map(() => []);
+for (let i = 0; i < 3; i++)
+    for (const [k, gap] of gaps.entries())
+        gapRuns[k].push(await pageRun(`pieces.html?${size}&gap=${gap}&frames_ahead=${steadyFrames}`, n++,
+            refServer.base, { width: sw, height: sh }));
+console.log(`\nThe drawing alone ${steadyFrames} frames on, by the pieces' gap, worst of 3 alternated runs:\n`);
+console.log('| pieces | Chromium CPU | converted and put per refresh (of the field) |');
+console.log('|---|---:|---:|');
+for (const [k, gap] of gaps.entries()) {
+    const runs = gapRuns[k];
+    console.log(`| ${gap < 0 ? 'the box bounding the changes' : `runs ${gap} tiles apart joined`} | ` +
+        `${(100 * Math.max(...runs.map((r) => r.cpu))).toFixed(1)} % | ` +
+        `${(100 * Math.max(...runs.map((r) => r.perRefresh)) / (sw * sh)).toFixed(1)} % |`);
+}
 console.log(`\nload average after ${loadavg().map((l) => l.toFixed(2)).join(' ')}`);
+refServer.close();
 server.close();
 rmSync(work, { recursive: true, force: true });

@@ -59,6 +59,8 @@ export async function loadPlix(wasmBytesOrResponse) {
         },
         start: (seed, width, height) => x.plix_start(seed | 0, width, height) === 0,
         frames: (count) => x.plix_frames(count),
+        // Right after start: the field as `count` frames would leave it, at once.
+        framesAhead: (count) => x.plix_frames_ahead(count),
         // Up to `count` frames while performance.now() is short of `until`; a
         // frame cut short goes on at the next call. Returns the frames finished.
         run: (count, until) => x.plix_run(count, until),
@@ -67,10 +69,14 @@ export async function loadPlix(wasmBytesOrResponse) {
         pixelsPerFrame: () => x.plix_pixels_per_frame(),
         // The screen in the frame buffer's own bytes (B G R 0 per pixel).
         screen: () => bytes(x.plix_screen(), x.plix_width() * x.plix_height() * 4),
-        // The part of the screen that changed since the last call: { x, y, w, h }.
-        changes() {
-            const [x0, y0, w, h] = new Int32Array(x.memory.buffer, x.plix_changes() >>> 0, 4);
-            return { x: x0, y: y0, w, h };
+        // The parts of the screen that changed since the last call: [{ x, y, w, h }, ...],
+        // runs of changed 16 x 16 tiles up to `gap` tiles apart taken as one (-1: the
+        // one rectangle bounding them all).
+        changes(gap = -1) {
+            const at = x.plix_changes(gap) >>> 0;
+            const n = new Int32Array(x.memory.buffer, at, 1)[0];
+            const v = new Int32Array(x.memory.buffer, at + 4, 4 * n);
+            return Array.from({ length: n }, (_, k) => ({ x: v[4 * k], y: v[4 * k + 1], w: v[4 * k + 2], h: v[4 * k + 3] }));
         },
         // The most pixels convert takes at once.
         bandPixels: () => x.plix_band_pixels(),

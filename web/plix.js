@@ -9,6 +9,12 @@ const mostCatchUp = 10;      // frames one late tick may make up; beyond, time i
 const tickBudgetMs = 20;     // the longest a tick steps the field; a frame not done goes on at the next
 const drawBudgetMs = 20;     // the longest a screen refresh draws; the rest waits for the next
 const largestFile = 64 << 20; // as our settings reader refuses larger files
+// What changed is put piece by piece: runs of changed 16 x 16 tiles this many
+// tiles apart or nearer go as one piece. At steady state at full HD, runs that
+// touch (0) put 13 % of the field a refresh against 94 % as one box, at no more
+// of Chromium's time than wider gaps, which put more (bench/web_bench.mjs;
+// docs/benchmarks-history.md, "The web page's pieces").
+const pieceGapTiles = 0;
 // A field's sides are at most 32767 pixels, as the saver's trail points hold. Its
 // area is at most 2^25 pixels, an 8K screen's worth (7680 x 4320 is 33177600): the
 // page takes Chromium some 24 bytes a pixel, so about 800 MB. At 16000 x 16000
@@ -23,10 +29,15 @@ const messageLine = document.getElementById('message');
 const paceLine = document.getElementById('pace');
 const params = new URLSearchParams(location.search);
 
-// band: the changed part still to draw; pace: frames and cut ticks since `since`.
-const page = { plix: null, seed: 0, seedFixed: false, size: null, frameLimit: -1, frames: 0,
-    running: false, clock: 0, due: 0, band: null, picture: null,
+// band: the changed pieces still to draw; pace: frames and cut ticks since `since`.
+// framesAhead: the address's frames_ahead, frames each new field runs unseen
+// before it is shown (for measuring a long run; it holds the page meanwhile).
+const page = { plix: null, seed: 0, seedFixed: false, size: null, frameLimit: -1, framesAhead: 0, frames: 0,
+    running: false, clock: 0, due: 0, band: null, picture: null, drawn: { refreshes: 0, pixels: 0 },
     pace: { since: 0, frames: 0, cut: false } };
+
+// The benchmark reads what the refreshes drew.
+globalThis.plixDrawn = page.drawn;
 
 function say(text) { messageLine.textContent = text; }
 function sayToo(text) { say([messageLine.textContent, text].filter(Boolean).join('\n')); }
@@ -113,6 +124,7 @@ function restart(note = '') {
         document.body.dataset.state = 'error';
         return;
     }
+    if (page.framesAhead) plix.framesAhead(page.framesAhead);
     canvas.width = plix.width();
     canvas.height = plix.height();
     page.band = null;
@@ -176,22 +188,28 @@ function notePace(now, done, cut) {
     if (pace.frames || !pace.cut) page.pace = { since: now, frames: 0, cut: false };
 }
 
-// What changed, converted and drawn in bands for at most drawBudgetMs; a large
-// change goes on at the next refresh.
+// What changed since the last refresh, piece by piece (not the box bounding it
+// all, which once the dots have spread is nearly the whole field), each
+// converted and drawn in bands, for at most drawBudgetMs; the rest goes on at
+// the next refresh. page.drawn counts the refreshes and the pixels drawn.
 function draw() {
     const plix = page.plix;
     if (page.running) {
         const until = performance.now() + drawBudgetMs;
-        do {
-            const b = page.band || plix.changes();
-            if (!b.w) break;
-            page.band = b;
+        if (!page.band) {
+            page.band = plix.changes(pieceGapTiles);
+            page.drawn.refreshes++;
+        }
+        while (page.band.length && performance.now() < until) {
+            const b = page.band[page.band.length - 1];
             const rows = Math.min(b.h, Math.max(1, Math.floor(plix.bandPixels() / b.w)));
             ctx.putImageData(new ImageData(plix.convert(b.x, b.y, b.w, rows), b.w, rows), b.x, b.y);
+            page.drawn.pixels += b.w * rows;
             b.y += rows;
             b.h -= rows;
-            if (!b.h) page.band = null;
-        } while (page.band && performance.now() < until);
+            if (!b.h) page.band.pop();
+        }
+        if (!page.band.length) page.band = null;
         if (page.frames === page.frameLimit && !page.band) document.body.dataset.state = 'done';
     }
     requestAnimationFrame(draw);
@@ -258,6 +276,8 @@ async function main() {
         page.seedFixed = true;
     }
     if (/^\d+$/.test(params.get('frames') || '')) page.frameLimit = Number(params.get('frames'));
+    if (/^\d{1,10}$/.test(params.get('frames_ahead') || ''))
+        page.framesAhead = Math.min(Number(params.get('frames_ahead')), 2 ** 31 - 1);
     const size = /^(\d+)x(\d+)$/.exec(params.get('size') || '');
     const [w, h] = size ? [Number(size[1]), Number(size[2])] : [0, 0];
     if (size && w >= 1 && w <= largestSide && h >= 1 && h <= largestSide && w * h <= largestArea)

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "plix_defaults.h"
 #include "settings/settings.h"
+#include "startup/frames_ahead.h"
 #include "common/arguments.h"
 
 namespace {
@@ -27,7 +28,7 @@ std::string option_name(const setting_key &k) {
 void print_usage() {
     printf(
         "usage: plix [--root | --window-id ID] [--size WxH] [--settings FILE] [SETTINGS]\n"
-        "            [--seed N] [--frames K] [--fps]\n"
+        "            [--seed N] [--frames K] [--frames-ahead N] [--fps]\n"
         "       plix --idle SECONDS [--settings FILE] [SETTINGS] [--seed N] [--fps]\n"
         "       plix --install-xscreensaver | --uninstall-xscreensaver | --version\n"
         "       plix --install-autostart SECONDS | --uninstall-autostart\n"
@@ -44,6 +45,9 @@ void print_usage() {
         "  --seed N          initial random state, a signed 32-bit decimal (default: clock)\n"
         "  --frames K        stop after K frames, leaving the last one shown; prints\n"
         "                    \"frames=K pixels_per_frame=P\" once it is on the screen\n"
+        "  --frames-ahead N  start as the field stands after N frames from the seed\n"
+        "                    (for measuring a long run); also $PLIX_FRAMES_AHEAD, and\n"
+        "                    the seed $PLIX_SEED, as Plix.scr takes them\n"
         "  --fps             frames per second on stderr, every second\n"
         "  --idle SECONDS    on Wayland, for the whole session: once the seat has had no\n"
         "                    input for SECONDS (1..4294967) and no inhibition is held,\n"
@@ -180,6 +184,8 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
             seen = &o->seed_given;
         else if (arg == "--idle")
             seen = &seen_idle;
+        else if (arg == "--frames-ahead")
+            seen = &o->frames_ahead_given;
         else if (arg == "--settings")
             seen = nullptr;
         else
@@ -224,6 +230,10 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
             if (!parse_number(value, INT32_MIN, INT32_MAX, &n))
                 return bad("--seed must be a signed 32-bit decimal", value);
             o->seed = int32_t(n);
+        } else if (arg == "--frames-ahead") {
+            if (!parse_number(value, 0, INT32_MAX, &n))
+                return bad("--frames-ahead must be a decimal 0..2147483647", value);
+            o->frames_ahead = int32_t(n);
         } else {  // --settings
             // The profile reader takes its path from the program's fixed buffer.
             if (!*value) return bad("--settings needs a file name", nullptr);
@@ -250,6 +260,9 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
                         " has no meaning with --idle, which covers every Wayland output")
                            .c_str(),
                        nullptr);
+        if (o->frames_ahead_given)
+            return bad("--frames-ahead has no meaning with --idle, whose every showing is a new field",
+                       nullptr);
         o->fps = seen_fps;
         return 0;  // not a host's window: XSCREENSAVER_WINDOW is not ours to draw in
     }
@@ -266,6 +279,23 @@ int parse_options(int argc, char **argv, const char *screensaver_window, plix_op
     }
     o->fps = seen_fps;
     if (!seen_frames) o->frames = -1;
+    return 0;
+}
+
+int apply_frames_ahead_variables(const char *seed, const char *frames, plix_options *o) {
+    frames_ahead_request r;
+    const char *bad_variable = nullptr;
+    if (!parse_frames_ahead(seed, frames, &r, &bad_variable)) {
+        const bool seed_bad = bad_variable == frames_ahead_seed_variable;
+        return bad(seed_bad ? "$PLIX_SEED must be a signed 32-bit decimal"
+                            : "$PLIX_FRAMES_AHEAD must be a decimal 0..2147483647",
+                   seed_bad ? seed : frames);
+    }
+    if (!o->seed_given && r.seed_given) {
+        o->seed_given = true;
+        o->seed = r.seed;
+    }
+    if (!o->frames_ahead_given) o->frames_ahead = r.frames;
     return 0;
 }
 

@@ -22,6 +22,8 @@ struct plix_options {
     bool seed_given = false;
     int32_t seed = 0;
     long long frames = -1;  // -1: no limit
+    bool frames_ahead_given = false;
+    int32_t frames_ahead = 0;  // frames run unseen before the first picture (benchmarks)
     bool fps = false;
     list_action action = list_action::none;
     long long idle_seconds = 0;  // --idle, or --install-autostart's; 0: not given
@@ -32,6 +34,11 @@ struct plix_options {
 // to do o->action), 1 after printing the usage (--help) or the version, 2 after
 // one line on stderr (bad options).
 int parse_options(int argc, char **argv, const char *screensaver_window, plix_options *o);
+
+// $PLIX_SEED and $PLIX_FRAMES_AHEAD (their texts, or null) where the options gave
+// no --seed or --frames-ahead, as Plix.scr takes them. 0, or 2 after one line on
+// stderr (a value that is not a number in range).
+int apply_frames_ahead_variables(const char *seed, const char *frames, plix_options *o);
 
 // The settings the program runs with: the file's (read as the saver reads
 // Plix.ini, a missing key being 0) or the shipped defaults, then the options

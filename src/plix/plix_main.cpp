@@ -10,6 +10,7 @@
 #include "plix/options.h"
 #include "plix/program.h"
 #include "plix/xscreensaver_list.h"
+#include "startup/frames_ahead.h"
 #include "x11/plix_x11.h"
 #if PLIX_WAYLAND
 #include "wayland/plix_wayland.h"
@@ -62,7 +63,11 @@ int main(int argc, char **argv) {
     if (options.action == list_action::uninstall_autostart) return uninstall_autostart();
     if (options.action != list_action::none)
         return run_list_action(options.action == list_action::install);
+    // The benchmarks' variables start one field further on; --idle shows new ones.
     if (options.idle_seconds) return run_idle(options);
+    if (apply_frames_ahead_variables(getenv(frames_ahead_seed_variable),
+                                     getenv(frames_ahead_frames_variable), &options) != 0)
+        return 2;
     const int32_t seed = options.seed_given ? options.seed : int32_t(uint32_t(now_ms()));
     catch_signals();
 #if PLIX_WAYLAND

@@ -59,6 +59,7 @@ static struct {
     DWORD moved_at;
     DWORD screen_polled_at;  // the tick count when the virtual screen was last asked
     DWORD frame_started_at;
+    int32_t frames_ahead;  // the saver's first picture only, then 0
 } saver;
 
 static void post_close(HWND window) {
@@ -247,6 +248,8 @@ static void make_picture() {
 static void start_frames(HWND window) {
     SetTimer(window, frame_timer, frame_ms, nullptr);
     make_picture();
+    if (saver.frame.pixels) render_frames_ahead(&saver.frame, saver.frames_ahead);
+    saver.frames_ahead = 0;
     watch_display(window);
 }
 
@@ -474,7 +477,7 @@ static int run_messages() {
     return int(msg.wParam);
 }
 
-int saver_run(plat_instance instance, int x, int y) {
+int saver_run(plat_instance instance, int x, int y, int32_t frames_ahead) {
     HINSTANCE inst = reinterpret_cast<HINSTANCE>(instance);
 
     // Restored at the end: setting it inactive regardless would switch the user's
@@ -485,6 +488,7 @@ int saver_run(plat_instance instance, int x, int y) {
     register_class(inst, progname, winproc);
     saver.stop = saver_ending;
     saver.area = {x, y, cx, cy};
+    saver.frames_ahead = frames_ahead;
     HWND window =
         create_window(inst, WS_EX_TOPMOST, progname, WS_POPUP | WS_VISIBLE, x, y, nullptr);
     if (!window) return 1;

@@ -6,15 +6,41 @@
 #include "saver/saver.h"
 #include "settings/settings.h"
 #include "sim/dots.h"
+#include "startup/frames_ahead.h"
 #include "startup/scrmode.h"
+
+namespace {
+
+// A variable of the environment, or null when it is not set (or too long to be
+// a number).
+const char *environment_value(const char *name, char *buf, DWORD size) {
+    const DWORD n = GetEnvironmentVariableA(name, buf, size);
+    return n > 0 && n < size ? buf : nullptr;
+}
+
+// PLIX_SEED and PLIX_FRAMES_AHEAD, for benchmarks and tests; a value that is not
+// a number is taken as no request, and the saver runs as ever.
+frames_ahead_request frames_ahead_from_environment() {
+    char seed[32], frames[32];
+    frames_ahead_request r;
+    const char *bad;
+    parse_frames_ahead(environment_value(frames_ahead_seed_variable, seed, sizeof seed),
+                       environment_value(frames_ahead_frames_variable, frames, sizeof frames), &r,
+                       &bad);
+    return r;
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     plat_instance inst = reinterpret_cast<plat_instance>(instance);
     if (GetScrMode() == smSaver) {
         // Every monitor: the field is the virtual screen, the window at its origin.
         screen_rect screen = plat_virtual_screen();
-        if (saver_setup(inst, hWnd, screen.width, screen.height) != 0) return 1;
-        return saver_run(inst, screen.x, screen.y);
+        const frames_ahead_request ahead = frames_ahead_from_environment();
+        const int32_t seed = ahead.seed_given ? ahead.seed : plat_tick_count();
+        if (saver_setup(inst, hWnd, screen.width, screen.height, seed) != 0) return 1;
+        return saver_run(inst, screen.x, screen.y, ahead.frames);
     }
     // Read a second time, as the host may expect: a bare /c takes the
     // foreground window of this moment as the dialog's owner.

@@ -33,6 +33,14 @@ int render_dots(frame_buffer *fb, frame_stop_check stop = nullptr);
 // frame buffer between its parts.
 int render_dots_part(frame_buffer *fb, int32_t *next, frame_stop_check pause);
 
+// The field brought `frames` frames forward before it is first shown, for
+// measuring a run as it stands once the dots have spread: the very frame steps
+// and random draws of a run, drawn into fb's picture and shown to no one, so
+// that fb then holds what a screen would show after those frames. Leaves no
+// marks or list for the presentation (the first paint shows the whole picture).
+// 0, or 1 when `stop` ended a frame (the field is then part way through it).
+int render_frames_ahead(frame_buffer *fb, int64_t frames, frame_stop_check stop = nullptr);
+
 // A component of a trail point `age` frames old: trunc(c - age * dot_fade), the
 // product and difference in double (exact for every value that occurs),
 // negative results becoming 0.

@@ -51,10 +51,11 @@ bool animating() {
 }
 
 // A picture of the field's size, black (no desktop picture to eat into here),
-// sent whole to every surface. --frames counts from here.
-int show_new_picture() {
+// `ahead` frames on, sent whole to every surface. --frames counts from here.
+int show_new_picture(int32_t ahead) {
     deinit_framebuf(&g.frame);
     if (new_picture(&g.frame, cx, cy, dirty_dot, false, 0, 0) != 0) return out_of_memory();
+    if (render_frames_ahead(&g.frame, ahead, frame_stop) != 0) return 0;  // ending
     present_whole(wayland_target(), &g.frame);
     g.frames_done = 0;
     g.frames_told = false;
@@ -76,6 +77,7 @@ int fit_layout() {
     }
     g.width = width;
     g.height = height;
+    const bool first = !g.laid_out;
     if (g.laid_out) {
         refit_field(width, height);
     } else {
@@ -83,7 +85,7 @@ int fit_layout() {
         setup_screen_and_dots(width, height);
         g.laid_out = true;
     }
-    return show_new_picture();
+    return show_new_picture(first ? g.options.frames_ahead : 0);
 }
 
 // Sends what we asked, then waits up to `timeout` ms (-1: no limit) for the

@@ -34,6 +34,10 @@ namespace {
 // A band the page converts and draws at once: a few milliseconds' work.
 constexpr int32_t band_pixels = 1 << 20;
 
+// What changed goes to the canvas in pieces, one putImageData each; the bound
+// keeps a refresh's calls in hand, the gap widening past it.
+constexpr int32_t change_room = 512;
+
 struct web_field {
     frame_buffer frame;
     bool running;
@@ -42,8 +46,9 @@ struct web_field {
     double until;         // plix_run's deadline on the page's clock
     uint32_t *rgba;       // a band of the screen as the canvas wants it, R G B A bytes
     int32_t band_pixels;  // room in rgba: a band of many rows, or one long row
-    int32_t changed[4];   // what plix_changes gives: x, y, w, h
-    char message[1024];   // why the last save failed
+    pixel_rect pieces[change_room];
+    int32_t changed[1 + 4 * change_room];  // what plix_changes gives: n, then x, y, w, h each
+    char message[1024];                    // why the last save failed
     // The page's form: what plix_setting gives, plix_set_setting and
     // plix_read_settings change and plix_save writes. The eight settings
     // variables are the running field's, which the frame step and its arrays
@@ -179,6 +184,17 @@ EXPORT(plix_frames) void plix_frames(int32_t count) {
     for (int32_t i = 0; g.running && i < count; i++) go_on(nullptr);
 }
 
+// Right after plix_start, for measuring a long run: the set-up finished and the
+// field brought `count` frames forward at once, unseen, then shown whole; the
+// screen is then what `count` frames of plix_frames would have made it. Holds
+// the page until done.
+EXPORT(plix_frames_ahead) void plix_frames_ahead(int32_t count) {
+    if (!g.running || g.next_dot != 0) return;  // not between frames
+    g.unset_dot = init_dots_part(g.unset_dot, nullptr);
+    render_frames_ahead(&g.frame, count);
+    present_whole(memory_screen(), &g.frame);
+}
+
 // Up to `count` frames, but no further once the page's clock reaches `until`:
 // a frame that takes long (huge settings) is cut between dots and goes on at the
 // next call, so the page can answer meanwhile. Returns the frames finished.
@@ -201,16 +217,30 @@ EXPORT(plix_screen) const uint32_t *plix_screen() { return memory_screen_pixels(
 EXPORT(plix_rgba) const uint32_t *plix_rgba() { return g.rgba; }
 EXPORT(plix_band_pixels) int32_t plix_band_pixels() { return g.running ? g.band_pixels : 0; }
 
-// The part of the screen that changed since the last call: x, y, w, h, with w
-// 0 when nothing changed. The page converts it (plix_convert) and draws it, in
-// bands when it is large.
-EXPORT(plix_changes) const int32_t *plix_changes() {
-    const screen_change r = g.running ? memory_screen_take_changes() : screen_change{};
-    const bool some = r.right > r.left && r.bottom > r.top;
-    g.changed[0] = r.left;
-    g.changed[1] = r.top;
-    g.changed[2] = some ? r.right - r.left : 0;
-    g.changed[3] = some ? r.bottom - r.top : 0;
+// The parts of the screen that changed since the last call, at most
+// change_room of them, not overlapping: their number n (0 when nothing
+// changed), then x, y, w, h of each; runs of changed tiles up to `gap` tiles
+// apart in a row of tiles go as one (the page's choice, by what a call costs
+// it), and a gap below 0 gives the one rectangle bounding them all. The page
+// converts each (plix_convert) and draws it, in bands when it is large.
+EXPORT(plix_changes) const int32_t *plix_changes(int32_t gap) {
+    int32_t n = 0;
+    if (g.running && gap >= 0) {
+        n = memory_screen_take_change_rects(gap, g.pieces, change_room);
+    } else if (g.running) {
+        const screen_change r = memory_screen_take_changes();
+        n = r.right > r.left ? 1 : 0;
+        g.pieces[0] = {r.left, r.top, r.right, r.bottom};
+    }
+    g.changed[0] = n;
+    for (int32_t k = 0; k < n; k++) {
+        const pixel_rect &r = g.pieces[k];
+        int32_t *const out = g.changed + 1 + 4 * k;
+        out[0] = r.left;
+        out[1] = r.top;
+        out[2] = r.right - r.left;
+        out[3] = r.bottom - r.top;
+    }
     return g.changed;
 }
 

@@ -20,6 +20,7 @@ const char *plix_message();
 uint32_t *plix_picture(int32_t width, int32_t height);
 int32_t plix_start(int32_t seed, int32_t width, int32_t height);
 void plix_frames(int32_t count);
+void plix_frames_ahead(int32_t count);
 int32_t plix_run(int32_t count, double until);
 int32_t plix_width();
 int32_t plix_height();
@@ -27,6 +28,6 @@ int32_t plix_pixels_per_frame();
 const uint32_t *plix_screen();
 const uint32_t *plix_rgba();
 int32_t plix_band_pixels();
-const int32_t *plix_changes();
+const int32_t *plix_changes(int32_t gap);
 int32_t plix_convert(int32_t left, int32_t top, int32_t w, int32_t h);
 }

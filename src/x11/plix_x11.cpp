@@ -82,11 +82,12 @@ int not_truecolor(const char *which, const Visual *visual, int depth) {
 }
 
 // A picture of the field's size, and the window made equal to it (black, or in
-// chow mode what the window showed). --frames counts from here.
-int show_new_picture() {
+// chow mode what the window showed), `ahead` frames on. --frames counts from here.
+int show_new_picture(int32_t ahead) {
     deinit_framebuf(&g.frame);
     if (new_picture(&g.frame, cx, cy, dirty_dot, chow, 0, 0) != 0 || x11.out_of_memory)
         return out_of_memory();
+    if (render_frames_ahead(&g.frame, ahead, frame_stop) != 0) return 0;  // ending
     present_whole(g.target, &g.frame);
     g.frames_done = 0;
     g.out.fps_frames = 0;
@@ -99,7 +100,7 @@ int lay_out() {
     rand_seed = g.seed;
     setup_screen_and_dots(g.width, g.height);
     g.laid_out = true;
-    return show_new_picture();
+    return show_new_picture(g.options.frames_ahead);
 }
 
 // A new size (the screen's, when RandR changes the root window, or the
@@ -107,7 +108,7 @@ int lay_out() {
 int refit() {
     g.refit_due = false;
     refit_field(g.width, g.height);
-    return show_new_picture();
+    return show_new_picture(0);
 }
 
 void frame_shown() {

@@ -50,6 +50,10 @@ for frames in -1 2147483648 1e3 ""; do
 done
 expect 2 "longer than 255" --settings "$long" --size 8x8 --seed 1 --frames 1
 expect 2 "file name" "${base[@]}" --raw ""
+expect 2 "file name" "${base[@]}" --tile-counts ""
+for frames in -1 2147483648 1e3 ""; do
+    expect 2 "frames-ahead" "${base[@]}" --frames-ahead "$frames"
+done
 
 # The out-of-memory text is the saver's own, two lines.
 err_lines=2

@@ -28,6 +28,18 @@ golden_run() {
         --raw "$name.raw" --png "$name.png" > "$name.out")
 }
 
+# golden_ahead NAME DIR RUNNER...: after golden_run, the case again with half its
+# frames run ahead unseen: the very same screen.
+golden_ahead() {
+    local name=$1 dir=$2
+    shift 2
+    local size seed frames pixels sha settings
+    read -r size seed frames pixels sha settings <<< "$(golden_fields "$name")"
+    (cd "$dir" && "$@" --settings "$name.ini" --size "$size" --seed "$seed" \
+        --frames-ahead $((frames / 2)) --frames $((frames - frames / 2)) --raw "$name.ahead.raw" \
+        > /dev/null) && cmp -s "$dir/$name.raw" "$dir/$name.ahead.raw"
+}
+
 # golden_verify NAME DIR: the raw file's hash and the stdout line are the pinned ones.
 golden_verify() {
     local name=$1 dir=$2

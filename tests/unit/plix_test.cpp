@@ -62,6 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{{"--root", "--idle", "3"}, 2, 0, none},
         OptionsCase{{"--idle", "3", "--window-id", "0x42"}, 2, 0, none},
         OptionsCase{{"--idle", "3", "--size", "10x10"}, 2, 0, none},
+        OptionsCase{{"--idle", "3", "--frames-ahead", "100"}, 2, 0, none},
         // The autostart entry's commands stand alone.
         OptionsCase{{"--install-autostart", "60"}, 0, 60, list_action::install_autostart},
         OptionsCase{{"--install-autostart=4294967"}, 0, 4294967, list_action::install_autostart},

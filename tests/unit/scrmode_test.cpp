@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
 
+#include "startup/frames_ahead.h"
 #include "startup/scrmode.h"
 
 namespace {
@@ -85,6 +87,42 @@ TEST(ParseHandle, FollowsAtoiAndSaturates) {
         {"000000000000000000000000000000000000012", 12},
     };
     for (const auto &c : cases) EXPECT_EQ(parse_handle(c.text), c.value) << c.text;
+}
+
+// PLIX_SEED and PLIX_FRAMES_AHEAD: plain decimals in range, or no request at all.
+TEST(FramesAhead, TakesPlainDecimalsInRangeOnly) {
+    struct {
+        const char *seed, *frames;
+        bool ok, seed_given;
+        int32_t seed_value, frame_count;
+    } cases[] = {
+        {nullptr, nullptr, true, false, 0, 0},
+        {"", "", true, false, 0, 0},
+        {"-2147483648", "2147483647", true, true, INT32_MIN, INT32_MAX},
+        {"+7", "0", true, true, 7, 0},
+        {nullptr, "14000", true, false, 0, 14000},
+        {"2147483648", "5", false, false, 0, 0},
+        {"5", "-1", false, false, 0, 0},
+        {"5", "2147483648", false, false, 0, 0},
+        {" 5", "5", false, false, 0, 0},
+        {"5", "1e3", false, false, 0, 0},
+        {"0x10", nullptr, false, false, 0, 0},
+        {"-", nullptr, false, false, 0, 0},
+        {"99999999999999999999999", nullptr, false, false, 0, 0},
+    };
+    for (const auto &c : cases) {
+        frames_ahead_request r = {true, 1, 1};
+        const char *bad = nullptr;
+        const std::string what = std::string(c.seed ? c.seed : "(unset)") + " " +
+                                 (c.frames ? c.frames : "(unset)");
+        EXPECT_EQ(parse_frames_ahead(c.seed, c.frames, &r, &bad), c.ok) << what;
+        EXPECT_EQ(r.seed_given, c.seed_given) << what;
+        EXPECT_EQ(r.seed, c.seed_value) << what;
+        EXPECT_EQ(r.frames, c.frame_count) << what;
+        if (!c.ok) {
+            EXPECT_NE(bad, nullptr) << what;
+        }
+    }
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ namespace {
 const char usage[] =
     "usage: plix-sim [--settings FILE] --size WxH --seed N --frames K [--png OUT.png] "
     "[--raw OUT.raw] [--refit WxH[,WxH...]]\n"
+    "                [--frames-ahead N] [--tile-counts OUT.txt]\n"
     "  --settings FILE  settings file in Plix.ini format, section [Plix] (missing: all 0);\n"
     "                   without it the shipped defaults, as plix takes them\n"
     "  --size WxH       screen size, each side 1..32767\n"
@@ -34,6 +35,11 @@ const char usage[] =
     "                   monitor can while the saver runs: the dots go on in a WxH\n"
     "                   field, shown on a new black screen, for K more frames;\n"
     "                   then the next size (at most 8)\n"
+    "  --frames-ahead N before the K frames, N frames drawn unseen and the screen\n"
+    "                   then shown whole, as the saver's PLIX_FRAMES_AHEAD does: the\n"
+    "                   screen is that of --frames N+K without it\n"
+    "  --tile-counts OUT.txt  per frame shown, \"FRAME TILES\": the presentation's\n"
+    "                   16 x 16 tiles the frame touched (FRAME counts from 1)\n"
     "Prints \"frames=K pixels_per_frame=P\". Exit status: 0 done, 1 out of memory or\n"
     "an output file that could not be written, 2 bad arguments or a settings file\n"
     "that cannot be read (not a regular file, over 64 MiB, no permission).\n";
@@ -46,6 +52,14 @@ int bad_arguments(const char *what, const char *value) {
     return 2;
 }
 
+// The tiles the frame just drawn marked for its presentation.
+int marked_tiles(const frame_buffer &fb) {
+    const present_tiles &t = fb.tiles;
+    int n = 0;
+    for (int32_t k = 0; t.marked && k < t.tiles_x * t.tiles_y; k++) n += t.marks[k];
+    return n;
+}
+
 int out_of_memory() {
     plat_message_box(nullptr, out_of_memory_text, out_of_memory_caption);
     return 1;
@@ -55,13 +69,20 @@ int out_of_memory() {
 
 int main(int argc, char **argv) {
     const char *settings = nullptr, *size = nullptr, *seed = nullptr, *frames = nullptr;
-    const char *png = nullptr, *raw = nullptr, *refit = nullptr;
+    const char *png = nullptr, *raw = nullptr, *refit = nullptr, *ahead = nullptr;
+    const char *tile_counts = nullptr;
     struct {
         const char *name;
         const char **value;
-    } options[] = {{"--settings", &settings}, {"--size", &size}, {"--seed", &seed},
-                   {"--frames", &frames},     {"--png", &png},   {"--raw", &raw},
-                   {"--refit", &refit}};
+    } options[] = {{"--settings", &settings},
+                   {"--size", &size},
+                   {"--seed", &seed},
+                   {"--frames", &frames},
+                   {"--png", &png},
+                   {"--raw", &raw},
+                   {"--refit", &refit},
+                   {"--frames-ahead", &ahead},
+                   {"--tile-counts", &tile_counts}};
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) {
             fputs(usage, stdout);
@@ -83,7 +104,7 @@ int main(int argc, char **argv) {
 
     int width, height, sizes = 1;
     int widths[9], heights[9];  // the first size, then those of --refit
-    long long seed_value, frame_count;
+    long long seed_value, frame_count, ahead_count = 0;
     if (!parse_size(size, &width, &height))
         return bad_arguments("--size must be WxH with each side 1..32767", size);
     for (const char *p = refit; p && *p; sizes++) {
@@ -101,6 +122,10 @@ int main(int argc, char **argv) {
         return bad_arguments("--seed must be a signed 32-bit decimal", seed);
     if (!parse_number(frames, 0, INT32_MAX, &frame_count))
         return bad_arguments("--frames must be a decimal 0..2147483647", frames);
+    if (ahead && !parse_number(ahead, 0, INT32_MAX, &ahead_count))
+        return bad_arguments("--frames-ahead must be a decimal 0..2147483647", ahead);
+    if (tile_counts && !*tile_counts)
+        return bad_arguments("--tile-counts needs a file name", nullptr);
     if (settings && !*settings) return bad_arguments("--settings needs a file name", nullptr);
     if (png && !*png) return bad_arguments("--png needs a file name", nullptr);
     if (raw && !*raw) return bad_arguments("--raw needs a file name", nullptr);
@@ -122,6 +147,13 @@ int main(int argc, char **argv) {
         if (setup_arrays(nullptr) != 0) return 1;
     }
     setup_screen_and_dots(width, height);
+    FILE *counts = nullptr;
+    if (tile_counts && !(counts = fopen(tile_counts, "w"))) {
+        fprintf(stderr, "plix-sim: cannot write %s: %s\n", tile_counts, strerror(errno));
+        free_dots();
+        return 1;
+    }
+    long long shown = 0;  // frames presented, for --tile-counts
     frame_buffer fb = {};
     // As in the saver: a picture and a screen of the field's size, the first
     // paint showing the whole (black) picture, then the frames.
@@ -133,13 +165,27 @@ int main(int argc, char **argv) {
         if (!fb.pixels || !memory_screen_pixels()) {
             deinit_framebuf(&fb);
             free_dots();
+            if (counts) fclose(counts);
             return out_of_memory();
         }
+        if (run == 0) render_frames_ahead(&fb, ahead_count);
         present_whole(memory_screen(), &fb);
-        for (long long f = 0; f < frame_count; f++) render(memory_screen(), &fb);
+        for (long long f = 0; f < frame_count; f++) {
+            if (!counts) {
+                render(memory_screen(), &fb);
+                continue;
+            }
+            render_dots(&fb);
+            fprintf(counts, "%lld %d\n", ++shown, marked_tiles(fb));
+            present_frame(memory_screen(), &fb);
+        }
     }
 
     int status = 0;
+    if (counts && fclose(counts) != 0) {
+        fprintf(stderr, "plix-sim: cannot write %s: %s\n", tile_counts, strerror(errno));
+        status = 1;
+    }
     const uint32_t *screen = memory_screen_pixels();
     if (raw && write_raw(raw, screen, cx, cy) != 0) {
         fprintf(stderr, "plix-sim: cannot write %s: %s\n", raw, strerror(errno));

@@ -21,3 +21,13 @@ struct screen_change {
     int32_t left, top, right, bottom;
 };
 screen_change memory_screen_take_changes();
+
+// The same changes in pieces, for a page that uploads each piece apart: the
+// 16 x 16 tiles the copies touched since the last call, as at most `room`
+// rectangles into `out`, their number returned (0: nothing changed). In each row
+// of tiles the runs of touched ones, runs no more than `gap` tiles apart taken as
+// one, each grown down over the rows below with a run of the same edges. Where
+// that gives more than `room`, the gap is widened until it does not, at worst to
+// the rectangle bounding them all. Starts anew either way (memory_screen_take_changes
+// too).
+int32_t memory_screen_take_change_rects(int32_t gap, pixel_rect *out, int32_t room);

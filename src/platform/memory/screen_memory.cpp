@@ -13,6 +13,9 @@ struct screen_in_memory {
     int width, height;
     long copies;
     screen_change changed;  // right <= left: nothing yet
+    uint8_t *touched;       // a mark per tile the copies touched since the last take
+    int32_t tiles_x, tiles_y;
+    int32_t *row_rects;  // touched_rects' two rows of indexes
 };
 static screen_in_memory g_screen;
 
@@ -24,12 +27,79 @@ long memory_screen_copies() { return g_screen.copies; }
 screen_change memory_screen_take_changes() {
     const screen_change c = g_screen.changed;
     g_screen.changed = {};
+    if (g_screen.touched)
+        memset(g_screen.touched, 0, size_t(g_screen.tiles_x) * size_t(g_screen.tiles_y));
     return c;
 }
 
-// The rectangle the copies touched grows by this one.
+// The rectangles of the touched tiles with runs `gap` apart joined, as many as fit
+// `room`; the number there would be (more than room: out holds the first room).
+static int32_t touched_rects(int32_t gap, pixel_rect *out, int32_t room) {
+    const screen_in_memory &s = g_screen;
+    // The rectangles reaching the bottom of the row above, and of this row, by
+    // their left edges: indexes into out. Runs of a row are a tile apart at least.
+    int32_t *above = s.row_rects, *here = s.row_rects + (s.tiles_x / 2 + 1);
+    int32_t n_above = 0, count = 0;
+    for (int32_t ty = 0; ty < s.tiles_y; ty++) {
+        const uint8_t *row = s.touched + size_t(ty) * size_t(s.tiles_x);
+        const int32_t top = ty * tile_size;
+        const int32_t bottom = top + tile_size < s.height ? top + tile_size : s.height;
+        int32_t n_here = 0, a = 0;
+        for (int32_t tx = 0; tx < s.tiles_x;) {
+            if (!row[tx]) {
+                tx++;
+                continue;
+            }
+            int32_t end = tx + 1;  // one past the run's last touched tile
+            for (int32_t k = end; k < s.tiles_x && k <= end + gap; k++)
+                if (row[k]) end = k + 1;
+            const int32_t left = tx * tile_size;
+            const int32_t right = end * tile_size < s.width ? end * tile_size : s.width;
+            tx = end;
+            while (a < n_above && out[above[a]].left < left) a++;
+            if (a < n_above && out[above[a]].left == left && out[above[a]].right == right) {
+                out[above[a]].bottom = bottom;
+                here[n_here++] = above[a];
+                continue;
+            }
+            if (count < room) {
+                out[count] = {left, top, right, bottom};
+                here[n_here++] = count;
+            }
+            count++;
+        }
+        int32_t *const swap = above;
+        above = here;
+        here = swap;
+        n_above = n_here;
+    }
+    return count;
+}
+
+int32_t memory_screen_take_change_rects(int32_t gap, pixel_rect *out, int32_t room) {
+    const screen_change c = g_screen.changed;
+    int32_t count = 0;
+    if (c.right > c.left && g_screen.touched) {
+        for (;; gap = gap * 2 + 1) {
+            count = touched_rects(gap, out, room);
+            if (count <= room || gap >= g_screen.tiles_x) break;
+        }
+        if (count > room) {
+            out[0] = {c.left, c.top, c.right, c.bottom};
+            count = 1;
+        }
+    }
+    memory_screen_take_changes();
+    return count;
+}
+
+// The rectangle the copies touched grows by this one, and its tiles are marked.
 static void note_change(screen_in_memory *screen, int32_t left, int32_t top, int32_t right,
                         int32_t bottom) {
+    const int32_t first = left >> tile_shift, tiles = ((right - 1) >> tile_shift) - first + 1;
+    for (int32_t ty = top >> tile_shift; ty <= (bottom - 1) >> tile_shift; ty++)
+        memset(screen->touched + size_t(ty) * size_t(screen->tiles_x) + size_t(first), 1,
+               size_t(tiles));
     screen_change &c = screen->changed;
     if (c.right <= c.left) {
         c = {left, top, right, bottom};
@@ -42,13 +112,29 @@ static void note_change(screen_in_memory *screen, int32_t left, int32_t top, int
 }
 
 bool memory_screen_reset(int width, int height) {
-    free(g_screen.pixels);
-    g_screen.pixels = static_cast<uint32_t *>(calloc(size_t(width) * size_t(height), 4));
-    g_screen.width = g_screen.pixels ? width : 0;
-    g_screen.height = g_screen.pixels ? height : 0;
-    g_screen.copies = 0;
-    g_screen.changed = {};
-    return g_screen.pixels != nullptr;
+    screen_in_memory &s = g_screen;
+    free(s.pixels);
+    free(s.touched);
+    free(s.row_rects);
+    const int32_t tiles_x = (width + tile_size - 1) >> tile_shift;
+    const int32_t tiles_y = (height + tile_size - 1) >> tile_shift;
+    s.pixels = static_cast<uint32_t *>(calloc(size_t(width) * size_t(height), 4));
+    s.touched = static_cast<uint8_t *>(calloc(size_t(tiles_x) * size_t(tiles_y), 1));
+    s.row_rects = static_cast<int32_t *>(calloc(2 * size_t(tiles_x / 2 + 1), sizeof(int32_t)));
+    if (!s.pixels || !s.touched || !s.row_rects) {
+        free(s.pixels);
+        free(s.touched);
+        free(s.row_rects);
+        s = {};
+        return false;
+    }
+    s.width = width;
+    s.height = height;
+    s.tiles_x = tiles_x;
+    s.tiles_y = tiles_y;
+    s.copies = 0;
+    s.changed = {};
+    return true;
 }
 
 static void copy_area(screen_in_memory *screen, const frame_buffer *fb, int32_t x, int32_t y,

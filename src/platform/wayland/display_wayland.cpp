@@ -21,11 +21,16 @@ wayland_state wl;
 namespace {
 
 // The versions we speak; a compositor may offer newer ones, whose extra events
-// our listeners would not know.
-constexpr uint32_t compositor_version = 4;  // damage in buffer pixels
-constexpr uint32_t output_version = 2;      // done and scale
-constexpr uint32_t seat_version = 1;
-constexpr uint32_t xdg_output_version = 3;  // its details end with wl_output's done
+// our listeners would not know. Outputs and the seat are bound at the newest of
+// these offered, older ones as they are: from wl_output 3 and wl_seat 5 (its
+// keyboards and pointers from 3) an object can be released, so that the
+// compositor frees its side too; a destroy before that tells it nothing, and
+// over hours of outputs coming and going its objects would pile up.
+constexpr uint32_t compositor_version = 4;    // damage in buffer pixels
+constexpr uint32_t least_output_version = 2;  // done and scale
+constexpr uint32_t output_version = 4;        // release (3), name and description (4)
+constexpr uint32_t seat_version = 5;          // name (2), input released (3), seat released (5)
+constexpr uint32_t xdg_output_version = 3;    // its details end with wl_output's done
 
 void release_buffers(wayland_output *o) {
     for (wayland_buffer &b : o->buffers) {
@@ -72,7 +77,10 @@ void destroy_surface(wayland_output *o) {
 void forget_output(wayland_output *o) {
     destroy_surface(o);
     if (o->xdg_output) zxdg_output_v1_destroy(o->xdg_output);
-    wl_output_destroy(o->output);
+    if (wl_output_get_version(o->output) >= WL_OUTPUT_RELEASE_SINCE_VERSION)
+        wl_output_release(o->output);
+    else
+        wl_output_destroy(o->output);
     delete o;
 }
 
@@ -226,8 +234,9 @@ void apply_description(wayland_output *o) {
 }
 
 void on_done(void *data, wl_output *) { apply_description(static_cast<wayland_output *>(data)); }
-const wl_output_listener output_listener = {
-    on_geometry, on_mode, on_done, on_scale, nullptr, nullptr};  // name and description: version 4
+void on_output_text(void *, wl_output *, const char *) {}  // name, description
+const wl_output_listener output_listener = {on_geometry, on_mode,        on_done,
+                                            on_scale,    on_output_text, on_output_text};
 
 void on_logical_position(void *data, zxdg_output_v1 *, int32_t x, int32_t y) {
     auto *o = static_cast<wayland_output *>(data);
@@ -286,11 +295,16 @@ void on_pointer_motion(void *, wl_pointer *, uint32_t, wl_fixed_t sx, wl_fixed_t
 void on_pointer_button(void *, wl_pointer *, uint32_t, uint32_t, uint32_t, uint32_t state) {
     if (state == WL_POINTER_BUTTON_STATE_PRESSED) wl.user_back = true;
 }
+// Scrolling, and the frames grouping a pointer's events (version 5): nothing to do.
 void on_pointer_axis(void *, wl_pointer *, uint32_t, uint32_t, wl_fixed_t) {}
-// Seat version 1: the events of later versions never come.
+void on_pointer_frame(void *, wl_pointer *) {}
+void on_axis_source(void *, wl_pointer *, uint32_t) {}
+void on_axis_stop(void *, wl_pointer *, uint32_t, uint32_t) {}
+void on_axis_discrete(void *, wl_pointer *, uint32_t, int32_t) {}
+// Seat version 5 at most: the events of later versions never come.
 const wl_pointer_listener pointer_listener = {
     on_pointer_enter, on_pointer_leave, on_pointer_motion, on_pointer_button, on_pointer_axis,
-    nullptr,          nullptr,          nullptr,           nullptr,           nullptr};
+    on_pointer_frame, on_axis_source,   on_axis_stop,      on_axis_discrete,  nullptr};
 
 void on_keymap(void *, wl_keyboard *, uint32_t, int32_t fd, uint32_t) { close(fd); }
 void on_keyboard_enter(void *, wl_keyboard *, uint32_t, wl_surface *, wl_array *) {}
@@ -300,8 +314,26 @@ void on_key(void *, wl_keyboard *, uint32_t, uint32_t, uint32_t, uint32_t state)
     if (state == WL_KEYBOARD_KEY_STATE_PRESSED) wl.user_back = true;
 }
 void on_modifiers(void *, wl_keyboard *, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
+void on_repeat_info(void *, wl_keyboard *, int32_t, int32_t) {}  // version 4
 const wl_keyboard_listener keyboard_listener = {on_keymap, on_keyboard_enter, on_keyboard_leave,
-                                                on_key,    on_modifiers,      nullptr};
+                                                on_key,    on_modifiers,      on_repeat_info};
+
+// Released where the seat's version has it, else destroyed, as before version 3.
+void drop_keyboard() {
+    if (wl_keyboard_get_version(wl.keyboard) >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
+        wl_keyboard_release(wl.keyboard);
+    else
+        wl_keyboard_destroy(wl.keyboard);
+    wl.keyboard = nullptr;
+}
+void drop_pointer() {
+    if (wl_pointer_get_version(wl.pointer) >= WL_POINTER_RELEASE_SINCE_VERSION)
+        wl_pointer_release(wl.pointer);
+    else
+        wl_pointer_destroy(wl.pointer);
+    wl.pointer = nullptr;
+    wl.pointer_on = nullptr;
+}
 
 void on_capabilities(void *, wl_seat *seat, uint32_t caps) {
     const bool keyboard = caps & WL_SEAT_CAPABILITY_KEYBOARD,
@@ -310,19 +342,17 @@ void on_capabilities(void *, wl_seat *seat, uint32_t caps) {
         wl.keyboard = wl_seat_get_keyboard(seat);
         wl_keyboard_add_listener(wl.keyboard, &keyboard_listener, nullptr);
     } else if (!keyboard && wl.keyboard) {
-        wl_keyboard_destroy(wl.keyboard);
-        wl.keyboard = nullptr;
+        drop_keyboard();
     }
     if (pointer && !wl.pointer) {
         wl.pointer = wl_seat_get_pointer(seat);
         wl_pointer_add_listener(wl.pointer, &pointer_listener, nullptr);
     } else if (!pointer && wl.pointer) {
-        wl_pointer_destroy(wl.pointer);
-        wl.pointer = nullptr;
-        wl.pointer_on = nullptr;
+        drop_pointer();
     }
 }
-const wl_seat_listener seat_listener = {on_capabilities, nullptr};
+void on_seat_name(void *, wl_seat *, const char *) {}  // version 2
+const wl_seat_listener seat_listener = {on_capabilities, on_seat_name};
 
 void on_global(void *, wl_registry *registry, uint32_t name, const char *interface,
                uint32_t version) {
@@ -348,7 +378,7 @@ void on_global(void *, wl_registry *registry, uint32_t name, const char *interfa
     } else if (!strcmp(interface, wl_seat_interface.name) && !wl.seat) {
         wl.seat = static_cast<wl_seat *>(bind(&wl_seat_interface, seat_version));
         wl_seat_add_listener(wl.seat, &seat_listener, nullptr);
-    } else if (!strcmp(interface, wl_output_interface.name) && version >= output_version) {
+    } else if (!strcmp(interface, wl_output_interface.name) && version >= least_output_version) {
         auto *o = new wayland_output{};
         o->name = name;
         o->scale = o->next_scale = 1;
@@ -500,9 +530,12 @@ void wayland_close() {
     for (wayland_output *o : wl.outputs) forget_output(o);
     wl.outputs.clear();
     if (wl.output_manager) zxdg_output_manager_v1_destroy(wl.output_manager);
-    if (wl.keyboard) wl_keyboard_destroy(wl.keyboard);
-    if (wl.pointer) wl_pointer_destroy(wl.pointer);
-    if (wl.seat) wl_seat_destroy(wl.seat);
+    if (wl.keyboard) drop_keyboard();
+    if (wl.pointer) drop_pointer();
+    if (wl.seat && wl_seat_get_version(wl.seat) >= WL_SEAT_RELEASE_SINCE_VERSION)
+        wl_seat_release(wl.seat);
+    else if (wl.seat)
+        wl_seat_destroy(wl.seat);
     if (wl.layer_shell) zwlr_layer_shell_v1_destroy(wl.layer_shell);
     if (wl.wm_base) xdg_wm_base_destroy(wl.wm_base);
     if (wl.shm) wl_shm_destroy(wl.shm);

@@ -164,6 +164,35 @@ test_saver_dots_move_and_leave_fading_trails() {
     return $rc
 }
 
+# Started further on (PLIX_SEED and PLIX_FRAMES_AHEAD, read once at start-up):
+# the screen is plix-sim's after the frames ahead and those shown since, frame
+# for frame. Which frame the shot caught is found by trying each in turn.
+test_saver_frames_ahead_equals_sim() {
+    local dir shot found
+    [ -x "$E2E_NATIVE_BUILD/plix-sim" ] || { e2e_fail "plix-sim is not built"; return 1; }
+    dir=$(saver_dir) || return 1
+    PLIX_SEED=-5 PLIX_FRAMES_AHEAD=2000 saver_start "$dir" || return 1
+    shot=$(e2e_shot saver_frames_ahead)
+    saver_stop
+    convert "$shot" -depth 8 BGRA:"$dir/shot.bgra" || { e2e_fail "no shot"; return 1; }
+    found=$(python3 - "$E2E_NATIVE_BUILD/plix-sim" "$dir" <<'PY'
+import subprocess, sys
+sim, d = sys.argv[1:]
+shot = open(d + "/shot.bgra", "rb").read()
+want = [shot[i::4] for i in range(3)]
+for k in range(2001, 2801):  # the first paint shows frame 2001
+    subprocess.run([sim, "--settings", d + "/Plix.ini", "--size", "1024x768", "--seed", "-5",
+                    "--frames", str(k), "--raw", d + "/sim.raw"], check=True, capture_output=True)
+    raw = open(d + "/sim.raw", "rb").read()
+    if all(raw[i::4] == want[i] for i in range(3)):
+        print(k)
+        break
+PY
+)
+    echo "the shot is plix-sim's frame ${found:-none of 2001 to 2800}"
+    [ -n "$found" ] || { e2e_fail "the saver's screen is none of plix-sim's frames 2001 to 2800 from seed -5"; return 1; }
+}
+
 test_saver_dots_stay_on_screen() {
     # A negative speed limit pushes every dot right and down at full speed: with
     # bounce they end pressed against the last column and row; wrapping, they

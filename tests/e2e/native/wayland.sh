@@ -30,7 +30,7 @@ wl_compositor() {
     e2e_fail "$1 did not start: $(cat "$WL_LOG")"
 }
 
-# python3 -c "$WL_X11_WM" WINDOW: asks the X window to close (WM_DELETE_WINDOW);
+# python3 -c "$WL_X11_WM" WINDOW...: asks each X window to close (WM_DELETE_WINDOW);
 # with "hold" instead, makes those atoms and stays.
 WL_X11_WM='
 import ctypes as c, struct, sys, time
@@ -40,9 +40,9 @@ d = c.c_void_p(x.XOpenDisplay(None))
 protocols, delete = (x.XInternAtom(d, name, 0) for name in (b"WM_PROTOCOLS", b"WM_DELETE_WINDOW"))
 if sys.argv[1] == "hold":
     time.sleep(3600)
-w = int(sys.argv[1], 0)  # an XClientMessageEvent: type, serial, send_event, display, window, ...
-e = struct.pack("@iLiPLLil", 33, 0, 0, 0, w, protocols, 32, delete).ljust(192, b"\0")
-x.XSendEvent(d, c.c_ulong(w), 0, c.c_long(0), e)
+for w in (int(a, 0) for a in sys.argv[1:]):  # an XClientMessageEvent: type, serial, send_event, display, window, ...
+    e = struct.pack("@iLiPLLil", 33, 0, 0, 0, w, protocols, 32, delete).ljust(192, b"\0")
+    x.XSendEvent(d, c.c_ulong(w), 0, c.c_long(0), e)
 x.XCloseDisplay(d)
 '
 
@@ -235,11 +235,12 @@ test_wayland_sway_ends_and_chow() {
 # ends it with status 0, as a button does. The output under it unplugged, sway
 # takes the pointer to the other one, telling plix where only once it moves
 # again: not the user's doing, so that place is its new start, and a move
-# beyond the slack from there still ends it.
+# beyond the slack from there still ends it. Each time it releases the pointer.
 test_wayland_sway_pointer_ends() {
     local dir how status
     dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
     wl_sway "$dir" x11 || return 1
+    WL_AS+=(WAYLAND_DEBUG=client)
     for how in move click unplug; do
         xdotool mousemove 100 100
         wl_plix "$dir" --seed 3 --frames 10
@@ -258,7 +259,58 @@ test_wayland_sway_pointer_ends() {
             xdotool mousemove_relative 1 5
         fi
         status=$(e2e_wait_exit 10)
-        [ "$status" = 0 ] || { e2e_fail "$how: status $status: $(cat "$E2E_TAG.log")"; return 1; }
+        [ "$status" = 0 ] || { e2e_fail "$how: status $status: $(grep -v '^\[' "$E2E_TAG.log")"; return 1; }
+        grep -q 'wl_pointer@[0-9]*\.release()' "$E2E_TAG.log" || { e2e_fail "$how: the pointer not released"; return 1; }
+    done
+}
+
+# A shortened soak: 200 outputs made, rescaled and unplugged (closed as windows
+# of the outer sway), ten at a time, while plix runs. What plix holds stays
+# flat: each wl_output bound (at version 3 or later) is released when its output
+# goes, its object ids are reused rather than growing, and its descriptors and
+# memory are what they were after the first rounds. Ended, it releases the
+# keyboard and the seat. (On sway's X11 backend, where outputs are closed too,
+# sway takes the pointer into each new output, and rescaling one moves it
+# there: plix would take that for the user.)
+test_wayland_sway_outputs_soak() {
+    local dir round k names lines=() fds=() rss=() bound released early late
+    dir=$(mktemp -d "$E2E_TMP/wl.XXXX")
+    wl_sway "$dir" nested || return 1
+    "${WL_AS[@]}" swaymsg output '*' mode 160x100 >/dev/null || { e2e_fail "swaymsg failed"; return 1; }
+    cp "$E2E_NATIVE_BUILD/plix" "$dir/plix" || return 1
+    e2e_start_cmd "$dir" "${WL_AS[@]}" WAYLAND_DEBUG=client "$dir/plix" --seed 1
+    for round in $(seq 1 20); do
+        names=()
+        for k in $(seq 1 10); do
+            names+=("WL-$((2 + (round - 1) * 10 + k))")  # sway numbers the outputs it makes
+            "${WL_AS[@]}" swaymsg create_output >/dev/null &&
+                "${WL_AS[@]}" swaymsg output "${names[-1]}" scale 2 >/dev/null ||
+                { e2e_fail "${names[-1]}: swaymsg failed"; return 1; }
+        done
+        sleep 0.1
+        "${WL_HOST[@]}" swaymsg "[title=\"^wlroots - ($(IFS='|'; echo "${names[*]}"))\$\"] kill" >/dev/null ||
+            { e2e_fail "round $round: swaymsg kill failed"; return 1; }
+        sleep 0.2
+        kill -0 "$E2E_PID" 2>/dev/null || { e2e_fail "round $round: plix ended: $(grep -v '^\[' "$E2E_TAG.log" | tail -n 3)"; return 1; }
+        lines+=("$(wc -l <"$E2E_TAG.log")")
+        fds+=("$(ls "/proc/$E2E_PID/fd" | wc -l)")
+        rss+=("$(awk '/^VmRSS/ { print $2 }' "/proc/$E2E_PID/status")")
+    done
+    sleep 1
+    bound=$(grep -c 'wl_registry@[0-9]*\.bind([0-9]*, "wl_output", [3-9]' "$E2E_TAG.log")
+    released=$(grep -c 'wl_output@[0-9]*\.release()' "$E2E_TAG.log")
+    [ "$bound" = 202 ] && [ "$released" = 200 ] ||
+        { e2e_fail "$bound outputs bound at version 3 or later (202 came), $released released (200 went)"; return 1; }
+    # The largest object id made up to the end of round 2, and in rounds 11 to 20.
+    early=$(sed -n "1,${lines[1]}p" "$E2E_TAG.log" | grep -o 'new id [a-z_0-9]*@[0-9]*' | sed 's/.*@//' | sort -n | tail -n 1)
+    late=$(sed -n "${lines[9]},${lines[19]}p" "$E2E_TAG.log" | grep -o 'new id [a-z_0-9]*@[0-9]*' | sed 's/.*@//' | sort -n | tail -n 1)
+    [ "$late" -le $((early + 16)) ] || { e2e_fail "object ids grew from $early to $late"; return 1; }
+    [ "${fds[19]}" -le "${fds[1]}" ] || { e2e_fail "descriptors grew: ${fds[*]}"; return 1; }
+    [ "${rss[19]}" -le $((rss[1] + 2048)) ] || { e2e_fail "memory grew (kB): ${rss[*]}"; return 1; }
+    kill -TERM "$E2E_PID"
+    [ "$(e2e_wait_exit 10)" = 143 ] || { e2e_fail "SIGTERM: $(grep -v '^\[' "$E2E_TAG.log" | tail -n 3)"; return 1; }
+    for k in wl_keyboard wl_seat; do
+        grep -q "$k@[0-9]*\.release()" "$E2E_TAG.log" || { e2e_fail "no $k released"; return 1; }
     done
 }
 

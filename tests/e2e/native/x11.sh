@@ -69,6 +69,30 @@ test_x11_own_window_equals_sim_and_follows_its_size() {
     x11_matches_sim "$dir/resized.png" "$dir" "$dir/want.ini" 256x192 1 200 300x170
 }
 
+# Started further on, as benchmarks ask: by PLIX_SEED and PLIX_FRAMES_AHEAD, as
+# Plix.scr takes them, and by the options, which win over them. Either way the
+# window shows plix-sim's screen after the frames ahead and those shown.
+test_x11_frames_ahead_equals_sim() {
+    local dir id how
+    dir=$(mktemp -d "$E2E_TMP/x11.XXXX")
+    for how in variables options; do
+        if [ $how = variables ]; then
+            e2e_start_cmd "$dir" env PLIX_SEED=7 PLIX_FRAMES_AHEAD=3000 "$E2E_NATIVE_BUILD/plix" \
+                --size 320x200 --frames 20
+        else
+            e2e_start_cmd "$dir" env PLIX_SEED=8 PLIX_FRAMES_AHEAD=1 "$E2E_NATIVE_BUILD/plix" \
+                --size 320x200 --seed 7 --frames-ahead 3000 --frames 20
+        fi
+        x11_wait_line 'frames=20 pixels_per_frame=6600' || return 1
+        id=$(xdotool search --name '^Plix$' | head -n 1)
+        import -window "$id" "$dir/$how.png"
+        x11_matches_sim "$dir/$how.png" "$dir" "$E2E_LIB_DIR/../../src/resources/Plix.default.ini" \
+            320x200 7 3020 || return 1
+        kill "$E2E_PID"
+        e2e_wait_exit 10 >/dev/null
+    done
+}
+
 # On the root window while RandR shrinks the screen and grows it again: each
 # time the dots go on in the new size as plix-sim's do, and SIGTERM still ends it.
 test_x11_root_follows_the_screen_size() {
@@ -647,6 +671,9 @@ test_x11_errors() {
 2|missing value||--seed
 2|window id||--window-id 0x
 2|frames must be||--frames -1
+2|frames-ahead must be||--frames-ahead 2147483648
+2|PLIX_FRAMES_AHEAD must be a decimal|PLIX_FRAMES_AHEAD=1e3|--frames 1
+2|PLIX_SEED must be a signed|PLIX_SEED=0x10|--frames 1
 2|dot-count must be a decimal 0..||--dot-count -1
 2|dot-count must be a decimal 0..||-dot-count=many
 2|takes no value||--bounce=1
