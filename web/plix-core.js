@@ -48,6 +48,8 @@ export async function loadPlix(wasmBytesOrResponse) {
             return bytes(x.plix_settings_text(), x.plix_settings_size()).slice();
         },
         message: () => cString(x.plix_message()),
+        // The module's memory in bytes: it grows and never shrinks.
+        memoryBytes: () => x.memory.buffer.byteLength,
         // The chosen picture for chow: RGBA bytes of width x height, into the module's format.
         setPicture(rgba, width, height) {
             const ptr = x.plix_picture(width, height);

@@ -31,4 +31,28 @@ for (const line of readFileSync(casesPath, 'utf8').split('\n')) {
         if (!ok) failed = 1;
     }
 }
+// Hundreds of restarts, each with a download (save) and a file opened, as a long
+// visit makes: once the first have run, the module's memory grows no more. A
+// module of its own, whose memory the cases above have not grown already.
+const soak = await loadPlix(readFileSync(wasmPath));
+soak.readSettings(new TextEncoder().encode('[Plix]\r\n'));
+const cycle = (i) => {
+    const values = soak.values();
+    values[0] = 50 + (i % 7) * 25;
+    soak.setValues(values);
+    soak.save();
+    soak.start(9, 320, 200);
+    soak.frames(3);
+    soak.readSettings(new TextEncoder().encode(`[Plix]\r\ndot_count=${60 + (i % 5) * 20}\r\ndot_history=64\r\n`));
+    soak.save();
+    soak.start(9, 320, 200);
+    soak.frames(3);
+};
+for (let i = 0; i < 10; i++) cycle(i);
+const before = soak.memoryBytes();
+for (let i = 0; i < 300; i++) cycle(i);
+const grown = soak.memoryBytes() - before;
+console.log(`${grown <= 128 << 10 ? 'PASS' : 'FAIL'} 300 restarts, saves and files opened: the module's memory ` +
+    `${before} bytes, then ${soak.memoryBytes()}`);
+if (grown > 128 << 10) failed = 1;
 process.exit(failed);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <malloc.h>
 #include <string>
 #include <vector>
 
@@ -119,3 +120,22 @@ TEST(WebModule, FormActionsLeaveTheRunningFieldAsItStarted) {
 }
 
 }  // namespace
+
+// Hundreds of restarts, downloads and files opened, as a long visit makes: once
+// the first have run, the module holds no more memory than it did.
+TEST(WebModule, RestartsDownloadsAndOpensHoldNoMoreMemory) {
+    const auto cycle = [](int i) {
+        std::vector<int32_t> form = {50 + (i % 7) * 25, 64, 400, 3, 0, 1, 0, i % 2};
+        restart(form);
+        run(2);
+        read_settings("[Plix]\r\ndot_count=" + std::to_string(60 + (i % 5) * 20) + "\r\ndot_history=64\r\n");
+        ASSERT_EQ(plix_start(seed, width, height), 0) << plix_message();
+        run(2);
+    };
+    read_settings("[Plix]\r\n");
+    for (int i = 0; i < 10; i++) cycle(i);
+    const size_t before = mallinfo2().uordblks;
+    for (int i = 0; i < 300; i++) cycle(i);
+    const size_t after = mallinfo2().uordblks;
+    EXPECT_LE(after, before + 64 * 1024) << "in use: " << before << " bytes, then " << after;
+}
