@@ -54,26 +54,12 @@ x11=$!
 pids+=("$x11")
 
 # sway as an ordinary user, with a private runtime folder.
-as_user=(env)
-if [ "$(id -u)" = 0 ]; then
-    id -u plixe2e >/dev/null 2>&1 || useradd --system --no-create-home \
-        --home-dir /nonexistent --shell /usr/sbin/nologin plixe2e
-    as_user=(setpriv --reuid plixe2e --regid plixe2e --clear-groups env)
-fi
-mkdir -m 0700 "$tmp/run"
-[ "$(id -u)" = 0 ] && chown plixe2e: "$tmp/run"
 printf 'output HEADLESS-1 mode %s position 0 0\n' "$size" >"$tmp/sway.conf"
-"${as_user[@]}" XDG_RUNTIME_DIR="$tmp/run" WLR_BACKENDS=headless WLR_RENDERER=pixman \
-    WLR_LIBINPUT_NO_DEVICES=1 WLR_HEADLESS_OUTPUTS=1 sway -c "$tmp/sway.conf" >"$tmp/sway.log" 2>&1 &
-sway=$!
+bench_sway "$tmp" "$tmp/sway.conf" 1 || exit 1
+sway=$bench_sway_pid
 pids+=("$sway")
-socket=
-for _ in $(seq 100); do
-    socket=$(cd "$tmp/run" && find . -maxdepth 1 -name "wayland-[0-9]" -printf "%f\n" | head -n 1)
-    [ -n "$socket" ] && break
-    sleep 0.1
-done
-[ -n "$socket" ] || { echo "hour: sway did not start: $(cat "$tmp/sway.log")" >&2; exit 1; }
+as_user=("${bench_as_user[@]}")
+socket=$bench_socket
 "${as_user[@]}" XDG_RUNTIME_DIR="$tmp/run" WAYLAND_DISPLAY="$socket" "$tmp/plix" >/dev/null 2>&1 &
 wl=$!
 pids+=("$wl")

@@ -16,7 +16,7 @@ bench_share() {
         'BEGIN { printf "%.1f", 100 * (b - a) / hz / (t1 - t0) }'
 }
 
-# bench_sway DIR CONF: headless sway (pixman) with two outputs configured by CONF,
+# bench_sway DIR CONF [OUTPUTS]: headless sway (pixman) with OUTPUTS (2) outputs configured by CONF,
 # as an ordinary user (root runs it as plixe2e) with the private runtime
 # folder DIR/run; sets bench_as_user (the command prefix running as that user),
 # bench_sway_pid and bench_socket, or returns 1.
@@ -31,7 +31,7 @@ bench_sway() {
     mkdir -m 0700 "$dir/run"
     [ "$(id -u)" = 0 ] && chown plixe2e: "$dir/run"
     "${bench_as_user[@]}" XDG_RUNTIME_DIR="$dir/run" WLR_BACKENDS=headless WLR_RENDERER=pixman \
-        WLR_LIBINPUT_NO_DEVICES=1 WLR_HEADLESS_OUTPUTS=2 sway -c "$2" >"$dir/sway.log" 2>&1 &
+        WLR_LIBINPUT_NO_DEVICES=1 WLR_HEADLESS_OUTPUTS="${3:-2}" sway -c "$2" >"$dir/sway.log" 2>&1 &
     # shellcheck disable=SC2034  # read by the script that called it
     bench_sway_pid=$!
     bench_socket=
