@@ -6,10 +6,16 @@
 # nothing, the floor; one that copies its whole screen every frame), at the
 # shipped defaults with centre and with random starts and at 1000 dots x trail
 # 256, and for Plix.scr with the display off (the defaults with random starts,
-# told so as Windows tells it, by plix-power.exe). For each: the program's and
-# the X server's share of one core over SECONDS after WARMUP, and the frame
+# told so as Windows tells it, by plix-power.exe). Each setting also at steady
+# state: started as the field stands some thousands of frames on
+# (PLIX_SEED=1 PLIX_FRAMES_AHEAD, see frames_ahead), beside the frame step's own
+# share there (plix-sim's CPU time per frame drawn ahead, at 100 frames a
+# second). For each: the program's and the X server's share of one core over
+# SECONDS after WARMUP (counted from the first frames shown), and the frame
 # rate; worst of RUNS runs, the builds alternated within each run. Prints a
-# Markdown table per program, labelled by architecture.
+# Markdown table per program, labelled by architecture, of the starts; then one
+# of start and steady state side by side, with whether steady state costs no
+# more than the frame step plus the whole-screen copy, program + server.
 # usage: bench/screens.sh [NATIVE_BUILD (build)] [WIN32_BUILD (build-win32)] [WIN64_BUILD (build-win64)]
 # environment: SIZES (default "1024x768 1920x1080 3840x2160 7680x2160"), RUNS (3),
 #   SECONDS_EACH (4), WARMUP (2), PLATFORMS ("wine x11")
@@ -89,6 +95,44 @@ command -v Xvfb >/dev/null || { echo "screens: skipping everything: Xvfb is not 
 # the shipped defaults (inertia 400, speed limit 3, bounce, no chow).
 settings=("centre 100 64 0" "random 100 64 1" "1000x256 1000 256 1")
 wine_then=()
+ahead=0  # frames run ahead by the program started next (0: from the start)
+
+# frames_ahead SIZE SETTING: where steady state is taken. bench/steady_state.sh
+# has the touched tiles level off by frame 1137, 2185, 3451 with centre starts,
+# 1183, 5150, 19578 at 1000x256; random starts level off at once, but their
+# picture is a long run's only after about as many frames as centre starts take.
+frames_ahead() {
+    case $1/$2 in
+    1024x768/*) echo 2000 ;;
+    1920x1080/1000x256) echo 8000 ;;
+    1920x1080/*) echo 3500 ;;
+    3840x2160/1000x256) echo 24000 ;;
+    3840x2160/*) echo 5500 ;;
+    *x*/1000x256) echo 24000 ;;  # other sizes: the 4K margins, which cover smaller
+    *) echo 5500 ;;
+    esac
+}
+
+# write_ini FILE DOT_COUNT DOT_HISTORY STARTING_POS: the shipped defaults but these.
+write_ini() {
+    printf '[Plix]\r\ndot_count=%s\r\ndot_history=%s\r\ninertia=400\r\nspeed_limit=3\r\nbrownian=0\r\nbounce=1\r\nchow=0\r\nstarting_pos=%s\r\n' \
+        "$2" "$3" "$4" >"$1"
+}
+
+# wait_for_frames: until the screen changes at least 20 times a second, at most
+# 300 s: a program running frames ahead shows nothing until they are done.
+wait_for_frames() {
+    local cpid
+    "$counter" count 2>"$E2E_TMP/wait.log" &
+    cpid=$!
+    for _ in $(seq 600); do
+        awk '/per second/ { for (i = 2; i <= NF; i++) if ($i == "frames" && $(i - 1) >= 20) f = 1 }
+            END { exit !f }' "$E2E_TMP/wait.log" && break
+        sleep 0.5
+    done
+    kill "$cpid" 2>/dev/null
+    wait "$cpid" 2>/dev/null
+}
 
 # mean_rate LOG SKIP: the per-second rates LOG holds after its first SKIP lines
 # (the number before "frames per second" or "paints per second"), averaged.
@@ -131,11 +175,18 @@ end_wine_program() {
 run_wine() {
     local size=$1 run=$2 name=$3 title=$4 pid
     shift 4
-    (cd "$E2E_TMP/$wine_platform" && exec "$wine_loader" "$@") >/dev/null 2>"$E2E_TMP/own.log" &
+    if [ "$ahead" -gt 0 ]; then
+        (cd "$E2E_TMP/$wine_platform" && PLIX_SEED=1 PLIX_FRAMES_AHEAD=$ahead exec "$wine_loader" "$@") \
+            >/dev/null 2>"$E2E_TMP/own.log" &
+    else
+        (cd "$E2E_TMP/$wine_platform" && exec "$wine_loader" "$@") >/dev/null 2>"$E2E_TMP/own.log" &
+    fi
     pid=$!
-    timeout 30 xdotool search --sync --onlyvisible --name "$title" >/dev/null 2>&1
+    # The window shows once the frames ahead are drawn.
+    timeout 300 xdotool search --sync --onlyvisible --name "$title" >/dev/null 2>&1
     [ ${#wine_then[@]} -eq 0 ] || (cd "$E2E_TMP/$wine_platform" && "$wine_loader" "${wine_then[@]}") >/dev/null 2>&1 ||
         echo "screens: $name at $size: ${wine_then[*]} failed" >&2
+    [ "$ahead" -eq 0 ] || wait_for_frames
     measure "$wine_platform" "$size" "$name" "$run" "$pid" "$E2E_TMP/own.log"
     end_wine_program "$pid"
 }
@@ -151,6 +202,9 @@ wine_size() {  # SIZE RUN
             "$4" "$5" "$6" >"$E2E_TMP/$wine_platform/Plix.ini"
         # Plix.scr says no frame rate: the counter's screen updates stand for it.
         run_wine "$1" "$2" "$3" "Plix screensaver" ./Plix.scr /s
+        ahead=$(frames_ahead "$1" "$3")
+        run_wine "$1" "$2" "$3+$ahead" "Plix screensaver" ./Plix.scr /s
+        ahead=0
     done
     printf '[Plix]\ndot_count=100\ndot_history=64\ninertia=400\nspeed_limit=3\nbrownian=0\nbounce=1\nchow=0\nstarting_pos=1\n' \
         >"$E2E_TMP/$wine_platform/Plix.ini"
@@ -162,15 +216,21 @@ wine_size() {  # SIZE RUN
 run_x11() {  # SIZE RUN NAME COMMAND...
     local size=$1 run=$2 name=$3 pid
     shift 3
-    "$@" 2>"$E2E_TMP/own.log" &
-    pid=$!
+    if [ "$ahead" -gt 0 ]; then
+        PLIX_SEED=1 PLIX_FRAMES_AHEAD=$ahead "$@" 2>"$E2E_TMP/own.log" &
+        pid=$!
+        wait_for_frames
+    else
+        "$@" 2>"$E2E_TMP/own.log" &
+        pid=$!
+    fi
     measure x11 "$size" "$name" "$run" "$pid" "$E2E_TMP/own.log"
     kill "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
 }
 
 x11_size() {  # SIZE RUN
-    local s start
+    local s start name
     run_x11 "$1" "$2" floor "$counter" idle
     run_x11 "$1" "$2" copy "$counter" copy
     for s in "${settings[@]}"; do
@@ -178,8 +238,39 @@ x11_size() {  # SIZE RUN
         set -- "$1" "$2" $s
         start=--no-starting-pos
         [ "$6" = 1 ] && start=--starting-pos
-        run_x11 "$1" "$2" "$3" "$native/plix" --root --fps --seed 1 --dot-count "$4" \
-            --dot-history "$5" --inertia 400 --speed-limit 3 --bounce --no-chow "$start"
+        for ahead in 0 "$(frames_ahead "$1" "$3")"; do
+            name=$3
+            [ "$ahead" -eq 0 ] || name=$3+$ahead
+            run_x11 "$1" "$2" "$name" "$native/plix" --root --fps --seed 1 --dot-count "$4" \
+                --dot-history "$5" --inertia 400 --speed-limit 3 --bounce --no-chow "$start"
+        done
+        ahead=0
+    done
+}
+
+# sim_cpu INI SIZE AHEAD: plix-sim's CPU seconds (user + system) drawing AHEAD frames unseen.
+sim_cpu() {
+    local TIMEFORMAT='%U %S' t
+    t=$({ time "$native/plix-sim" --settings "$1" --size "$2" --seed 1 --frames 0 \
+        --frames-ahead "$3" >/dev/null; } 2>&1)
+    awk '{ print $1 + $2 }' <<<"$t"
+}
+
+# step_size SIZE RUN: the frame step's own share at each setting's steady state,
+# "step SIZE SETTING+AHEAD RUN SHARE": the CPU time of the 2000 frames after
+# AHEAD, at 100 frames a second. Drawn ahead, they are the step without the
+# presentation.
+step_size() {
+    local s n a b
+    for s in "${settings[@]}"; do
+        # shellcheck disable=SC2086  # the setting's words become arguments
+        set -- "$1" "$2" $s
+        write_ini "$E2E_TMP/step.ini" "$4" "$5" "$6"
+        n=$(frames_ahead "$1" "$3")
+        a=$(sim_cpu "$E2E_TMP/step.ini" "$1" "$n")
+        b=$(sim_cpu "$E2E_TMP/step.ini" "$1" $((n + 2000)))
+        echo "step $1 $3+$n $2 $(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.1f", (b - a) / 2000 * 100 * 100 }')" \
+            "0.0 - - $(cut -d' ' -f1 /proc/loadavg)" >>"$results"
     done
 }
 
@@ -211,6 +302,7 @@ for size in $sizes; do
             wine_size "$size" "$run"
         done
         [[ $platforms == *x11* ]] && x11_size "$size" "$run"
+        if [ -x "$native/plix-sim" ]; then step_size "$size" "$run"; else echo "screens: no plix-sim: no frame step" >&2; fi
     done
     # Wine's desktop process stays on this display: a fresh start on the next.
     [[ $platforms == *wine* ]] && timeout 20 wineserver -k >/dev/null 2>&1 && timeout 20 wineserver -w

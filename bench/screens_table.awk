@@ -42,3 +42,58 @@ END {
         }
     }
 }
+
+# Start and steady state side by side per platform, screen and setting: the
+# runs' worst, the frame step's own share at steady state, and whether steady
+# state costs no more than the step plus the whole copy, program + server (each
+# the worst of the runs: the highest total).
+{
+    t = $5 + $6
+    if (!(k in total) || t > total[k]) total[k] = t
+    if (split($3, a, "+") == 2) ahead[$2 SUBSEP a[1]] = a[2]
+}
+END {
+    split("centre random 1000x256", setting, " ")
+    label["centre"] = "defaults, centre starts"
+    label["random"] = "defaults, random starts"
+    label["1000x256"] = "1000 × 256"
+    for (p = 1; p <= 3; p++) {
+        platform = platforms[p]
+        header = 0
+        for (i = 1; i <= n; i++) {
+            split(order[i], f, SUBSEP)
+            if (f[1] != platform) continue
+            if (!header) {
+                printf "\n%s, start and steady state: share of one core, worst of the runs (the X server's in brackets), frames a second\n\n", name[platform]
+                print "| screen | setting | start | steady state (frames on) | frame step at steady state | floor: paints nothing | copies the whole screen | steady ≤ step + copy, program + server |"
+                print "|---|---|---:|---:|---:|---:|---:|---|"
+                header = 1
+            }
+            for (j = 1; j <= 3; j++) {
+                st = setting[j]
+                if (!((f[2] SUBSEP st) in ahead)) continue
+                steady = st "+" ahead[f[2] SUBSEP st]
+                line = "| " f[2] " | " label[st]
+                split(st " " steady, ps, " ")
+                for (q = 1; q <= 2; q++) {
+                    k = platform SUBSEP f[2] SUBSEP ps[q]
+                    line = line (k in share ? sprintf(" | %.1f %% (%.1f %%), %.0f/s", share[k], xshare[k], fps[k]) : " | -")
+                    if (q == 2) line = line " (" ahead[f[2] SUBSEP st] ")"
+                }
+                sk = "step" SUBSEP f[2] SUBSEP steady
+                line = line (sk in share ? sprintf(" | %.1f %%", share[sk]) : " | -")
+                for (q = 1; q <= 2; q++) {
+                    k = platform SUBSEP f[2] SUBSEP (q == 1 ? "floor" : "copy")
+                    line = line (k in share ? sprintf(" | %.1f %% (%.1f %%)", share[k], xshare[k]) : " | -")
+                }
+                k = platform SUBSEP f[2] SUBSEP steady
+                ck = platform SUBSEP f[2] SUBSEP "copy"
+                if ((k in total) && (ck in total) && (sk in share)) {
+                    limit = share[sk] + total[ck]
+                    line = line sprintf(" | %s: %.1f %% %s %.1f %% |", total[k] <= limit ? "holds" : "does not hold", total[k], total[k] <= limit ? "≤" : ">", limit)
+                } else line = line " | - |"
+                print line
+            }
+        }
+    }
+}
