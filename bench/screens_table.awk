@@ -15,6 +15,11 @@
     if (!(s in load) || $9 > load[s]) load[s] = $9
     if (!(s in seen)) { seen[s] = 1; order[++n] = s }
 }
+# cell(K): one measurement's column, its worst share, the X server's and its frame rate.
+function cell(k) {
+    return k in share ? sprintf(" | %.1f %% (%.1f %%), %.0f/s", share[k], xshare[k], fps[k]) : " | -"
+}
+
 END {
     split("floor copy centre random 1000x256 off", prog, " ")
     name["wine32"] = "Plix.scr, i686 (Plix-<version>-win32), under Wine"
@@ -36,7 +41,7 @@ END {
             line = "| " f[2]
             for (j = 1; j <= 6; j++) {
                 k = platform SUBSEP f[2] SUBSEP prog[j]
-                line = line (k in share ? sprintf(" | %.1f %% (%.1f %%), %.0f/s", share[k], xshare[k], fps[k]) : " | -")
+                line = line cell(k)
             }
             print line " | " load[order[i]] " |"
         }
@@ -77,7 +82,7 @@ END {
                 split(st " " steady, ps, " ")
                 for (q = 1; q <= 2; q++) {
                     k = platform SUBSEP f[2] SUBSEP ps[q]
-                    line = line (k in share ? sprintf(" | %.1f %% (%.1f %%), %.0f/s", share[k], xshare[k], fps[k]) : " | -")
+                    line = line cell(k)
                     if (q == 2) line = line " (" ahead[f[2] SUBSEP st] ")"
                 }
                 sk = "step" SUBSEP f[2] SUBSEP steady
