@@ -38,8 +38,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         // Every monitor: the field is the virtual screen, the window at its origin.
         screen_rect screen = plat_virtual_screen();
         const frames_ahead_request ahead = frames_ahead_from_environment();
-        const int32_t seed = ahead.seed_given ? ahead.seed : plat_tick_count();
-        if (saver_setup(inst, hWnd, screen.width, screen.height, seed) != 0) return 1;
+        if (saver_setup(inst, hWnd, screen.width, screen.height,
+                        ahead.seed_given ? &ahead.seed : nullptr) != 0)
+            return 1;
         return saver_run(inst, screen.x, screen.y, ahead.frames);
     }
     // Read a second time, as the host may expect: a bare /c takes the

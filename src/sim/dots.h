@@ -80,11 +80,12 @@ int setup_settings_and_arrays(int32_t seed, plat_window owner);
 int setup_arrays(plat_window owner);
 void setup_screen_and_dots(int width, int height);
 
-// The whole saver set-up for a field of width x height from `seed` (the tick
-// count, unless a test asks for its own), before any window exists. Returns 0,
-// or 1 after the "Out of memory" box (owned by `owner`) when the arrays cannot
-// be had.
-int saver_setup(plat_instance instance, plat_window owner, int width, int height, int32_t seed);
+// The whole saver set-up for a field of width x height, before any window
+// exists: the random state from the tick count, read after the settings path,
+// or from *seed where a benchmark or test gives one. Returns 0, or 1 after the
+// "Out of memory" box (owned by `owner`) when the arrays cannot be had.
+int saver_setup(plat_instance instance, plat_window owner, int width, int height,
+                const int32_t *seed = nullptr);
 
 // The same for the preview in the host's settings window, but without the box:
 // the host starts a preview every time it shows the saver, and a modal box in

@@ -176,9 +176,10 @@ void setup_screen_and_dots(int width, int height) {
     init_dots();
 }
 
-int saver_setup(plat_instance instance, plat_window owner, int width, int height, int32_t seed) {
+int saver_setup(plat_instance instance, plat_window owner, int width, int height,
+                const int32_t *seed) {
     GetIniFilePath(instance);
-    if (setup_settings_and_arrays(seed, owner) != 0) return 1;
+    if (setup_settings_and_arrays(seed ? *seed : plat_tick_count(), owner) != 0) return 1;
     setup_screen_and_dots(width, height);
     return 0;
 }

@@ -162,7 +162,7 @@ protected:
     // As the saver starts: owned by hWnd, a field the size of the virtual screen.
     int setup() {
         screen_rect v = plat_virtual_screen();
-        return saver_setup(nullptr, hWnd, v.width, v.height, plat_tick_count());
+        return saver_setup(nullptr, hWnd, v.width, v.height);
     }
 };
 
