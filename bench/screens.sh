@@ -16,9 +16,12 @@
 # Markdown table per program, labelled by architecture, of the starts; then one
 # of start and steady state side by side, with whether steady state costs no
 # more than the frame step plus the whole-screen copy, program + server.
+# With BASE_NATIVE and BASE_WIN64 (another build's folders, either or both), that
+# build's plix --root and 64-bit Plix.scr at the start too, taking turns with
+# these in each run: before and after.
 # usage: bench/screens.sh [NATIVE_BUILD (build)] [WIN32_BUILD (build-win32)] [WIN64_BUILD (build-win64)]
 # environment: SIZES (default "1024x768 1920x1080 3840x2160 7680x2160"), RUNS (3),
-#   SECONDS_EACH (4), WARMUP (2), PLATFORMS ("wine x11")
+#   SECONDS_EACH (4), WARMUP (2), PLATFORMS ("wine x11"), BASE_NATIVE, BASE_WIN64
 set -u
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 2
 # shellcheck source=bench/lib.sh
@@ -53,6 +56,7 @@ pe_machine() {
 
 # Which platforms can run, and why not where one cannot.
 platforms=""
+base_native=""
 win_builds=()  # "PLATFORM DIR" of each Windows build measured
 for p in ${PLATFORMS:-wine x11}; do
     case $p in
@@ -64,7 +68,9 @@ for p in ${PLATFORMS:-wine x11}; do
             echo "screens: skipping Wine: $counter (its frame counter) is missing (libxdamage-dev?)"
         else
             # "PLATFORM MACHINE DIR": the build, the PE machine its Plix.scr must have.
-            for w in "wine32 014c ${2:-build-win32}" "wine64 8664 ${3:-build-win64}"; do
+            builds=("wine32 014c ${2:-build-win32}" "wine64 8664 ${3:-build-win64}")
+            [ -z "${BASE_WIN64:-}" ] || builds+=("wine64-base 8664 $BASE_WIN64")
+            for w in "${builds[@]}"; do
                 read -r p machine win_dir <<<"$w"
                 win=$(cd "$win_dir" 2>/dev/null && pwd) || win=""
                 if [ -z "$win" ] || [ ! -f "$win/Plix.scr" ] || [ ! -f "$win/plix-screens.exe" ] ||
@@ -85,6 +91,11 @@ for p in ${PLATFORMS:-wine x11}; do
             echo "screens: skipping plix: no plix and bench/plix-screens-x11 in ${1:-build} (build them first)"
         else
             platforms="$platforms x11"
+        fi
+        base_native=""
+        if [ -n "${BASE_NATIVE:-}" ]; then
+            base_native=$(cd "$BASE_NATIVE" 2>/dev/null && pwd)/plix
+            [ -x "$base_native" ] || { echo "screens: skipping x11-base: no plix in $BASE_NATIVE"; base_native=""; }
         fi ;;
     esac
 done
@@ -193,6 +204,15 @@ run_wine() {
 
 wine_size() {  # SIZE RUN
     local s
+    if [ "$wine_platform" = wine64-base ]; then  # the other build: its starts only
+        for s in "${settings[@]}"; do
+            # shellcheck disable=SC2086  # the setting's words become arguments
+            set -- "$1" "$2" $s
+            write_ini "$E2E_TMP/$wine_platform/Plix.ini" "$4" "$5" "$6"
+            run_wine "$1" "$2" "$3" "Plix screensaver" ./Plix.scr /s
+        done
+        return
+    fi
     run_wine "$1" "$2" floor plix-screens ./plix-screens.exe idle
     run_wine "$1" "$2" copy plix-screens ./plix-screens.exe copy
     for s in "${settings[@]}"; do
@@ -224,13 +244,24 @@ run_x11() {  # SIZE RUN NAME COMMAND...
         "$@" 2>"$E2E_TMP/own.log" &
         pid=$!
     fi
-    measure x11 "$size" "$name" "$run" "$pid" "$E2E_TMP/own.log"
+    measure "${x11_platform:-x11}" "$size" "$name" "$run" "$pid" "$E2E_TMP/own.log"
     kill "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
 }
 
 x11_size() {  # SIZE RUN
-    local s start name
+    local s start name plix=$native/plix
+    if [ "${x11_platform:-x11}" = x11-base ]; then  # the other build: its starts only
+        for s in "${settings[@]}"; do
+            # shellcheck disable=SC2086  # the setting's words become arguments
+            set -- "$1" "$2" $s
+            start=--no-starting-pos
+            [ "$6" = 1 ] && start=--starting-pos
+            run_x11 "$1" "$2" "$3" "$base_native" --root --fps --seed 1 --dot-count "$4" \
+                --dot-history "$5" --inertia 400 --speed-limit 3 --bounce --no-chow "$start"
+        done
+        return
+    fi
     run_x11 "$1" "$2" floor "$counter" idle
     run_x11 "$1" "$2" copy "$counter" copy
     for s in "${settings[@]}"; do
@@ -241,7 +272,7 @@ x11_size() {  # SIZE RUN
         for ahead in 0 "$(frames_ahead "$1" "$3")"; do
             name=$3
             [ "$ahead" -eq 0 ] || name=$3+$ahead
-            run_x11 "$1" "$2" "$name" "$native/plix" --root --fps --seed 1 --dot-count "$4" \
+            run_x11 "$1" "$2" "$name" "$plix" --root --fps --seed 1 --dot-count "$4" \
                 --dot-history "$5" --inertia 400 --speed-limit 3 --bounce --no-chow "$start"
         done
         ahead=0
@@ -298,10 +329,11 @@ for size in $sizes; do
             # The 64-bit loader itself, so that the pid measured is the program's:
             # 32-bit Wine hands a 64-bit program to a wine64 process of its own.
             wine_loader=$WINE
-            [ "$wine_platform" = wine64 ] && wine_loader=/usr/lib/wine/wine64
+            [[ $wine_platform == wine64* ]] && wine_loader=/usr/lib/wine/wine64
             wine_size "$size" "$run"
         done
-        [[ $platforms == *x11* ]] && x11_size "$size" "$run"
+        [[ $platforms == *x11* ]] && x11_platform=x11 x11_size "$size" "$run"
+        [ -z "$base_native" ] || x11_platform=x11-base x11_size "$size" "$run"
         if [ -x "$native/plix-sim" ]; then step_size "$size" "$run"; else echo "screens: no plix-sim: no frame step" >&2; fi
     done
     # Wine's desktop process stays on this display: a fresh start on the next.

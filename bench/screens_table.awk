@@ -25,8 +25,10 @@ END {
     name["wine32"] = "Plix.scr, i686 (Plix-<version>-win32), under Wine"
     name["wine64"] = "Plix.scr, x86-64 (Plix-<version>-win64), under Wine"
     name["x11"] = "plix --root (native, x86-64)"
-    split("wine32 wine64 x11", platforms, " ")
-    for (p = 1; p <= 3; p++) {
+    name["wine64-base"] = "BASE_WIN64's Plix.scr, x86-64, under Wine"
+    name["x11-base"] = "BASE_NATIVE's plix --root (native, x86-64)"
+    split("wine32 wine64 x11 wine64-base x11-base", platforms, " ")
+    for (p = 1; p <= 5; p++) {
         platform = platforms[p]
         header = 0
         for (i = 1; i <= n; i++) {
@@ -98,6 +100,31 @@ END {
                     line = line sprintf(" | %s: %.1f %% %s %.1f %% |", total[k] <= limit ? "holds" : "does not hold", total[k], total[k] <= limit ? "≤" : ">", limit)
                 } else line = line " | - |"
                 print line
+            }
+        }
+    }
+}
+
+# Before and after: each setting's start by the other build (BASE_*) beside
+# this one's, measured taking turns.
+END {
+    split("wine64 x11", after, " ")
+    for (p = 1; p <= 2; p++) {
+        header = 0
+        for (i = 1; i <= n; i++) {
+            split(order[i], f, SUBSEP)
+            if (f[1] != after[p] "-base") continue
+            if (!header) {
+                printf "\n%s at the start, before (BASE) and after: share of one core, worst of the runs (the X server's in brackets), frames a second\n\n", name[after[p]]
+                print "| screen | setting | before | after | program + server, after − before |"
+                print "|---|---|---:|---:|---:|"
+                header = 1
+            }
+            for (j = 1; j <= 3; j++) {
+                bk = f[1] SUBSEP f[2] SUBSEP setting[j]
+                ak = after[p] SUBSEP f[2] SUBSEP setting[j]
+                if (!(bk in total) || !(ak in total)) continue
+                printf "| %s | %s%s%s | %+.1f points |\n", f[2], label[setting[j]], cell(bk), cell(ak), total[ak] - total[bk]
             }
         }
     }
