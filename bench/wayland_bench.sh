@@ -12,8 +12,12 @@
 # COMPOSITE=1 (root, perf), also what sway composites from the clients' buffers:
 # the rectangles it clips each composite to, counted by a probe on pixman's
 # pixman_image_set_clip_region32 (the probe's own cost then counts in sway's share).
+# Each plix setting also at steady state: started as the field stands STEADY
+# (defaults) or STEADY_BIG (1000 x 256) frames on, with --frames-ahead; the
+# window is taken from its first frames shown.
 # usage: bench/wayland_bench.sh [BUILD_DIR] [SECONDS] [BASE_BUILD]
-#   (default build, 10 s per run); environment: RUNS (3), WARMUP (2), COMPOSITE
+#   (default build, 10 s per run); environment: RUNS (3), WARMUP (2), COMPOSITE,
+#   STEADY (4000), STEADY_BIG (16000)
 set -u
 # shellcheck source=bench/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -24,6 +28,8 @@ base=
 runs=${RUNS:-3}
 warmup=${WARMUP:-2}
 composite=${COMPOSITE:-}
+steady=${STEADY:-4000}
+steady_big=${STEADY_BIG:-16000}
 tmp=$(mktemp -d)
 chmod 755 "$tmp"
 sway_pid='' xvfb_pid=''
@@ -66,6 +72,10 @@ cases=(
     "Xvfb|defaults|plix --root" "${x[*]} $tmp/plix --root --fps --seed 1"
     "sway|1000 × 256|plix" "${wl[*]} $tmp/plix --fps --seed 1 ${big[*]}"
     "Xvfb|1000 × 256|plix --root" "${x[*]} $tmp/plix --root --fps --seed 1 ${big[*]}"
+    "sway|defaults, steady ($steady)|plix" "${wl[*]} $tmp/plix --fps --seed 1 --frames-ahead $steady"
+    "Xvfb|defaults, steady ($steady)|plix --root" "${x[*]} $tmp/plix --root --fps --seed 1 --frames-ahead $steady"
+    "sway|1000 × 256, steady ($steady_big)|plix" "${wl[*]} $tmp/plix --fps --seed 1 ${big[*]} --frames-ahead $steady_big"
+    "Xvfb|1000 × 256, steady ($steady_big)|plix --root" "${x[*]} $tmp/plix --root --fps --seed 1 ${big[*]} --frames-ahead $steady_big"
 )
 [ -z "$base" ] || cases+=(
     "sway|defaults|plix of BASE_BUILD" "${wl[*]} $tmp/plix-base --fps --seed 1"
@@ -80,6 +90,8 @@ run() {
     # shellcheck disable=SC2086  # the command's words
     $2 2>"$tmp/fps.log" &
     pid=$!  # setpriv and env exec: $! is the program
+    # Frames run ahead show nothing: the warm-up counts from the first frames shown.
+    for _ in $(seq 3000); do [ -s "$tmp/fps.log" ] && break; sleep 0.1; done
     sleep "$warmup"  # set-up and the first frames are left out
     p0=$(bench_ticks "$pid") s0=$(bench_ticks "$server") t0=$(bench_now)
     lines0=$(wc -l <"$tmp/fps.log")
