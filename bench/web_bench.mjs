@@ -1,11 +1,12 @@
 // The web page's frame rate and CPU share in headless Chromium, worst of three
 // runs per setting, with the frame step natively (plix-sim) and in WebAssembly
-// under Node.js as the same run's reference. Prints a Markdown table. Then, at
-// 1920x1080 with the defaults, the page at the start and at steady state
-// (frames_ahead), with the share of the field it converted and put per refresh,
-// beside a floor page (one pixel a frame) and one that puts the whole field
-// every refresh, in the same run.
+// under Node.js as the same run's reference. Prints a Markdown table. Then, per
+// size and setting, the page at the start and at steady state (frames_ahead),
+// with the share of the field it converted and put per refresh, beside a floor
+// page (one pixel a frame) and one that puts the whole field every refresh, in
+// the same run; then at 1920x1080 the page's drawing alone by the pieces' gap.
 // usage: node bench/web_bench.mjs BUILD-WASM/web BUILD/plix-sim [SECONDS (default 10)] [FRAMES_AHEAD (14000)]
+// environment: SIZES ("1024x768 1920x1080 3840x2160"), GAPS=0 (no gap runs)
 import { execFileSync } from 'node:child_process';
 import { copyFileSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { cpus, loadavg, tmpdir } from 'node:os';
@@ -155,40 +156,88 @@ for (const row of rows) {
         `${ref.wasm.toFixed(2)} ms | ${ref.native.toFixed(2)} ms |`);
 }
 
-// Steady state at full HD: each case's three runs alternated with the others'.
-const [sw, sh] = [1920, 1080];
-const size = `size=${sw}x${sh}`;
-const steady = [
-    ['the page at the start (frames 200 to the end of the run)', server.base, `?seed=1&${size}`],
-    [`the page ${steadyFrames} frames on`, server.base, `?seed=1&${size}&frames_ahead=${steadyFrames}`],
-    ['floor: one pixel a frame', refServer.base, `floor.html?${size}`],
-    ['the whole field put every refresh', refServer.base, `whole.html?${size}`],
+// Start and steady state per size (SIZES, default 1024x768 1920x1080 3840x2160)
+// and setting, each case's three runs alternated with the others' of its size,
+// beside the floor and the whole field put every refresh; the frame step's share
+// there (the module's frames after those run ahead, under Node, at 100 a second);
+// and whether steady state costs no more than the step plus the whole field.
+// Steady state is FRAMES_AHEAD frames on at 1920x1080 with the defaults, the
+// field's own steady frame elsewhere (bench/screens.sh's margins).
+const sizes = (process.env.SIZES || '1024x768 1920x1080 3840x2160').split(' ').filter(Boolean);
+const settingRows = [
+    ['defaults, centre starts', { starting_pos: 0 }],
+    ['defaults, random starts', { starting_pos: 1 }],
+    ['1000 × 256', { dot_count: 1000, dot_history: 256 }],
 ];
-const steadyRuns = steady.map(() => []);
-for (let i = 0; i < 3; i++)
-    for (const [k, [, at, query]] of steady.entries())
-        steadyRuns[k].push(await pageRun(query, n++, at, { width: sw, height: sh }));
-console.log(`\n${sw}x${sh} field and page, defaults, ${seconds} s a run, worst of 3 alternated runs:\n`);
-console.log('| page | frames/s | Chromium CPU | converted and put per refresh (of the field) |');
-console.log('|---|---:|---:|---:|');
-for (const [k, [what]] of steady.entries()) {
-    const runs = steadyRuns[k];
-    const fps = Math.min(...runs.map((r) => r.fps)), cpu = Math.max(...runs.map((r) => r.cpu));
-    const put = Math.max(...runs.map((r) => r.perRefresh));
-    console.log(`| ${what} | ${fps.toFixed(1)} | ${(cpu * 100).toFixed(1)} % | ` +
-        `${put ? `${(100 * put / (sw * sh)).toFixed(1)} %` : '-'} |`);
+function aheadOf(size, big) {
+    if (size === '1024x768') return 2000;
+    if (size === '1920x1080') return big ? 8000 : steadyFrames;
+    return big ? 24000 : 5500;
+}
+async function stepShare(settings, w, h, ahead) {
+    const plix = await loadPlix(readFileSync(join(site, 'plix.wasm')));
+    const ini = '[Plix]\n' + Object.entries({ ...defaults, ...settings }).map(([k, v]) => `${k}=${v}\n`).join('');
+    plix.readSettings(new TextEncoder().encode(ini));
+    plix.start(1, w, h);
+    plix.framesAhead(ahead);
+    const t = performance.now();
+    plix.frames(1000);
+    return (performance.now() - t) / 1000 / 10;  // ms a frame at 10 ms a frame
+}
+const pct = (x) => `${(100 * x).toFixed(1)} %`;
+for (const sizeText of sizes) {
+    const [sw, sh] = sizeText.split('x').map(Number);
+    const size = `size=${sizeText}`;
+    const cases = [
+        ['floor: one pixel a frame', refServer.base, `floor.html?${size}`],
+        ['the whole field put every refresh', refServer.base, `whole.html?${size}`],
+    ];
+    for (const [what, values] of settingRows) {
+        const q = Object.entries(values).map(([k, v]) => `&${k}=${v}`).join('');
+        const ahead = aheadOf(sizeText, 'dot_count' in values);
+        cases.push([`${what}: start`, server.base, `?seed=1&${size}${q}`]);
+        cases.push([`${what}: steady (${ahead})`, server.base, `?seed=1&${size}${q}&frames_ahead=${ahead}`,
+            { ...values, ahead }]);
+    }
+    const caseRuns = cases.map(() => []);
+    for (let i = 0; i < 3; i++)
+        for (const [k, [, at, query]] of cases.entries())
+            caseRuns[k].push(await pageRun(query, n++, at, { width: sw, height: sh }));
+    const worst = (k) => ({ fps: Math.min(...caseRuns[k].map((r) => r.fps)),
+        cpu: Math.max(...caseRuns[k].map((r) => r.cpu)), put: Math.max(...caseRuns[k].map((r) => r.perRefresh)) });
+    const whole = worst(1).cpu;
+    console.log(`\n${sizeText} field and page, ${seconds} s a run, worst of 3 alternated runs; ` +
+        `load average ${loadavg().map((l) => l.toFixed(2)).join(' ')}:\n`);
+    console.log('| page | frames/s | Chromium CPU | converted and put per refresh (of the field) | frame step | steady ≤ step + whole field |');
+    console.log('|---|---:|---:|---:|---:|---|');
+    for (const [k, [what, , , steadyOf]] of cases.entries()) {
+        const r = worst(k);
+        let step = '', goal = '';
+        if (steadyOf) {
+            const share = await stepShare(steadyOf, sw, sh, steadyOf.ahead);
+            const limit = share + whole;
+            step = pct(share);
+            goal = `${r.cpu <= limit ? 'holds' : 'does not hold'}: ${pct(r.cpu)} ${r.cpu <= limit ? '≤' : '>'} ${pct(limit)}`;
+        }
+        console.log(`| ${what} | ${r.fps.toFixed(1)} | ${pct(r.cpu)} | ` +
+            `${r.put ? pct(r.put / (sw * sh)) : '-'} | ${step} | ${goal} |`);
+    }
 }
 
-// The gap, by the drawing alone at steady state.
-const gaps = [-1, 0, 2, 8, 32];
+// The gap, by the drawing alone at steady state at full HD (GAPS=0: skipped).
+const [sw, sh] = [1920, 1080];
+const size = `size=${sw}x${sh}`;
+const gaps = process.env.GAPS === '0' ? [] : [-1, 0, 2, 8, 32];
 const gapRuns = gaps.map(() => []);
 for (let i = 0; i < 3; i++)
     for (const [k, gap] of gaps.entries())
         gapRuns[k].push(await pageRun(`pieces.html?${size}&gap=${gap}&frames_ahead=${steadyFrames}`, n++,
             refServer.base, { width: sw, height: sh }));
-console.log(`\nThe drawing alone ${steadyFrames} frames on, by the pieces' gap, worst of 3 alternated runs:\n`);
-console.log('| pieces | Chromium CPU | converted and put per refresh (of the field) |');
-console.log('|---|---:|---:|');
+if (gaps.length) {
+    console.log(`\nThe drawing alone ${steadyFrames} frames on, by the pieces' gap, worst of 3 alternated runs:\n`);
+    console.log('| pieces | Chromium CPU | converted and put per refresh (of the field) |');
+    console.log('|---|---:|---:|');
+}
 for (const [k, gap] of gaps.entries()) {
     const runs = gapRuns[k];
     console.log(`| ${gap < 0 ? 'the box bounding the changes' : `runs ${gap} tiles apart joined`} | ` +
