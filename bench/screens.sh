@@ -21,7 +21,8 @@
 # these in each run: before and after.
 # usage: bench/screens.sh [NATIVE_BUILD (build)] [WIN32_BUILD (build-win32)] [WIN64_BUILD (build-win64)]
 # environment: SIZES (default "1024x768 1920x1080 3840x2160 7680x2160"), RUNS (3),
-#   SECONDS_EACH (4), WARMUP (2), PLATFORMS ("wine x11"), BASE_NATIVE, BASE_WIN64
+#   SECONDS_EACH (4), WARMUP (2), PLATFORMS ("wine x11"), BASE_NATIVE, BASE_WIN64,
+#   ONLY_STEPS=1 (the frame steps alone)
 set -u
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 2
 # shellcheck source=bench/lib.sh
@@ -287,12 +288,29 @@ sim_cpu() {
     awk '{ print $1 + $2 }' <<<"$t"
 }
 
+# wine_ahead_cpu AHEAD: the Windows build's CPU seconds up to its window
+# showing, which it does once PLIX_FRAMES_AHEAD=AHEAD frames are drawn (the
+# settings in its Plix.ini).
+wine_ahead_cpu() {
+    local pid t
+    (cd "$E2E_TMP/$wine_platform" && PLIX_SEED=1 PLIX_FRAMES_AHEAD=$1 exec "$wine_loader" ./Plix.scr /s) \
+        >/dev/null 2>&1 &
+    pid=$!
+    timeout 300 xdotool search --sync --onlyvisible --name "Plix screensaver" >/dev/null 2>&1
+    t=$(bench_ticks "$pid")
+    end_wine_program "$pid"
+    awk -v t="$t" -v hz="$bench_hz" 'BEGIN { print t / hz }'
+}
+
 # step_size SIZE RUN: the frame step's own share at each setting's steady state,
 # "step SIZE SETTING+AHEAD RUN SHARE": the CPU time of the 2000 frames after
 # AHEAD, at 100 frames a second. Drawn ahead, they are the step without the
-# presentation.
+# presentation. For each Windows build the same by its own Plix.scr, "step-PLATFORM
+# ...": its CPU time up to its window showing, after AHEAD and after AHEAD + EXTRA
+# frames drawn ahead (EXTRA 2000 at 1000 x 256, 20000 at the defaults, whose
+# frames are short).
 step_size() {
-    local s n a b
+    local s n a b w extra
     for s in "${settings[@]}"; do
         # shellcheck disable=SC2086  # the setting's words become arguments
         set -- "$1" "$2" $s
@@ -302,6 +320,20 @@ step_size() {
         b=$(sim_cpu "$E2E_TMP/step.ini" "$1" $((n + 2000)))
         echo "step $1 $3+$n $2 $(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.1f", (b - a) / 2000 * 100 * 100 }')" \
             "0.0 - - $(cut -d' ' -f1 /proc/loadavg)" >>"$results"
+        extra=20000
+        [ "$4" -ge 1000 ] && extra=2000
+        for w in "${win_builds[@]}"; do
+            wine_platform=${w%% *}
+            [ "$wine_platform" = wine64-base ] && continue  # draws no frames ahead
+            wine_loader=$WINE
+            [[ $wine_platform == wine64* ]] && wine_loader=/usr/lib/wine/wine64
+            cp "$E2E_TMP/step.ini" "$E2E_TMP/$wine_platform/Plix.ini"
+            a=$(wine_ahead_cpu "$n")
+            b=$(wine_ahead_cpu $((n + extra)))
+            echo "step-$wine_platform $1 $3+$n $2" \
+                "$(awk -v a="$a" -v b="$b" -v e="$extra" 'BEGIN { printf "%.1f", (b - a) / e * 100 * 100 }')" \
+                "0.0 - - $(cut -d' ' -f1 /proc/loadavg)" >>"$results"
+        done
     done
 }
 
@@ -324,7 +356,7 @@ for size in $sizes; do
             { echo "screens: wineboot failed, skipping Wine"; platforms=${platforms/wine/}; }
     fi
     for run in $(seq "$runs"); do
-        for w in "${win_builds[@]}"; do
+        [ -n "${ONLY_STEPS:-}" ] || for w in "${win_builds[@]}"; do
             wine_platform=${w%% *}
             # The 64-bit loader itself, so that the pid measured is the program's:
             # 32-bit Wine hands a 64-bit program to a wine64 process of its own.
@@ -332,8 +364,8 @@ for size in $sizes; do
             [[ $wine_platform == wine64* ]] && wine_loader=/usr/lib/wine/wine64
             wine_size "$size" "$run"
         done
-        [[ $platforms == *x11* ]] && x11_platform=x11 x11_size "$size" "$run"
-        [ -z "$base_native" ] || x11_platform=x11-base x11_size "$size" "$run"
+        [ -z "${ONLY_STEPS:-}" ] && [[ $platforms == *x11* ]] && x11_platform=x11 x11_size "$size" "$run"
+        [ -n "${ONLY_STEPS:-}" ] || [ -z "$base_native" ] || x11_platform=x11-base x11_size "$size" "$run"
         if [ -x "$native/plix-sim" ]; then step_size "$size" "$run"; else echo "screens: no plix-sim: no frame step" >&2; fi
     done
     # Wine's desktop process stays on this display: a fresh start on the next.
