@@ -22,7 +22,9 @@
 # usage: bench/screens.sh [NATIVE_BUILD (build)] [WIN32_BUILD (build-win32)] [WIN64_BUILD (build-win64)]
 # environment: SIZES (default "1024x768 1920x1080 3840x2160 7680x2160"), RUNS (3),
 #   SECONDS_EACH (4), WARMUP (2), PLATFORMS ("wine x11"), BASE_NATIVE, BASE_WIN64,
-#   ONLY_STEPS=1 (the frame steps alone)
+#   ONLY_STEPS=1 (the frame steps alone), PUTS=1 (as root, with perf: also what
+#   Wine puts to the X server, by a probe on libXext's XShmPutImage, for each
+#   64-bit Windows program: puts a second and pixels a put)
 set -u
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 2
 # shellcheck source=bench/lib.sh
@@ -42,6 +44,7 @@ counter=$native/bench/plix-screens-x11
 results=$E2E_TMP/results  # one line per measurement: platform size program run share xshare fps updates load
 
 cleanup() {
+    [ -z "${PUTS:-}" ] || perf probe -q -d 'probe_libXext:*' 2>/dev/null
     [ -n "${WINEPREFIX:-}" ] && timeout 20 wineserver -k >/dev/null 2>&1
     [ -n "$E2E_XVFB" ] && kill "$E2E_XVFB" 2>/dev/null
     rm -rf "$E2E_TMP"
@@ -158,17 +161,29 @@ mean_rate() {
 # of PID and of Xvfb over the window, the program's own frame rate (if its log
 # says one) and the screen updates the counter saw meanwhile.
 measure() {
-    local p0 x0 t0 p1 x1 t1 cpid lines
+    local p0 x0 t0 p1 x1 t1 cpid lines probe=""
     sleep "$warmup"
     lines=$(wc -l <"$6")
     : >"$E2E_TMP/count.log"
     "$counter" count 2>"$E2E_TMP/count.log" &
     cpid=$!
+    if [ -n "${PUTS:-}" ] && [[ $1 == wine64* ]]; then  # the x86-64 libXext probed
+        perf record -q -e probe_libXext:XShmPutImage -p "$5" -o "$E2E_TMP/puts.data" -- \
+            sleep "$seconds" >/dev/null 2>&1 &
+        probe=$!
+    fi
     p0=$(bench_ticks "$5") x0=$(bench_ticks "$E2E_XVFB") t0=$(bench_now)
     sleep "$seconds"
     p1=$(bench_ticks "$5") x1=$(bench_ticks "$E2E_XVFB") t1=$(bench_now)
     kill "$cpid" 2>/dev/null
     wait "$cpid" 2>/dev/null
+    if [ -n "$probe" ]; then
+        wait "$probe"
+        perf script -i "$E2E_TMP/puts.data" 2>/dev/null | awk -v s="$seconds" -v what="$1 $2 $3 $4" '
+            { for (i = 1; i <= NF; i++) if (split($i, kv, "=") == 2) v[kv[1]] = kv[2]
+              n++; area += v["w"] * v["h"] }
+            END { printf "%s %.1f %.0f\n", what, n / s, n ? area / n : 0 }' >>"$E2E_TMP/puts"
+    fi
     echo "$1 $2 $3 $4 $(bench_share "$p0" "$p1" "$t0" "$t1") $(bench_share "$x0" "$x1" "$t0" "$t1")" \
         "$(mean_rate "$6" "$lines")" "$(mean_rate "$E2E_TMP/count.log" 0)" \
         "$(cut -d' ' -f1 /proc/loadavg)" >>"$results"
@@ -337,6 +352,12 @@ step_size() {
     done
 }
 
+if [ -n "${PUTS:-}" ] && [[ $platforms == *wine* ]]; then
+    # XShmPutImage's width and height, its 9th and 10th arguments, on the stack.
+    perf probe -q -x "$(ldconfig -p | awk '/libXext.so.6 .*x86-64/ { print $NF; exit }')" --add \
+        'XShmPutImage w=+24(%sp):u32 h=+32(%sp):u32' ||
+        { echo "screens: PUTS=1: no probe on libXext (root and perf needed)" >&2; exit 2; }
+fi
 if [[ $platforms == *wine* ]]; then
     export WINEPREFIX=$E2E_TMP/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     for w in "${win_builds[@]}"; do
@@ -381,3 +402,16 @@ echo "Raw measurements (platform, screen, program, run, share, X server share," 
     "own frames/s, screen updates/s, load):"
 sed 's/^/    /' "$results"
 bench/screens_table.awk "$results"
+[ ! -s "$E2E_TMP/puts" ] || awk '
+    { k = $1 " | " $2 " | " $3; if (!(k in n)) order[++c] = k; n[k]++
+      if (n[k] == 1 || $5 < lp[k]) lp[k] = $5; if (n[k] == 1 || $5 > hp[k]) hp[k] = $5
+      if (n[k] == 1 || $6 < la[k]) la[k] = $6; if (n[k] == 1 || $6 > ha[k]) ha[k] = $6 }
+    END {
+      print ""
+      print "What Wine put to the X server (XShmPutImage), lowest–highest of the runs:"
+      print ""
+      print "| platform | screen | program | puts a second | pixels a put |"
+      print "|---|---|---|---:|---:|"
+      for (i = 1; i <= c; i++) { k = order[i]
+        printf "| %s | %.1f–%.1f | %d–%d |\n", k, lp[k], hp[k], la[k], ha[k] }
+    }' "$E2E_TMP/puts"

@@ -302,17 +302,6 @@ int render_dots_part(frame_buffer *fb, int32_t *next, frame_stop_check pause) {
     return step_dots(fb, *next, pause, next) == 0 ? 1 : 0;
 }
 
-int render_frames_ahead(frame_buffer *fb, int64_t frames, frame_stop_check stop) {
-    for (int64_t f = 0; f < frames; f++)
-        if (render_dots(fb, stop) != 0) return 1;  // a stopped frame clears its own marks
-    // Each frame marks its tiles; unpresented, they would reach the first shown one.
-    if (fb->tiles.marks)
-        memset(fb->tiles.marks, 0, size_t(fb->tiles.tiles_x) * size_t(fb->tiles.tiles_y));
-    fb->tiles.marked = false;
-    fb->dirty_dot_index = 0;
-    return 0;
-}
-
 void render(plat_dc target, frame_buffer *fb, frame_stop_check stop) {
     if (render_dots(fb, stop) == 0) present_frame(target, fb);
 }
