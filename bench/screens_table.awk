@@ -15,6 +15,16 @@
     if (!(s in load) || $9 > load[s]) load[s] = $9
     if (!(s in seen)) { seen[s] = 1; order[++n] = s }
 }
+# screens_of(PLATFORM, OUT): the screens measured on PLATFORM, in order, as
+# OUT[1..m]; returns m.
+function screens_of(platform, out,    i, m, f) {
+    m = 0
+    for (i = 1; i <= n; i++) {
+        split(order[i], f, SUBSEP)
+        if (f[1] == platform) out[++m] = f[2]
+    }
+    return m
+}
 # cell(K): one measurement's column, its worst share, the X server's and its frame rate.
 function cell(k) {
     return k in share ? sprintf(" | %.1f %% (%.1f %%), %.0f/s", share[k], xshare[k], fps[k]) : " | -"
@@ -30,22 +40,14 @@ END {
     split("wine32 wine64 x11 wine64-base x11-base", platforms, " ")
     for (p = 1; p <= 5; p++) {
         platform = platforms[p]
-        header = 0
-        for (i = 1; i <= n; i++) {
-            split(order[i], f, SUBSEP)
-            if (f[1] != platform) continue
-            if (!header) {
-                printf "\n%s: share of one core, worst of the runs (the X server's in brackets), frames a second\n\n", name[platform]
-                print "| screen | floor: paints nothing | copies the whole screen | defaults, centre starts | defaults, random starts | 1000 × 256 | display off (defaults, random) | highest load average (1 min) |"
-                print "|---|---:|---:|---:|---:|---:|---:|---:|"
-                header = 1
-            }
-            line = "| " f[2]
-            for (j = 1; j <= 6; j++) {
-                k = platform SUBSEP f[2] SUBSEP prog[j]
-                line = line cell(k)
-            }
-            print line " | " load[order[i]] " |"
+        if (!(m = screens_of(platform, sc))) continue
+        printf "\n%s: share of one core, worst of the runs (the X server's in brackets), frames a second\n\n", name[platform]
+        print "| screen | floor: paints nothing | copies the whole screen | defaults, centre starts | defaults, random starts | 1000 × 256 | display off (defaults, random) | highest load average (1 min) |"
+        print "|---|---:|---:|---:|---:|---:|---:|---:|"
+        for (i = 1; i <= m; i++) {
+            line = "| " sc[i]
+            for (j = 1; j <= 6; j++) line = line cell(platform SUBSEP sc[i] SUBSEP prog[j])
+            print line " | " load[platform SUBSEP sc[i]] " |"
         }
     }
 }
@@ -67,16 +69,12 @@ END {
     label["1000x256"] = "1000 × 256"
     for (p = 1; p <= 3; p++) {
         platform = platforms[p]
-        header = 0
-        for (i = 1; i <= n; i++) {
-            split(order[i], f, SUBSEP)
-            if (f[1] != platform) continue
-            if (!header) {
-                printf "\n%s, start and steady state: share of one core, worst of the runs (the X server's in brackets), frames a second\n\n", name[platform]
-                print "| screen | setting | start | steady state (frames on) | frame step at steady state (plix-sim's, if another) | floor: paints nothing | copies the whole screen | steady ≤ step + copy, program + server |"
-                print "|---|---|---:|---:|---:|---:|---:|---|"
-                header = 1
-            }
+        if (!(m = screens_of(platform, sc))) continue
+        printf "\n%s, start and steady state: share of one core, worst of the runs (the X server's in brackets), frames a second\n\n", name[platform]
+        print "| screen | setting | start | steady state (frames on) | frame step at steady state (plix-sim's, if another) | floor: paints nothing | copies the whole screen | steady ≤ step + copy, program + server |"
+        print "|---|---|---:|---:|---:|---:|---:|---|"
+        for (i = 1; i <= m; i++) {
+            f[2] = sc[i]
             for (j = 1; j <= 3; j++) {
                 st = setting[j]
                 if (!((f[2] SUBSEP st) in ahead)) continue
@@ -118,21 +116,16 @@ END {
 END {
     split("wine64 x11", after, " ")
     for (p = 1; p <= 2; p++) {
-        header = 0
-        for (i = 1; i <= n; i++) {
-            split(order[i], f, SUBSEP)
-            if (f[1] != after[p] "-base") continue
-            if (!header) {
-                printf "\n%s at the start, before (BASE) and after: share of one core, worst of the runs (the X server's in brackets), frames a second\n\n", name[after[p]]
-                print "| screen | setting | before | after | program + server, after − before |"
-                print "|---|---|---:|---:|---:|"
-                header = 1
-            }
+        if (!(m = screens_of(after[p] "-base", sc))) continue
+        printf "\n%s at the start, before (BASE) and after: share of one core, worst of the runs (the X server's in brackets), frames a second\n\n", name[after[p]]
+        print "| screen | setting | before | after | program + server, after − before |"
+        print "|---|---|---:|---:|---:|"
+        for (i = 1; i <= m; i++) {
             for (j = 1; j <= 3; j++) {
-                bk = f[1] SUBSEP f[2] SUBSEP setting[j]
-                ak = after[p] SUBSEP f[2] SUBSEP setting[j]
+                bk = after[p] "-base" SUBSEP sc[i] SUBSEP setting[j]
+                ak = after[p] SUBSEP sc[i] SUBSEP setting[j]
                 if (!(bk in total) || !(ak in total)) continue
-                printf "| %s | %s%s%s | %+.1f points |\n", f[2], label[setting[j]], cell(bk), cell(ak), total[ak] - total[bk]
+                printf "| %s | %s%s%s | %+.1f points |\n", sc[i], label[setting[j]], cell(bk), cell(ak), total[ak] - total[bk]
             }
         }
     }
