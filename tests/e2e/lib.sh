@@ -93,7 +93,10 @@ e2e_xorg() {
     [ "$t" -lt 100 ] || { e2e_log "e2e: Xorg :$n did not start (see $E2E_TMP/xorg-$n.log)"; return 1; }
     export DISPLAY=":$n"
     [ "${E2E_NATIVE:-0}" = 1 ] && return 0
-    export WINEPREFIX="$E2E_TMP/pfx-$n"
+    # A prefix of its own each time: a later server can get the same number, and
+    # must not inherit the settings an earlier test made (Xinerama's turn RandR off).
+    WINEPREFIX=$(mktemp -d "$E2E_TMP/pfx-$n.XXXXXX") || return 1
+    export WINEPREFIX
     timeout "$E2E_WINEBOOT_TIMEOUT" "$WINE" wineboot -i >"$E2E_TMP/wineboot-$n.log" 2>&1 ||
         { e2e_log "e2e: no prefix for Xorg (see $E2E_TMP/wineboot-$n.log)"; return 1; }
     # Mode changes need Wine's RandR; the monitors side by side come from Xinerama.

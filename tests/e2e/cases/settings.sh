@@ -238,9 +238,11 @@ test_settings_windows_build_of_our_code_agrees() {
     local dir="$E2E_TMP/caf"$'\xc3\xa9'
     mkdir -p "$dir"
     printf '[Plix]\r\na=1\r\n' >"$dir/Plix.ini"
-    s=$(e2e_wine_exe plix-ini.exe write "Z:$dir/Plix.ini" Plix a 2)
+    local rc=0
+    s=$(e2e_wine_exe plix-ini.exe write "Z:$dir/Plix.ini" Plix a 2) || rc=$?
     [ "$s" = 1 ] && [ "$(cat "$dir/Plix.ini")" = $'[Plix]\r\na=2\r' ] || {
-        echo "non-ASCII folder: status $s, file:" "$(od -c "$dir/Plix.ini")"
+        echo "non-ASCII folder: printed '$s', exit status $rc, file:" "$(od -c "$dir/Plix.ini")"
+        echo "Wine said last:"; tail -5 "$E2E_TMP/helpers.log"
         bad=1
     }
     [ "$bad" = 0 ] || e2e_fail "the Windows build of our reader and writer differs"
