@@ -2,7 +2,8 @@
 // loads cleanly and animates, a fixed link shows plix-sim's picture, the download
 // is what the dialog's OK writes and leaves a running field as it was, a damaged
 // settings file reads as the saver reads it, huge settings or sizes leave it
-// answering, with a word on the field, and a hidden page makes no frames.
+// answering, with a word on the field, hundreds of restarts, downloads and files
+// opened leave nothing more held, and a hidden page makes no frames.
 // usage: node tests/web/browser.mjs BUILD-WASM/web BUILD/plix-sim BUILD/plix-ini
 import { execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
@@ -17,9 +18,11 @@ const server = await serve(site);
 const base = server.base;
 const context = await launch(join(work, 'profile'), { width: 320, height: 200 });
 
-// A fresh page at `query`, its console errors and uncaught exceptions collected.
-async function open(query) {
+// A fresh page at `query`, its console errors and uncaught exceptions collected;
+// `init`, if given, runs in the page before its own scripts.
+async function open(query, init = null) {
     const page = await context.newPage();
+    if (init) await page.addInitScript(init);
     page.problems = [];
     page.on('console', (m) => { if (m.type() === 'error') page.problems.push(m.text()); });
     page.on('pageerror', (e) => page.problems.push(String(e)));
@@ -192,6 +195,93 @@ const cases = {
             assert(page.problems.length === 0, `${query}: ${page.problems.join('\n')}`);
             await page.close();
         }
+    },
+
+    async 'hundreds of restarts, downloads and files opened leave memory, heap, nodes and object URLs flat'() {
+        // What the page holds, seen from outside it: the module's memory (caught as
+        // it is made), the object URLs made and not yet revoked, the document's
+        // nodes and listeners, and the JavaScript heap's objects.
+        const page = await open('?seed=2', () => {
+            const instantiate = WebAssembly.instantiateStreaming;
+            WebAssembly.instantiateStreaming = async (...args) => {
+                const made = await instantiate(...args);
+                window.soakMemory = made.instance.exports.memory;
+                return made;
+            };
+            window.soakUrls = window.soakMade = 0;
+            const create = URL.createObjectURL, revoke = URL.revokeObjectURL;
+            URL.createObjectURL = (o) => { window.soakUrls++; window.soakMade++; return create(o); };
+            URL.revokeObjectURL = (u) => { window.soakUrls--; return revoke(u); };
+        });
+        const cdp = await context.newCDPSession(page);
+        // The heap's objects by kind ("object:Array", "string", ...), from a snapshot
+        // after a collection; compiled code is left out, as V8 compiles more of a
+        // running page's functions for a while (seen here), which is no growth of its.
+        const heapObjects = async () => {
+            await cdp.send('HeapProfiler.collectGarbage');
+            const chunks = [], take = (e) => chunks.push(e.chunk);
+            cdp.on('HeapProfiler.addHeapSnapshotChunk', take);
+            await cdp.send('HeapProfiler.takeHeapSnapshot', { reportProgress: false });
+            cdp.off('HeapProfiler.addHeapSnapshotChunk', take);
+            const { snapshot: { meta }, nodes, strings } = JSON.parse(chunks.join(''));
+            const [type, name, size] = ['type', 'name', 'self_size'].map((f) => meta.node_fields.indexOf(f));
+            const kinds = new Map();
+            for (let i = 0; i < nodes.length; i += meta.node_fields.length) {
+                const t = meta.node_types[0][nodes[i + type]];
+                if (t === 'code' || t === 'native') continue;
+                const kind = t === 'object' || t === 'closure' ? `${t}:${strings[nodes[i + name]]}` : t;
+                kinds.set(kind, (kinds.get(kind) || 0) + nodes[i + size]);
+            }
+            return kinds;
+        };
+        // Right after heapObjects, whose collection takes what is not held.
+        const held = async () => {
+            const { nodes, jsEventListeners } = await cdp.send('Memory.getDOMCounters');
+            const [memory, urls, made] = await page.evaluate(() =>
+                [window.soakMemory.buffer.byteLength, window.soakUrls, window.soakMade]);
+            return { memory, urls, made, nodes, listeners: jsEventListeners };
+        };
+        // Each round: a field typed in (a restart), a download, a file opened (a
+        // restart), over trails, counts and chow that size the module's buffers
+        // differently. The rounds run inside the page, typed and clicked as a
+        // script would: each of playwright's calls leaves its script in the page's
+        // heap, Chromium's undo history keeps typed text, and neither is the page's.
+        const soak = (from, to) => page.evaluate(async ([from, to]) => {
+            const counts = [100, 40, 300, 1000, 60], trails = [64, 256, 16, 1024, 32];
+            const message = document.getElementById('message'), open = document.getElementById('open-settings');
+            for (let i = from; i < to; i++) {
+                const field = document.querySelector('[name=dot_count]');
+                field.value = counts[i % 5];
+                field.dispatchEvent(new Event('change', { bubbles: true }));
+                document.getElementById('download').click();
+                const ini = `[Plix]\r\ndot_count=${counts[(i + 2) % 5]}\r\ndot_history=${trails[i % 5]}\r\n` +
+                    `inertia=400\r\nspeed_limit=3\r\nbrownian=0\r\nbounce=1\r\nchow=${i % 3 ? 0 : 1}\r\n` +
+                    'starting_pos=1\r\n';
+                const files = new DataTransfer();
+                files.items.add(new File([ini], `soak${i}.ini`));
+                open.files = files.files;
+                open.dispatchEvent(new Event('change', { bubbles: true }));
+                while (message.textContent !== `soak${i}.ini read.`) await new Promise((ok) => setTimeout(ok, 1));
+            }
+        }, [from, to]);
+        const rounds = Number(process.env.WEB_SOAK_ROUNDS || 300);
+        await soak(0, 15);  // every size once, and chow: the warm-up
+        await page.waitForTimeout(1200);
+        const objectsBefore = await heapObjects(), first = await held();
+        await soak(15, rounds);
+        await page.waitForTimeout(1200);  // each download's URL is revoked a second on
+        const objectsAfter = await heapObjects(), last = await held();
+        const sum = (kinds) => [...kinds.values()].reduce((a, b) => a + b, 0);
+        const grown = [...objectsAfter].map(([k, n]) => [k, n - (objectsBefore.get(k) || 0)])
+            .filter(([, n]) => n > 0).sort((a, b) => b[1] - a[1]).slice(0, 5);
+        const said = `after 15 rounds ${JSON.stringify(first)}, after ${rounds} ${JSON.stringify(last)}`;
+        assert(last.memory === first.memory, `the module's memory grew: ${said}`);
+        assert(last.made === rounds && last.urls === 0, `downloads made or object URLs left: ${said}`);
+        assert(sum(objectsAfter) - sum(objectsBefore) < 16 << 10, `the heap's objects grew from ` +
+            `${sum(objectsBefore)} to ${sum(objectsAfter)} bytes, most: ${JSON.stringify(grown)}`);
+        assert(last.nodes <= first.nodes && last.listeners <= first.listeners, `nodes or listeners grew: ${said}`);
+        assert(page.problems.length === 0, page.problems.join('\n'));
+        await page.close();
     },
 
     async 'a page behind another tab makes no frames, and goes on when shown without making any up'() {
