@@ -41,7 +41,7 @@ warmup=${WARMUP:-2}
 E2E_TMP=$(mktemp -d /tmp/plix-screens.XXXXXX) || exit 2
 export E2E_TMP
 counter=$native/bench/plix-screens-x11
-results=$E2E_TMP/results  # one line per measurement: platform size program run share xshare fps updates load
+results=$E2E_TMP/results  # one line per measurement: platform size program run share xshare fps updates load step
 
 cleanup() {
     [ -z "${PUTS:-}" ] || perf probe -q -d 'probe_libXext:*' 2>/dev/null
@@ -157,6 +157,16 @@ mean_rate() {
         END { if (m) printf "%.1f", s / m; else print "-" }'
 }
 
+# mean_step LOG SKIP: the frame step's share of a core as the program measured it
+# in the run ("step T ms of CPU a frame" times its frame rate, plix --fps), over
+# the lines after the first SKIP, averaged; "-" where the program says none.
+mean_step() {
+    tail -n +$(($2 + 1)) "$1" | awk '/ms of CPU a frame/ {
+        for (i = 2; i <= NF; i++) { if ($i == "frames") f = $(i - 1); if ($i == "step") t = $(i + 1) }
+        s += t * f / 10; m++ }
+        END { if (m) printf "%.1f", s / m; else print "-" }'
+}
+
 # measure PLATFORM SIZE PROGRAM RUN PID OWN_RATE_LOG: after the warm-up, the shares
 # of PID and of Xvfb over the window, the program's own frame rate (if its log
 # says one) and the screen updates the counter saw meanwhile.
@@ -186,7 +196,7 @@ measure() {
     fi
     echo "$1 $2 $3 $4 $(bench_share "$p0" "$p1" "$t0" "$t1") $(bench_share "$x0" "$x1" "$t0" "$t1")" \
         "$(mean_rate "$6" "$lines")" "$(mean_rate "$E2E_TMP/count.log" 0)" \
-        "$(cut -d' ' -f1 /proc/loadavg)" >>"$results"
+        "$(cut -d' ' -f1 /proc/loadavg)" "$(mean_step "$6" "$lines")" >>"$results"
 }
 
 # Ends a Wine program the way a user ends the saver (a key), else by its pid.

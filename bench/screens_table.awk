@@ -1,6 +1,6 @@
 #!/usr/bin/awk -f
 # bench/screens.sh's raw lines (platform screen program run share xshare own_fps
-# updates load) as one Markdown table per platform: per screen and program the
+# updates load [step]) as one Markdown table per platform: per screen and program the
 # worst of the runs (highest shares, lowest frame rate) and the highest load.
 {
     k = $1 SUBSEP $2 SUBSEP $3
@@ -9,6 +9,8 @@
     rate = $7 == "-" ? $8 : $7  # Plix.scr says none: its screen updates stand for it
     if (rate == "-") rate = 0
     if (!(k in fps) || rate + 0 < fps[k]) fps[k] = rate + 0
+    # The program's own frame step in the run (plix --fps), the worst of the runs.
+    if (NF >= 10 && $10 != "-" && (!(k in instep) || $10 > instep[k])) instep[k] = $10
     if (!(k in runs)) runs[k] = 0
     runs[k]++
     s = $1 SUBSEP $2
@@ -53,8 +55,9 @@ END {
 }
 
 # Start and steady state side by side per platform, screen and setting: the
-# runs' worst, the frame step's own share at steady state (a Windows build's
-# own where it was measured, plix-sim's beside it), and whether steady
+# runs' worst, the frame step's own share at steady state (as the program
+# measured it in the same run, else a Windows build's own drawn ahead where it
+# was measured, with plix-sim's beside it), and whether steady
 # state costs no more than the step plus the whole copy, program + server (each
 # the worst of the runs: the highest total).
 {
@@ -71,7 +74,7 @@ END {
         platform = platforms[p]
         if (!(m = screens_of(platform, sc))) continue
         printf "\n%s, start and steady state: share of one core, worst of the runs (the X server's in brackets), frames a second\n\n", name[platform]
-        print "| screen | setting | start | steady state (frames on) | frame step at steady state (plix-sim's, if another) | floor: paints nothing | copies the whole screen | steady ≤ step + copy, program + server |"
+        print "| screen | setting | start | steady state (frames on) | frame step at steady state (the program's own, in the run or drawn ahead; plix-sim's in brackets) | floor: paints nothing | copies the whole screen | steady ≤ step + copy, program + server |"
         print "|---|---|---:|---:|---:|---:|---:|---|"
         for (i = 1; i <= m; i++) {
             f[2] = sc[i]
@@ -86,9 +89,12 @@ END {
                     line = line cell(k)
                     if (q == 2) line = line " (" ahead[f[2] SUBSEP st] ")"
                 }
-                # A Windows build's own step where measured, plix-sim's in brackets.
+                # The program's own step in the run, else a Windows build's own
+                # drawn ahead, where measured; plix-sim's in brackets.
                 nk = "step" SUBSEP f[2] SUBSEP steady
                 sk = "step-" platform SUBSEP f[2] SUBSEP steady
+                ik = platform SUBSEP f[2] SUBSEP steady
+                if (ik in instep) { share["in-run" SUBSEP ik] = instep[ik]; sk = "in-run" SUBSEP ik }
                 if (sk in share)
                     line = line sprintf(" | %.1f %%", share[sk]) (nk in share ? sprintf(" (%.1f %%)", share[nk]) : "")
                 else {

@@ -83,7 +83,7 @@ cases=(
 )
 
 # run CASE COMMAND: one run; a line "CASE|plix share|server share|frames a
-# second", and with COMPOSITE on sway "|rectangles a second|Mpx a second".
+# second|frame step share", and with COMPOSITE on sway "|rectangles a second|Mpx a second".
 run() {
     local name=$1 server=$sway_pid pid p0 p1 s0 s1 t0 t1 lines0 fps probe='' drawn=''
     [ "${name%%|*}" = Xvfb ] && server=$xvfb_pid
@@ -112,8 +112,11 @@ run() {
     fi
     kill "$pid"
     wait "$pid" 2>/dev/null
+    # The rate, and plix's frame step as it measured it ("step T ms of CPU a
+    # frame" times the rate, as a share of a core; "-" for the references).
     fps=$(tail -n +$((lines0 + 1)) "$tmp/fps.log" | head -n "$seconds" |
-        awk '{ s += $2; n++ } END { printf "%.1f", n ? s / n : 0 }')
+        awk '{ s += $2; n++; for (i = 3; i < NF; i++) if ($i == "step") { t += $2 * $(i + 1) / 10; m++ } }
+            END { printf "%.1f|%s", n ? s / n : 0, m ? sprintf("%.1f", t / m) : "-" }')
     echo "$name|$(bench_share "$p0" "$p1" "$t0" "$t1")|$(bench_share "$s0" "$s1" "$t0" "$t1")|$fps$drawn"
 }
 
@@ -124,19 +127,20 @@ done >"$tmp/results"
 echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg); $runs rounds of $seconds s."
 echo "Shares of a core: the run whose program and server together took least, then most."
 echo
-echo "| display | setting | program | plix or reference | server | together | frames a second (lowest) |"
-echo "|---|---|---|---:|---:|---:|---:|"
+echo "| display | setting | program | plix or reference | server | together | frames a second (lowest) | plix's frame step in the run (highest) |"
+echo "|---|---|---|---:|---:|---:|---:|---:|"
 awk -F'|' '
     { k = $1 "|" $2 "|" $3; if (!(k in n)) order[++cases] = k; n[k]++
       t = $4 + $5
       if (n[k] == 1 || t < best[k]) { best[k] = t; bp[k] = $4; bs[k] = $5 }
       if (n[k] == 1 || t > worst[k]) { worst[k] = t; wp[k] = $4; ws[k] = $5 }
-      if (n[k] == 1 || $6 < fps[k]) fps[k] = $6 }
+      if (n[k] == 1 || $6 < fps[k]) fps[k] = $6
+      if ($7 != "-" && (!(k in step) || $7 > step[k])) step[k] = $7 }
     END {
       for (i = 1; i <= cases; i++) {
         k = order[i]; split(k, f, "|")
-        printf "| %s | %s | %s | %.1f–%.1f %% | %.1f–%.1f %% | %.1f–%.1f %% | %s |\n", f[1], f[2],
-            f[3], bp[k], wp[k], bs[k], ws[k], best[k], worst[k], fps[k]
+        printf "| %s | %s | %s | %.1f–%.1f %% | %.1f–%.1f %% | %.1f–%.1f %% | %s | %s |\n", f[1], f[2],
+            f[3], bp[k], wp[k], bs[k], ws[k], best[k], worst[k], fps[k], k in step ? step[k] " %" : "-"
       }
       print ""
       print "plix and its server together, Wayland over X11 (best of the runs; worst):"
@@ -151,9 +155,9 @@ awk -F'|' '
       }
     }' "$tmp/results"
 [ -z "$composite" ] || awk -F'|' '
-    NF >= 8 { k = $1 "|" $2 "|" $3; if (!(k in n)) order[++cases] = k; n[k]++
-      if (n[k] == 1 || $7 < lr[k]) lr[k] = $7; if (n[k] == 1 || $7 > hr[k]) hr[k] = $7
-      if (n[k] == 1 || $8 < la[k]) la[k] = $8; if (n[k] == 1 || $8 > ha[k]) ha[k] = $8 }
+    NF >= 9 { k = $1 "|" $2 "|" $3; if (!(k in n)) order[++cases] = k; n[k]++
+      if (n[k] == 1 || $8 < lr[k]) lr[k] = $8; if (n[k] == 1 || $8 > hr[k]) hr[k] = $8
+      if (n[k] == 1 || $9 < la[k]) la[k] = $9; if (n[k] == 1 || $9 > ha[k]) ha[k] = $9 }
     END {
       print ""
       print "What sway composited from the clients'"'"' buffers (lowest–highest of the runs):"

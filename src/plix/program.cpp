@@ -112,13 +112,32 @@ void print_frames_line(program_output *out, long long frames) {
     out->stdout_closed = fflush(stdout) != 0;
 }
 
+namespace {
+long long thread_cpu_ns() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1000000000LL + t.tv_nsec;
+}
+}  // namespace
+
+void render_frame(program_output *out, bool timed, plat_dc target, frame_buffer *fb,
+                  frame_stop_check stop) {
+    if (!timed) return render(target, fb, stop);
+    const long long t0 = thread_cpu_ns();
+    const int stopped = render_dots(fb, stop);
+    out->step_ns += thread_cpu_ns() - t0;
+    if (stopped == 0) present_frame(target, fb);
+}
+
 void report_fps(program_output *out, long long now, const char *how) {
     if (now - out->fps_since < 1000) return;
     if (!out->stderr_closed)
         out->stderr_closed =
-            fprintf(stderr, "plix: %.1f frames per second (%s)\n",
-                    double(out->fps_frames) * 1000.0 / double(now - out->fps_since), how) < 0;
+            fprintf(stderr, "plix: %.1f frames per second (%s), step %.3f ms of CPU a frame\n",
+                    double(out->fps_frames) * 1000.0 / double(now - out->fps_since), how,
+                    out->fps_frames ? double(out->step_ns) / 1e6 / double(out->fps_frames) : 0.0) < 0;
     out->fps_frames = 0;
+    out->step_ns = 0;
     out->fps_since = now;
 }
 

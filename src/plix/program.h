@@ -5,6 +5,7 @@
 #include <csignal>
 
 #include "plix/options.h"
+#include "sim/render.h"
 
 // Milliseconds of a clock that only goes forward.
 long long now_ms();
@@ -42,12 +43,20 @@ int out_of_memory();
 struct program_output {
     bool stdout_closed, stderr_closed;
     long long fps_frames, fps_since;
+    long long step_ns;  // CPU time of the frame steps since fps_since, with --fps
 };
 
 // "frames=N pixels_per_frame=P", once the Nth frame is on the screen.
 void print_frames_line(program_output *out, long long frames);
 
-// With --fps, once a second: the frames per second, and `how` they are shown.
+// One frame stepped into `fb` and presented on `target`, as render does; with
+// `timed` (--fps) the step's CPU time is added to out->step_ns.
+void render_frame(program_output *out, bool timed, plat_dc target, frame_buffer *fb,
+                  frame_stop_check stop);
+
+// With --fps, once a second: the frames per second, `how` they are shown, and
+// the CPU time a frame's step took. The step's cost as it runs here, between
+// the server's copies, is what a benchmark sets the program's share against.
 void report_fps(program_output *out, long long now, const char *how);
 
 // The end, once everything is released: after SIGTERM by SIGTERM itself, as a

@@ -59,7 +59,7 @@ int show_new_picture(int32_t ahead) {
     present_whole(wayland_target(), &g.frame);
     g.frames_done = 0;
     g.frames_told = false;
-    g.out.fps_frames = 0;
+    g.out.fps_frames = g.out.step_ns = 0;
     g.out.fps_since = now_ms();
     return 0;
 }
@@ -122,7 +122,7 @@ int run() {
         const bool unseen = wayland_unseen(now, unseen_ms);
         if (unseen) next = now + tick_ms;
         if (animating() && !unseen && now >= next) {
-            render(wayland_target(), &g.frame, frame_stop);
+            render_frame(&g.out, g.options.fps, wayland_target(), &g.frame, frame_stop);
             g.frames_done++;
             g.out.fps_frames++;
             // A late frame is not made up for: the next one is a whole tick away.
@@ -164,7 +164,7 @@ bool open_compositor() {
 int show_once() {
     g.seed = g.options.seed_given ? g.options.seed : int32_t(uint32_t(now_ms()));
     g.laid_out = false;
-    g.out = program_output{g.out.stdout_closed, g.out.stderr_closed, 0, 0};
+    g.out = program_output{g.out.stdout_closed, g.out.stderr_closed, 0, 0, 0};
     const int status = set_up_settings(g.options) != 0 ? 1 : run();
     deinit_framebuf(&g.frame);
     free_dots();

@@ -90,7 +90,7 @@ int show_new_picture(int32_t ahead) {
     if (render_frames_ahead(&g.frame, ahead, frame_stop) != 0) return 0;  // ending
     present_whole(g.target, &g.frame);
     g.frames_done = 0;
-    g.out.fps_frames = 0;
+    g.out.fps_frames = g.out.step_ns = 0;
     g.out.fps_since = now_ms();
     return 0;
 }
@@ -256,7 +256,7 @@ int run() {
             // this one is drawn there. Waiting here rather than after sending it
             // lets the server copy while we sleep; it also keeps us at its pace.
             XSync(g.display, False);
-            render(g.target, &g.frame, frame_stop);
+            render_frame(&g.out, g.options.fps, g.target, &g.frame, frame_stop);
             g.frames_done++;
             g.out.fps_frames++;
             frame_shown();

@@ -540,7 +540,10 @@ test_wayland_kwin_idle() {
         { e2e_fail "layer surfaces: $(grep layer_surface "$log" | head)"; return 1; }
     [ "$(grep -c 'wl_callback@[0-9]*\.done(' "$log")" -ge 100 ] && [ "$(grep -c 'wl_surface@[0-9]*\.attach(' "$log")" -ge 100 ] ||
         { e2e_fail "frames: $(grep -c 'wl_callback@[0-9]*\.done(' "$log") answered"; return 1; }
-    grep 'frames per second' "$log" | tail -n 1 | awk '{ exit !($2 > 50) }' ||
+    # The rate, and the step's own CPU time a frame: some, and at 320 x 200 well
+    # under the 10 ms a frame has.
+    grep 'frames per second' "$log" | tail -n 1 |
+        awk '{ for (i = 3; i < NF; i++) if ($i == "step") t = $(i + 1); exit !($2 > 50 && t > 0 && t < 5) }' ||
         { e2e_fail "--fps: $(grep 'frames per second' "$log")"; return 1; }
     # A window holding an idle inhibitor: KWin sends no idled until it goes.
     kill -TERM "$E2E_PID"
