@@ -24,7 +24,9 @@
 #   SECONDS_EACH (4), WARMUP (2), PLATFORMS ("wine x11"), BASE_NATIVE, BASE_WIN64,
 #   ONLY_STEPS=1 (the frame steps alone), PUTS=1 (as root, with perf: also what
 #   Wine puts to the X server, by a probe on libXext's XShmPutImage, for each
-#   64-bit Windows program: puts a second and pixels a put)
+#   64-bit Windows program: puts a second and pixels a put; and the 64-bit
+#   Plix.scr's frame step in the run, from perf's samples in its own code).
+#   plix --root says its own step in the run (--fps), which the goal takes.
 set -u
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 2
 # shellcheck source=bench/lib.sh
@@ -167,11 +169,35 @@ mean_step() {
         END { if (m) printf "%.1f", s / m; else print "-" }'
 }
 
+# pe_image_range PE: the x86-64 image's preferred base and its end, in hex.
+pe_image_range() {
+    local pe opt
+    pe=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
+    opt=$((pe + 24))
+    printf '%x %x\n' "$(od -An -t u8 -j $((opt + 24)) -N 8 "$1" | tr -d ' ')" \
+        "$(($(od -An -t u8 -j $((opt + 24)) -N 8 "$1" | tr -d ' ') + $(od -An -t u4 -j $((opt + 56)) -N 4 "$1" | tr -d ' ')))"
+}
+
+# image_share SHARE PERF_DATA LOW HIGH: SHARE times the part of the samples in
+# PERF_DATA whose instruction lies in [LOW, HIGH) (hex): a Windows build's frame
+# step as it runs, from the time spent in its own code. Its own side of the plan
+# is in there too; in plix, under perf, that is under 0.1 % of its samples.
+image_share() {
+    perf script -F ip -i "$2" 2>/dev/null | awk -v share="$1" -v lo="$3" -v hi="$4" '
+        function hex(h,    i, n) { n = 0; h = tolower(h)
+            for (i = 1; i <= length(h); i++) n = n * 16 + index("0123456789abcdef", substr(h, i, 1)) - 1
+            return n }
+        BEGIN { l = hex(lo); h = hex(hi) }
+        { v = hex($1); n++; if (v >= l && v < h) m++ }
+        END { if (n) printf "%.1f", share * m / n; else print "-" }'
+}
+
 # measure PLATFORM SIZE PROGRAM RUN PID OWN_RATE_LOG: after the warm-up, the shares
 # of PID and of Xvfb over the window, the program's own frame rate (if its log
-# says one) and the screen updates the counter saw meanwhile.
+# says one) and the screen updates the counter saw meanwhile. With PUTS, for the
+# 64-bit Plix.scr also its step in the run, from perf's samples of its own code.
 measure() {
-    local p0 x0 t0 p1 x1 t1 cpid lines probe=""
+    local p0 x0 t0 p1 x1 t1 cpid lines probe="" sampler="" step
     sleep "$warmup"
     lines=$(wc -l <"$6")
     : >"$E2E_TMP/count.log"
@@ -181,6 +207,11 @@ measure() {
         perf record -q -e probe_libXext:XShmPutImage -p "$5" -o "$E2E_TMP/puts.data" -- \
             sleep "$seconds" >/dev/null 2>&1 &
         probe=$!
+        if [[ $3 != floor && $3 != copy ]]; then
+            perf record -q -e cpu-clock -F 2000 -p "$5" -o "$E2E_TMP/own.data" -- \
+                sleep "$seconds" >/dev/null 2>&1 &
+            sampler=$!
+        fi
     fi
     p0=$(bench_ticks "$5") x0=$(bench_ticks "$E2E_XVFB") t0=$(bench_now)
     sleep "$seconds"
@@ -194,9 +225,16 @@ measure() {
               n++; area += v["w"] * v["h"] }
             END { printf "%s %.1f %.0f\n", what, n / s, n ? area / n : 0 }' >>"$E2E_TMP/puts"
     fi
+    step=$(mean_step "$6" "$lines")
+    if [ -n "$sampler" ]; then
+        wait "$sampler"
+        # shellcheck disable=SC2046  # the range's two words
+        step=$(image_share "$(bench_share "$p0" "$p1" "$t0" "$t1")" "$E2E_TMP/own.data" \
+            $(pe_image_range "$E2E_TMP/$1/Plix.scr"))
+    fi
     echo "$1 $2 $3 $4 $(bench_share "$p0" "$p1" "$t0" "$t1") $(bench_share "$x0" "$x1" "$t0" "$t1")" \
         "$(mean_rate "$6" "$lines")" "$(mean_rate "$E2E_TMP/count.log" 0)" \
-        "$(cut -d' ' -f1 /proc/loadavg)" "$(mean_step "$6" "$lines")" >>"$results"
+        "$(cut -d' ' -f1 /proc/loadavg)" "$step" >>"$results"
 }
 
 # Ends a Wine program the way a user ends the saver (a key), else by its pid.
