@@ -16,6 +16,16 @@ bench_share() {
         'BEGIN { printf "%.1f", 100 * (b - a) / hz / (t1 - t0) }'
 }
 
+# The frame step's share of a core as plix measured it in the run, from its
+# --fps lines on standard input ("R frames per second (...), step T ms of CPU a
+# frame": T times R), averaged; "-" where none says a step.
+bench_step_share() {
+    awk '/ms of CPU a frame/ {
+        for (i = 2; i <= NF; i++) { if ($i == "frames") f = $(i - 1); if ($i == "step") t = $(i + 1) }
+        s += t * f / 10; m++ }
+        END { if (m) printf "%.1f", s / m; else print "-" }'
+}
+
 # bench_sway DIR CONF [OUTPUTS]: headless sway (pixman) with OUTPUTS (2) outputs configured by CONF,
 # as an ordinary user (root runs it as plixe2e) with the private runtime
 # folder DIR/run; sets bench_as_user (the command prefix running as that user),

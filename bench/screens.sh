@@ -53,12 +53,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The COFF machine field of a PE file: 014c for i386, 8664 for x86-64.
-pe_machine() {
+# pe_field PE TYPE OFFSET: the field of od TYPE (u4, x2, ...) OFFSET bytes past
+# the PE file's "PE" signature.
+pe_field() {
     local pe
     pe=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
-    od -An -t x2 -j $((pe + 4)) -N 2 "$1" | tr -d ' '
+    od -An -t "$2" -j $((pe + $3)) -N "${2#?}" "$1" | tr -d ' '
 }
+
+# The COFF machine field of a PE file: 014c for i386, 8664 for x86-64.
+pe_machine() { pe_field "$1" x2 4; }
 
 # Which platforms can run, and why not where one cannot.
 platforms=""
@@ -159,23 +163,12 @@ mean_rate() {
         END { if (m) printf "%.1f", s / m; else print "-" }'
 }
 
-# mean_step LOG SKIP: the frame step's share of a core as the program measured it
-# in the run ("step T ms of CPU a frame" times its frame rate, plix --fps), over
-# the lines after the first SKIP, averaged; "-" where the program says none.
-mean_step() {
-    tail -n +$(($2 + 1)) "$1" | awk '/ms of CPU a frame/ {
-        for (i = 2; i <= NF; i++) { if ($i == "frames") f = $(i - 1); if ($i == "step") t = $(i + 1) }
-        s += t * f / 10; m++ }
-        END { if (m) printf "%.1f", s / m; else print "-" }'
-}
-
-# pe_image_range PE: the x86-64 image's preferred base and its end, in hex.
+# pe_image_range PE: the x86-64 image's preferred base (ImageBase) and its end
+# (+ SizeOfImage), in hex.
 pe_image_range() {
-    local pe opt
-    pe=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
-    opt=$((pe + 24))
-    printf '%x %x\n' "$(od -An -t u8 -j $((opt + 24)) -N 8 "$1" | tr -d ' ')" \
-        "$(($(od -An -t u8 -j $((opt + 24)) -N 8 "$1" | tr -d ' ') + $(od -An -t u4 -j $((opt + 56)) -N 4 "$1" | tr -d ' ')))"
+    local base
+    base=$(pe_field "$1" u8 48)
+    printf '%x %x\n' "$base" $((base + $(pe_field "$1" u4 80)))
 }
 
 # image_share SHARE PERF_DATA LOW HIGH: SHARE times the part of the samples in
@@ -225,7 +218,7 @@ measure() {
               n++; area += v["w"] * v["h"] }
             END { printf "%s %.1f %.0f\n", what, n / s, n ? area / n : 0 }' >>"$E2E_TMP/puts"
     fi
-    step=$(mean_step "$6" "$lines")
+    step=$(tail -n +$((lines + 1)) "$6" | bench_step_share)
     if [ -n "$sampler" ]; then
         wait "$sampler"
         # shellcheck disable=SC2046  # the range's two words

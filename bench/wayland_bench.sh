@@ -112,11 +112,9 @@ run() {
     fi
     kill "$pid"
     wait "$pid" 2>/dev/null
-    # The rate, and plix's frame step as it measured it ("step T ms of CPU a
-    # frame" times the rate, as a share of a core; "-" for the references).
-    fps=$(tail -n +$((lines0 + 1)) "$tmp/fps.log" | head -n "$seconds" |
-        awk '{ s += $2; n++; for (i = 3; i < NF; i++) if ($i == "step") { t += $2 * $(i + 1) / 10; m++ } }
-            END { printf "%.1f|%s", n ? s / n : 0, m ? sprintf("%.1f", t / m) : "-" }')
+    # The rate, and plix's frame step as it measured it ("-" for the references).
+    tail -n +$((lines0 + 1)) "$tmp/fps.log" | head -n "$seconds" >"$tmp/window.log"
+    fps="$(awk '{ s += $2; n++ } END { printf "%.1f", n ? s / n : 0 }' "$tmp/window.log")|$(bench_step_share <"$tmp/window.log")"
     echo "$name|$(bench_share "$p0" "$p1" "$t0" "$t1")|$(bench_share "$s0" "$s1" "$t0" "$t1")|$fps$drawn"
 }
 
