@@ -1,6 +1,7 @@
 // The presentation choice and the copies it makes through the platform.
 #include "framebuf/framebuf.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstring>
 
@@ -24,6 +25,16 @@ pixel_rect scan_dirty(const frame_buffer *fb) {
         if (mark) marks[((oy + y) >> tile_shift) * tiles_x + ((ox + x) >> tile_shift)] = 1;
     }
     return {ox + left, oy + top, ox + right + 1, oy + bottom + 1};
+}
+
+// What costs `c` give one copy of the rectangle r, and one copy clipped to
+// `rects` rectangles covering `area` pixels.
+double bounds_cost(const present_costs &c, const pixel_rect &r) {
+    return c.rect_fixed + double(r.right - r.left) * double(r.bottom - r.top) * c.rect_pixel;
+}
+
+double tiles_cost(const present_costs &c, double rects, double area) {
+    return c.rects_fixed + rects * (c.rects_each + rects * c.rects_pair) + area * c.rects_pixel;
 }
 
 }  // namespace
@@ -92,14 +103,14 @@ present_plan plan_presentation(frame_buffer *fb, const present_costs &c) {
     // A list cut short can go neither one by one nor by its own bounds; without
     // the marks (a second plan of the frame) only the whole picture is sure.
     const bool whole_list = !tiled || fb->dirty_dot_index <= t.list_room;
-    if (!whole_list && !marked) return {by_bounds, {0, 0, fb->width, fb->height}, 0};
+    if (!whole_list && !marked) return {by_bounds, {0, 0, fb->width, fb->height}, 0, 0};
     // Up to here the pixels win whatever the other ways would cover.
     if (whole_list && by_pixels_cost <= least_fixed) {
         const dirty_pixels *const list = fb->dirty_dot;
         for (int32_t k = 0; marked && k < fb->dirty_dot_index; k++)  // a few pixels' marks
             t.marks[((fb->origin_y + list[k].y) >> tile_shift) * t.tiles_x +
                     ((fb->origin_x + list[k].x) >> tile_shift)] = 0;
-        return {by_pixels, {0, 0, 0, 0}, 0};
+        return {by_pixels, {0, 0, 0, 0}, 0, 0};
     }
     // Marked while drawing: the bounds are those of the marked tiles, found by the
     // merge over the whole grid. Otherwise the list gives the pixels' own bounds.
@@ -112,18 +123,14 @@ present_plan plan_presentation(frame_buffer *fb, const present_costs &c) {
         r = tiled ? mark_dirty_tiles(fb) : dirty_bounds(fb);
         if (tiled) count = merge_dirty_tiles(fb, r, &area, nullptr);
     }
-    const double bounds_cost =
-        c.rect_fixed + double(r.right - r.left) * double(r.bottom - r.top) * c.rect_pixel;
-    present_plan plan = {by_pixels, r, 0};
+    const double by_bounds_cost = bounds_cost(c, r);
+    present_plan plan = {by_pixels, r, 0, 0};
     double best = by_pixels_cost;
-    if (!whole_list || bounds_cost < best) {
+    if (!whole_list || by_bounds_cost < best) {
         plan.way = by_bounds;
-        best = bounds_cost;
+        best = by_bounds_cost;
     }
-    const double rects = count;
-    if (tiled &&
-        c.rects_fixed + rects * (c.rects_each + rects * c.rects_pair) + area * c.rects_pixel <
-            best) {
+    if (tiled && tiles_cost(c, count, area) < best) {
         // The rectangles' own bounds: those of the recorded pixels' tiles.
         const int32_t s = tile_shift;
         const int32_t right = (((r.right - 1) >> s) + 1) << s;
@@ -131,7 +138,8 @@ present_plan plan_presentation(frame_buffer *fb, const present_costs &c) {
         plan = {by_tiles,
                 {r.left >> s << s, r.top >> s << s, right < fb->width ? right : fb->width,
                  bottom < fb->height ? bottom : fb->height},
-                count};
+                count,
+                area};
     }
     return plan;
 }
@@ -155,7 +163,58 @@ void present_frame_as(plat_dc target, const frame_buffer *fb, const present_plan
 }
 
 void present_frame(plat_dc target, frame_buffer *fb) {
-    present_frame_as(target, fb, plan_presentation(fb, plat_present_costs()));
+    const present_costs table = plat_present_costs();
+    const int64_t start = plat_present_clock();
+    if (start < 0) {
+        present_frame_as(target, fb, plan_presentation(fb, table));
+        return;
+    }
+    // The plan is timed with the copy: it is the same work whichever way wins.
+    const present_plan plan = plan_presentation(fb, metered_costs(table, fb->tiles.meter));
+    present_frame_as(target, fb, plan);
+    // In 32 bits (2 s at most): i386 converts 64-bit integers on the x87 stack.
+    const int64_t took = plat_present_clock() - start;
+    meter_presentation(&fb->tiles.meter, table, plan, fb,
+                       double(int32_t(took < INT32_MAX ? took : INT32_MAX)));
+}
+
+namespace {
+
+// What `table` says presenting by `plan` costs.
+double table_cost(const present_costs &c, const present_plan &plan, const frame_buffer *fb) {
+    switch (plan.way) {
+    case by_pixels:
+        return fb->dirty_dot_index * c.pixel;
+    case by_bounds:
+        return bounds_cost(c, plan.bounds);
+    case by_tiles:
+        break;
+    }
+    return tiles_cost(c, plan.rect_count, plan.area);
+}
+
+}  // namespace
+
+present_costs metered_costs(const present_costs &table, const present_meter &meter) {
+    double scale[3];
+    for (int way = 0; way < 3; way++) scale[way] = meter.scale[way] > 0 ? meter.scale[way] : 1;
+    if (meter.frames % meter_retry == meter_retry - 1) scale[meter.last_way] *= 2;
+    const double p = scale[by_pixels], b = scale[by_bounds], t = scale[by_tiles];
+    return {table.pixel * p,      table.rect_fixed * b, table.rect_pixel * b, table.rects_fixed * t,
+            table.rects_each * t, table.rects_pair * t, table.rects_pixel * t};
+}
+
+void meter_presentation(present_meter *meter, const present_costs &table, const present_plan &plan,
+                        const frame_buffer *fb, double ns) {
+    const double unit = table_cost(table, plan, fb);
+    if (!(unit > 0) || !(ns >= 0)) return;  // nothing copied, or a clock gone wrong
+    double &scale = meter->scale[plan.way];
+    const double was = scale > 0 ? scale : 1;
+    double seen = ns / unit;
+    seen = seen < was / 2 ? was / 2 : seen > was * 2 ? was * 2 : seen;
+    scale = was + (seen - was) / 8;
+    meter->frames = meter->frames < INT32_MAX ? meter->frames + 1 : 0;
+    meter->last_way = plan.way;
 }
 
 void present_whole(plat_dc target, const frame_buffer *fb) {

@@ -21,6 +21,7 @@ struct present_plan {
     present_way way;
     pixel_rect bounds;   // by_bounds, by_tiles: holds every recorded pixel
     int32_t rect_count;  // by_tiles: fb->tiles.rects[0 .. rect_count)
+    double area;         // by_tiles: the pixels the rectangles cover
 };
 
 // The smallest rectangle of the picture holding every pixel recorded in fb (at
@@ -51,8 +52,26 @@ present_plan plan_presentation(frame_buffer *fb, const present_costs &costs);
 // (one by one: from a list that is not cut short).
 void present_frame_as(plat_dc target, const frame_buffer *fb, const present_plan &plan);
 
-// plan_presentation by the platform's costs, then present_frame_as.
+// plan_presentation by the platform's costs, then present_frame_as. Where the
+// platform can time its copies, the costs are those its copies of this picture
+// have been seen to take (metered_costs), and the copy is timed.
 void present_frame(plat_dc target, frame_buffer *fb);
+
+// The platform's table as `meter` has seen it: each way's figures times its
+// scale. Which way is cheaper depends on the machine and on the frames: a table
+// fitted on one machine's first frames can be wrong by twice or more on another
+// machine, or once the dots have spread. Every meter_retry frames the way last
+// taken is priced twice as dear, so that a way within twice its cost is tried
+// again and its scale kept true; one beyond that costs nothing to leave.
+constexpr int32_t meter_retry = 128;
+present_costs metered_costs(const present_costs &table, const present_meter &meter);
+
+// Takes `ns`, what presenting by `plan` took, into the scale of its way (the
+// table's cost of that plan being the unit). One frame moves a scale an eighth
+// of the way at most, and by no more than half or twice what it was: a frame
+// held up by the system, or the first of a new picture, misleads it little.
+void meter_presentation(present_meter *meter, const present_costs &table, const present_plan &plan,
+                        const frame_buffer *fb, double ns);
 
 // A new picture of width x height in *fb, whose frames record into `list`:
 // black, or with `capture` (chow) what the screen shows from (screen_x,

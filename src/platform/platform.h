@@ -113,6 +113,13 @@ void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *r
 // three ways of copying").
 present_costs plat_present_costs();
 
+// A clock in nanoseconds (an integer: i386 returns a double on the x87 stack)
+// that times this platform's copies, where they are made
+// within the calls above (Win32's GDI); negative where they are made after the
+// calls return, by another process (an X server, a compositor, a browser), or in
+// memory, where the table is the truth. Then the table alone chooses.
+int64_t plat_present_clock();
+
 // What the screen shows from (x, y) on, in screen coordinates, copied into the
 // picture (as much as it holds): the picture the dots eat into. Headless: no
 // screen, the picture stays as it is.

@@ -372,6 +372,54 @@ TEST(Present, PlanTakesTheCheapestWay) {
     }
 }
 
+// Where the platform times its copies, the plan follows what they are seen to
+// cost. Two pixels in opposite corners: by the table their two tiles cost 7152
+// and the rectangle 1.3 times that. Each machine prices the tiles `seen` times
+// the table, the rectangle as the table; after a run of frames, the tiles'
+// share of 512 frames: a way within twice the one taken is tried once in
+// meter_retry frames, one beyond never.
+TEST(Present, MeteredPlanFollowsTheTimeSeen) {
+    const present_costs table = {1e6, 0, 7152 * 1.3 / (1020.0 * 760), 5000, 500, 200, 1};
+    std::vector<dirty_pixels> list = {{0, 0}, {1019, 759}};
+    struct {
+        double seen;
+        int32_t tiles_in_512;
+    } cases[] = {{1, 512 - 512 / meter_retry},  // the table's right: the rectangle retried
+                 {1.8, 512 / meter_retry},      // the rectangle now, the tiles retried
+                 {3, 0}};                       // beyond twice: the tiles left alone
+    for (const auto &c : cases) {
+        frame_buffer fb = {nullptr, 1020, 760, 0, 0, list.data(), 2, nullptr, {}};
+        ASSERT_EQ(init_present_tiles(&fb, 1020, 760), 0);
+        present_meter &meter = fb.tiles.meter;
+        auto frame = [&](double spike) {
+            const present_plan plan = plan_presentation(&fb, metered_costs(table, meter));
+            const double unit = plan.way == by_tiles ? 7152 : plan.way == by_bounds ? 7152 * 1.3 : 2e6;
+            meter_presentation(&meter, table, plan, &fb, unit * (plan.way == by_tiles ? c.seen : 1) * spike);
+            return plan.way;
+        };
+        for (int f = 0; f < 2000; f++) frame(1);
+        int32_t tiles = 0;
+        for (int f = 0; f < 512; f++) tiles += frame(1) == by_tiles;
+        EXPECT_EQ(tiles, c.tiles_in_512) << "tiles seen at " << c.seen;
+        EXPECT_NEAR(meter.scale[by_bounds], 1, 1e-9);
+        if (c.seen == 1) {
+            // One frame held up a hundred times over moves the scale an eighth of
+            // its doubling, and the plan stays; a clock gone wrong moves nothing.
+            while (meter.frames % meter_retry >= meter_retry - 2) frame(1);
+            const double was = meter.scale[by_tiles];
+            EXPECT_EQ(frame(100), by_tiles);
+            EXPECT_NEAR(meter.scale[by_tiles], was * 1.125, 1e-9);
+            const present_meter before = meter;
+            meter_presentation(&meter, table, {by_tiles, {0, 0, 1020, 760}, 2, 512}, &fb, -1);
+            meter_presentation(&meter, table, {by_tiles, {0, 0, 1020, 760}, 2, 512}, &fb, NAN);
+            EXPECT_EQ(meter.frames, before.frames);
+            EXPECT_EQ(meter.scale[by_tiles], before.scale[by_tiles]);
+            EXPECT_EQ(frame(1), by_tiles);
+        }
+        deinit_present_tiles(&fb);
+    }
+}
+
 // A long frame asks about every stop_check_interval pixels whether to go on, and
 // when told to stop it stops drawing and shows nothing; a short frame never asks.
 TEST_F(Render, ALongFrameStopsWhenTheFrontEndIsEnding) {
@@ -751,6 +799,7 @@ TEST_F(Render, TwoDotsWithTrailFourRecordTwelvePixelsEveryFrame) {
         frame();
         ASSERT_EQ(frame_.dirty_dot_index, 12) << f;
     }
+    EXPECT_EQ(frame_.tiles.meter.frames, 0) << "copies in memory are never timed: the table decides";
 }
 
 TEST_F(Render, NoDotsRecordsNothing) {

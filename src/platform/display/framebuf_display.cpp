@@ -33,4 +33,7 @@ void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *r
 
 present_costs plat_present_costs() { return chosen->costs(); }
 
+// The server or the compositor copies, after the calls return.
+int64_t plat_present_clock() { return -1; }
+
 void plat_capture_screen(frame_buffer *fb, int32_t x, int32_t y) { chosen->capture(fb, x, y); }

@@ -1,6 +1,8 @@
 // What the three ways of copying cost on Win32, measured with plix-present-bench.exe
-// under 32-bit Wine (BENCHMARKS.md, "The three ways of copying"). The native
-// platform takes them too, so that the tests and plix-sim choose as the saver does.
+// under 32-bit Wine (BENCHMARKS.md, "The three ways of copying"). The saver
+// takes them as the unit its timed copies correct (plat_present_clock). The
+// native platform takes them as they are, so that the tests and plix-sim choose
+// as the saver's table does.
 #pragma once
 #include "platform/platform.h"
 
