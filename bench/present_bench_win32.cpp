@@ -8,9 +8,11 @@
 // Usage: plix-present-bench.exe [seconds per timed run, default 1]
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <vector>
 
@@ -26,7 +28,7 @@ static int32_t list_room;  // the picture's own, as the saver's frames have it
 // What a paint does: render a frame (by the chosen way, or always pixel by
 // pixel as before), or present the current list (by pixels), a rectangle, or
 // rectangles in one clipped copy.
-enum paint_job { render_planned, render_by_pixels, present_pixels, present_rect, present_rects };
+enum paint_job { render_planned, render_by_pixels, present_pixels, present_rect, present_rects, render_steady };
 static paint_job job;
 static pixel_rect rect;               // for present_rect, and the bounds of present_rects
 static std::vector<pixel_rect> rects;  // for present_rects
@@ -35,6 +37,13 @@ static double present_seconds;  // time inside present_frame / render, summed
 static long paints;
 static double timed_run_seconds = 1;
 static LARGE_INTEGER run_start;
+// render_steady: frame by frame in turn, planned by the table alone, as the
+// rectangle, as the tiles, and as the saver plans (the table as the clock has
+// corrected it); the time of each frame's plan and copy, and the ways taken.
+enum steady_turn { by_table, as_bounds, as_tiles, as_saver };
+static std::vector<double> steady_ns[4];
+static int steady_ways[4][3];
+static long steady_frames;
 
 static double now() {
     LARGE_INTEGER t;
@@ -59,17 +68,38 @@ static LRESULT CALLBACK bench_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case render_by_pixels:
             frame.tiles.list_room = INT32_MAX;  // every place, to go one by one
             render_dots(&frame);
-            present_frame_as(target, &frame, {by_pixels, {}, 0});
+            present_frame_as(target, &frame, {by_pixels, {}, 0, 0});
             break;
         case present_pixels:
-            present_frame_as(target, &frame, {by_pixels, {}, 0});
+            present_frame_as(target, &frame, {by_pixels, {}, 0, 0});
             break;
         case present_rect:
-            present_frame_as(target, &frame, {by_bounds, rect, 0});
+            present_frame_as(target, &frame, {by_bounds, rect, 0, 0});
             break;
         case present_rects:
             plat_copy_rects(target, &frame, rects.data(), int32_t(rects.size()), rect);
             break;
+        case render_steady: {
+            render_dots(&frame);
+            const steady_turn turn = steady_turn(steady_frames++ % 4);
+            const double no = 1e12;
+            const present_costs bounds_only = {no, 0, 0, no, no, no, no};
+            const present_costs tiles_only = {no, no, no, 0, 0, 0, 0};
+            const double start = now();
+            if (turn == as_saver) {
+                const int32_t timed = frame.tiles.meter.frames;
+                present_frame(target, &frame);
+                if (frame.tiles.meter.frames != timed) steady_ways[turn][frame.tiles.meter.last_way]++;
+            } else {
+                const present_costs &c =
+                    turn == by_table ? plat_present_costs() : turn == as_bounds ? bounds_only : tiles_only;
+                last_plan = plan_presentation(&frame, c);
+                present_frame_as(target, &frame, last_plan);
+                steady_ways[turn][last_plan.way]++;
+            }
+            steady_ns[turn].push_back((now() - start) * 1e9);
+            break;
+        }
         }
         present_seconds += now() - t0;
         paints++;
@@ -170,6 +200,85 @@ static bool set_up_dots(int count, int history_len) {
     // Brought to a steady state, the trails spread along the dots' paths.
     for (int f = 0; f < history_len + 2; f++) render_dots(&frame);
     return true;
+}
+
+// The field of a setting as it stands `ahead` frames into a run of seed 1, the
+// rest of the settings the shipped defaults; each way then on 400 frames in turn.
+static void steady_state() {
+    printf("\n### At steady state: each way on the same run's frames in turn\n\n");
+    printf("Median plan and copy a frame, Wine's flush of the window's surface (the same box "
+           "every way) not included.\n\n");
+    printf("| setting | frames ahead | rectangles | by the table | as the rectangle | as the tiles "
+           "| as the saver (measured) |\n|---|---:|---:|---|---:|---:|---|\n");
+    // Where the touched tiles level off (bench/steady_state.sh), at the three sizes.
+    const bool small = cx * cy <= 1024 * 768, mid = cx * cy <= 1920 * 1080;
+    struct {
+        const char *name;
+        int count, history_len, start;
+        long ahead;
+    } const settings[] = {{"defaults, centre starts", 100, 64, 0, small ? 2000 : mid ? 3500 : 5500},
+                          {"defaults, random starts", 100, 64, 1, small ? 2000 : mid ? 3500 : 5500},
+                          {"1000 x 256", 1000, 256, 1, small ? 2000 : mid ? 8000 : 24000}};
+    const char *const ways[] = {"pixels", "bounds", "tiles"};
+    for (const auto &s : settings) {
+        free_dots();
+        dot_count = s.count;
+        dot_history = s.history_len;
+        inertia = 400;
+        speed_limit = 3;
+        brownian = 0;
+        bounce = 1;
+        chow = 0;
+        starting_pos = s.start;
+        clamp_dot_history();
+        if (alloc_dots() != 0) {
+            fprintf(stderr, "out of memory for %s\n", s.name);
+            return;
+        }
+        rand_seed = 1;
+        setup_screen_and_dots(cx, cy);
+        frame.dirty_dot = dirty_dot;
+        frame.dirty_dot_index = 0;
+        frame.tiles.list_room = list_room;
+        frame.tiles.meter = {};
+        render_frames_ahead(&frame, s.ahead);
+        for (auto &v : steady_ns) v.clear();
+        for (auto &w : steady_ways) w[0] = w[1] = w[2] = 0;
+        steady_frames = 0;
+        job = render_steady;
+        // The rectangles the tiles merge into, from a frame of the tiles' turn.
+        double rect_sum = 0;
+        long rect_frames = 0;
+        for (int i = 0; i < 400; i++) {
+            InvalidateRgn(window, nullptr, FALSE);
+            UpdateWindow(window);
+            if ((steady_frames - 1) % 4 == as_tiles) {
+                rect_sum += last_plan.rect_count;
+                rect_frames++;
+            }
+        }
+        pump();
+        double median[4];
+        for (int t = 0; t < 4; t++) {
+            std::vector<double> &v = steady_ns[t];
+            std::sort(v.begin(), v.end());
+            median[t] = v.empty() ? 0 : v[v.size() / 2];
+        }
+        auto taken = [&](int turn) {
+            static char text[64];
+            text[0] = 0;
+            for (int w = 0; w < 3; w++)
+                if (steady_ways[turn][w])
+                    snprintf(text + strlen(text), sizeof text - strlen(text), "%s%s %d",
+                             text[0] ? ", " : "", ways[w], steady_ways[turn][w]);
+            return text;
+        };
+        printf("| %s | %ld | %.0f |", s.name, s.ahead, rect_frames ? rect_sum / double(rect_frames) : 0.0);
+        printf(" %s: %.0f us |", taken(by_table), median[by_table] / 1e3);
+        printf(" %.0f us | %.0f us |", median[as_bounds] / 1e3, median[as_tiles] / 1e3);
+        printf(" %s: %.0f us |\n", taken(as_saver), median[as_saver] / 1e3);
+        fflush(stdout);
+    }
 }
 
 // "Wine 8.0 (32-bit program)" where Wine runs it, else "Windows".
@@ -327,6 +436,7 @@ int main(int argc, char **argv) {
                paint_now * 1e3, fps_now, ways[last_plan.way]);
         fflush(stdout);
     }
+    steady_state();
     free_dots();
     deinit_framebuf(&frame);
 

@@ -1,6 +1,7 @@
 // What the three ways of presenting cost on an X server, the program's processor
 // time and the server's together (the server does the copying): the figures of
-// the X11 plat_present_costs (framebuf_x11.cpp). Draws on the root window.
+// the X11 plat_present_costs (framebuf_x11.cpp); then whole frames at steady
+// state by each way, against the way the table takes. Draws on the root window.
 // Usage: plix-present-bench-x11 SERVER_PID   (bench/x11_present_costs.sh runs it)
 #include <X11/Xlib.h>
 
@@ -13,6 +14,9 @@
 
 #include "framebuf/framebuf.h"
 #include "platform/x11/x11_platform.h"
+#include "settings/settings.h"
+#include "sim/dots.h"
+#include "sim/render.h"
 
 namespace {
 
@@ -69,6 +73,71 @@ double worst_of_three(F copy) {
         worst = t > worst ? t : worst;
     }
     return worst;
+}
+
+// Steady state, each way against the table's: the field of each setting as it
+// stands some thousands of frames into a run of seed 1 (where the touched tiles
+// level off, bench/steady_state.sh), then whole frames (step, plan, copy) by
+// the table, as the rectangle and as the tiles, worst of three each. The step
+// is the same work in all three: the differences are the copies'.
+void steady_state(int w, int h) {
+    printf("\n### At steady state: whole frames each way\n\n");
+    printf("| setting | frames ahead | by the table | as the rectangle | as the tiles |\n"
+           "|---|---:|---|---:|---:|\n");
+    const bool small = w * h <= 1024 * 768, mid = w * h <= 1920 * 1080;
+    struct {
+        const char *name;
+        int count, history_len, start;
+        long ahead;
+    } const settings[] = {{"defaults, centre starts", 100, 64, 0, small ? 2000 : mid ? 3500 : 5500},
+                          {"defaults, random starts", 100, 64, 1, small ? 2000 : mid ? 3500 : 5500},
+                          {"1000 x 256", 1000, 256, 1, small ? 2000 : mid ? 8000 : 24000}};
+    const double no = 1e12;
+    const present_costs bounds_only = {no, 0, 0, no, no, no, no}, tiles_only = {no, no, no, 0, 0, 0, 0};
+    const char *const ways[] = {"pixels", "bounds", "tiles"};
+    for (const auto &s : settings) {
+        free_dots();
+        dot_count = s.count;
+        dot_history = s.history_len;
+        inertia = 400;
+        speed_limit = 3;
+        brownian = 0;
+        bounce = 1;
+        chow = 0;
+        starting_pos = s.start;
+        clamp_dot_history();
+        if (alloc_dots() != 0) {
+            fprintf(stderr, "out of memory for %s\n", s.name);
+            return;
+        }
+        rand_seed = 1;
+        setup_screen_and_dots(w, h);
+        frame.dirty_dot = dirty_dot;
+        frame.dirty_dot_index = 0;
+        render_frames_ahead(&frame, s.ahead);
+        int taken[3] = {0, 0, 0};
+        auto by = [&](const present_costs &c, bool count) {
+            return [&c, count, &taken] {
+                render_dots(&frame);
+                const present_plan plan = plan_presentation(&frame, c);
+                present_frame_as(target, &frame, plan);
+                if (count) taken[plan.way]++;
+            };
+        };
+        const present_costs table = plat_present_costs();
+        const double by_table = worst_of_three(by(table, true));
+        const double as_bounds = worst_of_three(by(bounds_only, false));
+        const double as_tiles = worst_of_three(by(tiles_only, false));
+        char text[64] = "";
+        for (int k = 0; k < 3; k++)
+            if (taken[k])
+                snprintf(text + strlen(text), sizeof text - strlen(text), "%s%s %d", text[0] ? ", " : "",
+                         ways[k], taken[k]);
+        printf("| %s | %ld | %s: %.0f us | %.0f us | %.0f us |\n", s.name, s.ahead, text, by_table / 1e3,
+               as_bounds / 1e3, as_tiles / 1e3);
+        fflush(stdout);
+    }
+    free_dots();
 }
 
 }  // namespace
@@ -141,6 +210,7 @@ int main(int argc, char **argv) {
     printf("\nCosts (ns), as plat_present_costs takes them: {%.0f, %.0f, %.3f, %.0f, %.0f, %.2f, %.3f}\n",
            c.pixel, c.rect_fixed, c.rect_pixel, c.rects_fixed, c.rects_each, c.rects_pair,
            c.rects_pixel);
+    steady_state(w, h);
     deinit_framebuf(&frame);
     x11_unbind();
     XCloseDisplay(display);
