@@ -209,10 +209,13 @@ void meter_presentation(present_meter *meter, const present_costs &table, const 
     const double unit = table_cost(table, plan, fb);
     if (!(unit > 0) || !(ns >= 0)) return;  // nothing copied, or a clock gone wrong
     double &scale = meter->scale[plan.way];
-    const double was = scale > 0 ? scale : 1;
+    const bool first = !(scale > 0);
+    const double was = first ? 1 : scale;
     double seen = ns / unit;
     seen = seen < was / 2 ? was / 2 : seen > was * 2 ? was * 2 : seen;
-    scale = was + (seen - was) / 8;
+    // A way's first time is taken whole: a runner-up tried once a retry
+    // apart would otherwise take seconds to be believed.
+    scale = first ? seen : was + (seen - was) / 8;
     meter->frames = meter->frames < INT32_MAX ? meter->frames + 1 : 0;
     meter->last_way = plan.way;
 }

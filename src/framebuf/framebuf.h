@@ -67,9 +67,10 @@ constexpr int32_t meter_retry = 128;
 present_costs metered_costs(const present_costs &table, const present_meter &meter);
 
 // Takes `ns`, what presenting by `plan` took, into the scale of its way (the
-// table's cost of that plan being the unit). One frame moves a scale an eighth
-// of the way at most, and by no more than half or twice what it was: a frame
-// held up by the system, or the first of a new picture, misleads it little.
+// table's cost of that plan being the unit). The first frame of a way sets its
+// scale, within half and twice the table; each later one moves it an eighth of
+// the way, and by no more than half or twice what it was: a frame held up by
+// the system misleads it little.
 void meter_presentation(present_meter *meter, const present_costs &table, const present_plan &plan,
                         const frame_buffer *fb, double ns);
 

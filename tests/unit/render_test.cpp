@@ -397,7 +397,9 @@ TEST(Present, MeteredPlanFollowsTheTimeSeen) {
             meter_presentation(&meter, table, plan, &fb, unit * (plan.way == by_tiles ? c.seen : 1) * spike);
             return plan.way;
         };
-        for (int f = 0; f < 2000; f++) frame(1);
+        frame(1);  // the tiles first, by the table; what they took is taken whole
+        EXPECT_NEAR(meter.scale[by_tiles], std::min(c.seen, 2.0), 1e-9);
+        for (int f = 1; f < 2000; f++) frame(1);
         int32_t tiles = 0;
         for (int f = 0; f < 512; f++) tiles += frame(1) == by_tiles;
         EXPECT_EQ(tiles, c.tiles_in_512) << "tiles seen at " << c.seen;
