@@ -19,6 +19,15 @@ struct pixel_rect {
 constexpr int32_t tile_shift = 4;
 constexpr int32_t tile_size = 1 << tile_shift;
 
+// The time each way of presenting (pixels, bounds, tiles) has taken over what
+// the platform's table said, smoothed (0: not yet seen, taken as 1); the frames
+// timed; the way of the last one.
+struct present_meter {
+    double scale[3];
+    int32_t frames;
+    int32_t last_way;
+};
+
 // The frame buffer: a picture the core draws into and the platform shows.
 //
 // Pixel format: width * height pixels of 32 bits, the top row first, each row
@@ -41,21 +50,12 @@ constexpr int32_t tile_size = 1 << tile_shift;
 // `marked` says the frame step marked the tiles of this frame's pixels as it
 // recorded them, so that the presentation need not read the list again; a list
 // filled otherwise leaves it false.
-// `meter`: what the copies of this picture have been seen to cost, where the
-// platform can time them (plat_present_clock).
 // `list_room`: past this many pixels in a frame, one copy of the whole picture
 // costs less on this platform than copying them one by one, so a frame step that
 // marks the tiles lists the places of the first list_room pixels only (it still
 // counts them all). A longer list is taken as cut short.
-// The time each way of presenting (pixels, bounds, tiles) has taken over what
-// the platform's table said, smoothed (0: not yet seen, taken as 1); the frames
-// timed; the way of the last one.
-struct present_meter {
-    double scale[3];
-    int32_t frames;
-    int32_t last_way;
-};
-
+// `meter`: what the copies of this picture have been seen to cost, where the
+// platform can time them (plat_present_clock).
 struct present_tiles {
     uint8_t *marks;
     int32_t tiles_x, tiles_y;
