@@ -20,6 +20,7 @@
 #include "settings/settings.h"
 #include "sim/dots.h"
 #include "sim/render.h"
+#include "steady_fields.h"
 
 static HWND window;
 static LARGE_INTEGER freq;
@@ -82,9 +83,7 @@ static LRESULT CALLBACK bench_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case render_steady: {
             render_dots(&frame);
             const steady_turn turn = steady_turn(steady_frames++ % 4);
-            const double no = 1e12;
-            const present_costs bounds_only = {no, 0, 0, no, no, no, no};
-            const present_costs tiles_only = {no, no, no, 0, 0, 0, 0};
+            const present_costs bounds_only = only_way(by_bounds), tiles_only = only_way(by_tiles);
             const double start = now();
             if (turn == as_saver) {
                 const int32_t timed = frame.tiles.meter.frames;
@@ -202,46 +201,22 @@ static bool set_up_dots(int count, int history_len) {
     return true;
 }
 
-// The field of a setting as it stands `ahead` frames into a run of seed 1, the
-// rest of the settings the shipped defaults; each way then on 400 frames in turn.
+// Each steady field at the screen's size, each way on 400 of its frames in turn.
 static void steady_state() {
     printf("\n### At steady state: each way on the same run's frames in turn\n\n");
     printf("Median plan and copy a frame, Wine's flush of the window's surface (the same box "
            "every way) not included.\n\n");
     printf("| setting | frames ahead | rectangles | by the table | as the rectangle | as the tiles "
            "| as the saver (measured) |\n|---|---:|---:|---|---:|---:|---|\n");
-    // Where the touched tiles level off (bench/steady_state.sh), at the three sizes.
-    const bool small = cx * cy <= 1024 * 768, mid = cx * cy <= 1920 * 1080;
-    struct {
-        const char *name;
-        int count, history_len, start;
-        long ahead;
-    } const settings[] = {{"defaults, centre starts", 100, 64, 0, small ? 2000 : mid ? 3500 : 5500},
-                          {"defaults, random starts", 100, 64, 1, small ? 2000 : mid ? 3500 : 5500},
-                          {"1000 x 256", 1000, 256, 1, small ? 2000 : mid ? 8000 : 24000}};
+    steady_field fields[3];
+    steady_fields(cx, cy, fields);
     const char *const ways[] = {"pixels", "bounds", "tiles"};
-    for (const auto &s : settings) {
-        free_dots();
-        dot_count = s.count;
-        dot_history = s.history_len;
-        inertia = 400;
-        speed_limit = 3;
-        brownian = 0;
-        bounce = 1;
-        chow = 0;
-        starting_pos = s.start;
-        clamp_dot_history();
-        if (alloc_dots() != 0) {
+    for (const steady_field &s : fields) {
+        frame.tiles.list_room = list_room;
+        if (!set_up_steady_field(s, cx, cy, &frame)) {
             fprintf(stderr, "out of memory for %s\n", s.name);
             return;
         }
-        rand_seed = 1;
-        setup_screen_and_dots(cx, cy);
-        frame.dirty_dot = dirty_dot;
-        frame.dirty_dot_index = 0;
-        frame.tiles.list_room = list_room;
-        frame.tiles.meter = {};
-        render_frames_ahead(&frame, s.ahead);
         for (auto &v : steady_ns) v.clear();
         for (auto &w : steady_ways) w[0] = w[1] = w[2] = 0;
         steady_frames = 0;

@@ -14,9 +14,7 @@
 
 #include "framebuf/framebuf.h"
 #include "platform/x11/x11_platform.h"
-#include "settings/settings.h"
-#include "sim/dots.h"
-#include "sim/render.h"
+#include "steady_fields.h"
 
 namespace {
 
@@ -75,46 +73,23 @@ double worst_of_three(F copy) {
     return worst;
 }
 
-// Steady state, each way against the table's: the field of each setting as it
-// stands some thousands of frames into a run of seed 1 (where the touched tiles
-// level off, bench/steady_state.sh), then whole frames (step, plan, copy) by
-// the table, as the rectangle and as the tiles, worst of three each. The step
-// is the same work in all three: the differences are the copies'.
+// Steady state, each way against the table's: for each steady field, whole
+// frames (step, plan, copy) by the table, as the rectangle and as the tiles,
+// worst of three each. The step is the same work in all three: the differences
+// are the copies'.
 void steady_state(int w, int h) {
     printf("\n### At steady state: whole frames each way\n\n");
     printf("| setting | frames ahead | by the table | as the rectangle | as the tiles |\n"
            "|---|---:|---|---:|---:|\n");
-    const bool small = w * h <= 1024 * 768, mid = w * h <= 1920 * 1080;
-    struct {
-        const char *name;
-        int count, history_len, start;
-        long ahead;
-    } const settings[] = {{"defaults, centre starts", 100, 64, 0, small ? 2000 : mid ? 3500 : 5500},
-                          {"defaults, random starts", 100, 64, 1, small ? 2000 : mid ? 3500 : 5500},
-                          {"1000 x 256", 1000, 256, 1, small ? 2000 : mid ? 8000 : 24000}};
-    const double no = 1e12;
-    const present_costs bounds_only = {no, 0, 0, no, no, no, no}, tiles_only = {no, no, no, 0, 0, 0, 0};
+    steady_field fields[3];
+    steady_fields(w, h, fields);
+    const present_costs bounds_only = only_way(by_bounds), tiles_only = only_way(by_tiles);
     const char *const ways[] = {"pixels", "bounds", "tiles"};
-    for (const auto &s : settings) {
-        free_dots();
-        dot_count = s.count;
-        dot_history = s.history_len;
-        inertia = 400;
-        speed_limit = 3;
-        brownian = 0;
-        bounce = 1;
-        chow = 0;
-        starting_pos = s.start;
-        clamp_dot_history();
-        if (alloc_dots() != 0) {
+    for (const steady_field &s : fields) {
+        if (!set_up_steady_field(s, w, h, &frame)) {
             fprintf(stderr, "out of memory for %s\n", s.name);
             return;
         }
-        rand_seed = 1;
-        setup_screen_and_dots(w, h);
-        frame.dirty_dot = dirty_dot;
-        frame.dirty_dot_index = 0;
-        render_frames_ahead(&frame, s.ahead);
         int taken[3] = {0, 0, 0};
         auto by = [&](const present_costs &c, bool count) {
             return [&c, count, &taken] {
