@@ -211,8 +211,9 @@ void meter_presentation(present_meter *meter, const present_costs &table, const 
     double &scale = meter->scale[plan.way];
     const bool first = !(scale > 0);
     const double was = first ? 1 : scale;
+    const double least = was / 2, most = was * 2;
     double seen = ns / unit;
-    seen = seen < was / 2 ? was / 2 : seen > was * 2 ? was * 2 : seen;
+    seen = seen < least ? least : seen > most ? most : seen;
     // A way's first time is taken whole: a runner-up tried once a retry
     // apart would otherwise take seconds to be believed.
     scale = first ? seen : was + (seen - was) / 8;
