@@ -210,7 +210,6 @@ static void steady_state() {
            "| as the saver (measured) |\n|---|---:|---:|---|---:|---:|---|\n");
     steady_field fields[3];
     steady_fields(cx, cy, fields);
-    const char *const ways[] = {"pixels", "bounds", "tiles"};
     for (const steady_field &s : fields) {
         frame.tiles.list_room = list_room;
         if (!set_up_steady_field(s, cx, cy, &frame)) {
@@ -239,19 +238,11 @@ static void steady_state() {
             std::sort(v.begin(), v.end());
             median[t] = v.empty() ? 0 : v[v.size() / 2];
         }
-        auto taken = [&](int turn) {
-            static char text[64];
-            text[0] = 0;
-            for (int w = 0; w < 3; w++)
-                if (steady_ways[turn][w])
-                    snprintf(text + strlen(text), sizeof text - strlen(text), "%s%s %d",
-                             text[0] ? ", " : "", ways[w], steady_ways[turn][w]);
-            return text;
-        };
+        char text[64];
         printf("| %s | %ld | %.0f |", s.name, s.ahead, rect_frames ? rect_sum / double(rect_frames) : 0.0);
-        printf(" %s: %.0f us |", taken(by_table), median[by_table] / 1e3);
+        printf(" %s: %.0f us |", ways_taken(steady_ways[by_table], text, sizeof text), median[by_table] / 1e3);
         printf(" %.0f us | %.0f us |", median[as_bounds] / 1e3, median[as_tiles] / 1e3);
-        printf(" %s: %.0f us |\n", taken(as_saver), median[as_saver] / 1e3);
+        printf(" %s: %.0f us |\n", ways_taken(steady_ways[as_saver], text, sizeof text), median[as_saver] / 1e3);
         fflush(stdout);
     }
 }

@@ -84,7 +84,6 @@ void steady_state(int w, int h) {
     steady_field fields[3];
     steady_fields(w, h, fields);
     const present_costs bounds_only = only_way(by_bounds), tiles_only = only_way(by_tiles);
-    const char *const ways[] = {"pixels", "bounds", "tiles"};
     for (const steady_field &s : fields) {
         if (!set_up_steady_field(s, w, h, &frame)) {
             fprintf(stderr, "out of memory for %s\n", s.name);
@@ -103,12 +102,9 @@ void steady_state(int w, int h) {
         const double by_table = worst_of_three(by(table, true));
         const double as_bounds = worst_of_three(by(bounds_only, false));
         const double as_tiles = worst_of_three(by(tiles_only, false));
-        char text[64] = "";
-        for (int k = 0; k < 3; k++)
-            if (taken[k])
-                snprintf(text + strlen(text), sizeof text - strlen(text), "%s%s %d", text[0] ? ", " : "",
-                         ways[k], taken[k]);
-        printf("| %s | %ld | %s: %.0f us | %.0f us | %.0f us |\n", s.name, s.ahead, text, by_table / 1e3,
+        char text[64];
+        printf("| %s | %ld | %s: %.0f us | %.0f us | %.0f us |\n", s.name, s.ahead,
+               ways_taken(taken, text, sizeof text), by_table / 1e3,
                as_bounds / 1e3, as_tiles / 1e3);
         fflush(stdout);
     }

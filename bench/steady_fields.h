@@ -4,6 +4,8 @@
 // the touched tiles level off at the screen's size, bench/steady_state.sh).
 #pragma once
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 
 #include "framebuf/framebuf.h"
 #include "settings/settings.h"
@@ -30,6 +32,17 @@ inline present_costs only_way(present_way way) {
     const double no = 1e12;
     if (way == by_bounds) return {no, 0, 0, no, no, no, no};
     return {no, no, no, 0, 0, 0, 0};
+}
+
+// "bounds 98, tiles 2": the frames each way was taken, those never taken left out.
+inline const char *ways_taken(const int counts[3], char *text, size_t size) {
+    const char *const ways[] = {"pixels", "bounds", "tiles"};
+    text[0] = 0;
+    for (int w = 0; w < 3; w++)
+        if (counts[w])
+            snprintf(text + strlen(text), size - strlen(text), "%s%s %d", text[0] ? ", " : "", ways[w],
+                     counts[w]);
+    return text;
 }
 
 // The field's dots set up for a w x h screen and run ahead into *frame, whose
