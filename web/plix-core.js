@@ -25,6 +25,7 @@ export async function loadPlix(wasmBytesOrResponse) {
         while (all[end]) end++;
         return new TextDecoder('latin1').decode(all.subarray(ptr >>> 0, end));
     };
+    let shown = null;  // image()'s ImageData, and the memory it views
     const keys = Array.from({ length: x.plix_setting_count() }, (_, i) => cString(x.plix_setting_key(i)));
 
     return {
@@ -82,11 +83,23 @@ export async function loadPlix(wasmBytesOrResponse) {
         },
         // The most pixels convert takes at once.
         bandPixels: () => x.plix_band_pixels(),
-        // A part of the screen (within it, at most bandPixels()) as RGBA bytes, row
-        // after row, or null. A view of the module's memory, good until the next call.
-        convert(left, top, w, h) {
-            if (!x.plix_convert(left, top, w, h)) return null;
-            return new Uint8ClampedArray(x.memory.buffer, x.plix_rgba() >>> 0, w * h * 4);
+        // A part of the screen (within it, at most bandPixels()) converted into the
+        // same place of image(); false where it does not fit.
+        convert: (left, top, w, h) => x.plix_convert(left, top, w, h) !== 0,
+        // All that changes() last gave converted in one call, where together it is
+        // at most bandPixels(); false (nothing converted) where it is more.
+        convertChanges: () => x.plix_convert_changes() !== 0,
+        // The screen as convert leaves it, R G B A bytes: for putImageData's dirty
+        // rectangle, so that a piece costs the canvas one call. Made once a field,
+        // and again when the module's memory grows (the old view is then empty).
+        image() {
+            const at = x.plix_rgba() >>> 0, w = x.plix_width(), h = x.plix_height();
+            if (!shown || shown.data.buffer !== x.memory.buffer || shown.at !== at ||
+                shown.image.width !== w || shown.image.height !== h) {
+                const data = new Uint8ClampedArray(x.memory.buffer, at, w * h * 4);
+                shown = { data, at, image: new ImageData(data, w, h) };
+            }
+            return shown.image;
         },
     };
 }

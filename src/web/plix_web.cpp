@@ -31,7 +31,7 @@ IMPORT(now) double page_now();
 
 namespace {
 
-// A band the page converts and draws at once: a few milliseconds' work.
+// The most the page converts and draws at once: a few milliseconds' work.
 constexpr int32_t band_pixels = 1 << 20;
 
 // What changed goes to the canvas in pieces, one putImageData each; the bound
@@ -44,8 +44,14 @@ struct web_field {
     int32_t unset_dot;    // the first dot the set-up has still to lay out
     int32_t next_dot;     // where a frame cut short by the page's clock goes on; 0: none is
     double until;         // plix_run's deadline on the page's clock
-    uint32_t *rgba;       // a band of the screen as the canvas wants it, R G B A bytes
-    int32_t band_pixels;  // room in rgba: a band of many rows, or one long row
+    // The screen as the canvas wants it, R G B A bytes, where converted: one
+    // ImageData the page puts each piece from, so a piece costs one call.
+    // Kept from field to field of one size, as restarts at one page size come
+    // many: made afresh each time, it left the module's memory growing now and
+    // then over hundreds of them (the allocator's holes).
+    uint32_t *rgba;
+    size_t rgba_pixels;
+    int32_t band_pixels;  // the most one plix_convert takes: many rows, or one long row
     pixel_rect pieces[change_room];
     int32_t changed[1 + 4 * change_room];  // what plix_changes gives: n, then x, y, w, h each
     char message[1024];                    // why the last save failed
@@ -67,10 +73,9 @@ void swap_form_values() {
 void stop_field() {
     deinit_framebuf(&g.frame);
     free_dots();
-    free(g.rgba);
-    g.rgba = nullptr;
     g.running = false;
     g.next_dot = 0;
+    g.changed[0] = 0;  // no pieces of this field are left to convert
 }
 
 int past_deadline() { return page_now() >= g.until ? 1 : 0; }
@@ -167,7 +172,11 @@ EXPORT(plix_start) int32_t plix_start(int32_t seed, int32_t width, int32_t heigh
     set_dot_fade();
     g.unset_dot = 0;
     g.band_pixels = cx > band_pixels ? cx : band_pixels;
-    g.rgba = static_cast<uint32_t *>(malloc(size_t(g.band_pixels) * 4));
+    if (g.rgba_pixels != size_t(cx) * size_t(cy)) {
+        free(g.rgba);
+        g.rgba = static_cast<uint32_t *>(malloc(size_t(cx) * size_t(cy) * 4));
+        g.rgba_pixels = g.rgba ? size_t(cx) * size_t(cy) : 0;
+    }
     if (!g.rgba || new_picture(&g.frame, cx, cy, dirty_dot, chow, 0, 0) != 0 ||
         !memory_screen_reset(cx, cy)) {
         stop_field();
@@ -244,21 +253,45 @@ EXPORT(plix_changes) const int32_t *plix_changes(int32_t gap) {
     return g.changed;
 }
 
-// A rectangle of the screen (within it, at most plix_band_pixels) into
-// plix_rgba, its rows one after another, in one pass (bits 16-23 red, 8-15
-// green, 0-7 blue, opaque). 1, or 0 for a rectangle that does not fit.
+namespace {
+
+// A rectangle of the screen into the same place in plix_rgba, in one pass (bits
+// 16-23 red, 8-15 green, 0-7 blue, opaque).
+void convert_rect(int32_t left, int32_t top, int32_t w, int32_t h) {
+    const uint32_t *screen = memory_screen_pixels();
+    for (int32_t y = top; y < top + h; y++) {
+        const uint32_t *row = screen + size_t(y) * size_t(cx);
+        uint32_t *out = g.rgba + size_t(y) * size_t(cx);
+        for (int32_t x = left; x < left + w; x++) {
+            const uint32_t p = row[x];
+            out[x] = 0xFF000000u | (p & 0x00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
+        }
+    }
+}
+
+}  // namespace
+
+// A rectangle of the screen (within it, at most plix_band_pixels) converted
+// into plix_rgba. 1, or 0 for a rectangle that does not fit.
 EXPORT(plix_convert) int32_t plix_convert(int32_t left, int32_t top, int32_t w, int32_t h) {
     if (!g.running || left < 0 || top < 0 || w < 0 || h < 0 || w > cx - left || h > cy - top ||
         int64_t(w) * h > g.band_pixels)
         return 0;
-    const uint32_t *screen = memory_screen_pixels();
-    uint32_t *out = g.rgba;
-    for (int32_t y = top; y < top + h; y++) {
-        const uint32_t *row = screen + size_t(y) * size_t(cx);
-        for (int32_t x = left; x < left + w; x++) {
-            const uint32_t p = row[x];
-            *out++ = 0xFF000000u | (p & 0x00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
-        }
+    convert_rect(left, top, w, h);
+    return 1;
+}
+
+// Every piece plix_changes last gave converted at once, where together they
+// are at most plix_band_pixels: one call where there would be one a piece,
+// hundreds at steady state. 1, or 0 (nothing converted) where they are more.
+EXPORT(plix_convert_changes) int32_t plix_convert_changes() {
+    const int32_t n = g.changed[0];
+    int64_t area = 0;
+    for (int32_t k = 0; k < n; k++) area += int64_t(g.changed[3 + 4 * k]) * g.changed[4 + 4 * k];
+    if (!g.running || area > g.band_pixels) return 0;
+    for (int32_t k = 0; k < n; k++) {
+        const int32_t *r = g.changed + 1 + 4 * k;
+        convert_rect(r[0], r[1], r[2], r[3]);
     }
     return 1;
 }

@@ -30,4 +30,5 @@ const uint32_t *plix_rgba();
 int32_t plix_band_pixels();
 const int32_t *plix_changes(int32_t gap);
 int32_t plix_convert(int32_t left, int32_t top, int32_t w, int32_t h);
+int32_t plix_convert_changes();
 }

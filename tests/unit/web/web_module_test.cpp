@@ -51,22 +51,29 @@ void restart(const std::vector<int32_t> &form) {
     canvas.assign(size_t(plix_width()) * size_t(plix_height()), 0xFF000000u);
 }
 
+// The refreshes whose pieces plix_convert_changes converted in one call.
+int converted_at_once;
+
 // `count` ticks of the page's clock, a frame each, and the drawing of what
-// changed, piece by piece in bands, into the canvas, which must then show the
-// screen; the screen after. `gap` as plix_changes takes it.
+// changed, piece by piece, into the canvas, which must then show the screen;
+// the screen after. The pieces are converted in one call where they fit, else
+// each in bands. `gap` as plix_changes takes it.
 std::vector<uint32_t> run(int count, int32_t gap = 8) {
     const size_t w = size_t(plix_width()), h = size_t(plix_height());
     for (int i = 0; i < count; i++) {
         EXPECT_EQ(plix_run(1, 1.0), 1);
         const int32_t *c = plix_changes(gap);
+        const bool at_once = plix_convert_changes() == 1;
+        converted_at_once += at_once;
         for (int32_t k = 0; k < c[0]; k++) {
             const int32_t *r = c + 1 + 4 * k;
             for (int32_t y = r[1], rows = 0; y < r[1] + r[3]; y += rows) {
-                rows = std::min(r[1] + r[3] - y, std::max(1, plix_band_pixels() / r[2]));
-                EXPECT_EQ(plix_convert(r[0], y, r[2], rows), 1);
-                for (int32_t j = 0; j < rows; j++)
-                    std::copy_n(plix_rgba() + size_t(j) * size_t(r[2]), r[2],
-                                canvas.begin() + ptrdiff_t(size_t(y + j) * w + size_t(r[0])));
+                rows = at_once ? r[3] : std::min(r[1] + r[3] - y, std::max(1, plix_band_pixels() / r[2]));
+                if (!at_once) EXPECT_EQ(plix_convert(r[0], y, r[2], rows), 1);
+                for (int32_t j = 0; j < rows; j++) {  // putImageData's dirty rectangle
+                    const size_t at = size_t(y + j) * w + size_t(r[0]);
+                    std::copy_n(plix_rgba() + at, r[2], canvas.begin() + ptrdiff_t(at));
+                }
             }
         }
     }
@@ -117,6 +124,32 @@ TEST(WebModule, FormActionsLeaveTheRunningFieldAsItStarted) {
         }
         EXPECT_TRUE(run(30, 0) == untouched);
     }
+}
+
+// What changed converts in one call up to a band's worth, and piece by piece
+// beyond it: the first refresh of a field larger than a band is all of it.
+TEST(WebModule, ChangesConvertInOneCallUpToABand) {
+    read_settings("[Plix]\r\n");
+    const int32_t band_side = 1024;  // plix_band_pixels is 1024 x 1024
+    struct {
+        int32_t width, height;
+        int at_once;  // of the first four refreshes
+    } cases[] = {{width, height, 4}, {band_side, band_side, 4}, {band_side + 1, band_side, 3}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        ASSERT_EQ(plix_start(seed, c.width, c.height), 0) << plix_message();
+        ASSERT_EQ(plix_band_pixels(), band_side * band_side);
+        canvas.assign(size_t(c.width) * size_t(c.height), 0xFF000000u);
+        converted_at_once = 0;
+        run(4, 0);
+        EXPECT_EQ(converted_at_once, c.at_once);
+    }
+    // A new field leaves none of the last one's pieces to convert: here one as
+    // large as a band into a smaller screen (tests/sanitize.sh sees any write past it).
+    ASSERT_EQ(plix_start(seed, band_side, band_side), 0);
+    ASSERT_EQ(plix_changes(-1)[3], band_side);
+    ASSERT_EQ(plix_start(seed, width, height), 0);
+    EXPECT_EQ(plix_convert_changes(), 1);
 }
 
 }  // namespace
