@@ -35,10 +35,10 @@ const params = new URLSearchParams(location.search);
 // framesAhead: the address's frames_ahead, frames each new field runs unseen
 // before it is shown (for measuring a long run; it holds the page meanwhile).
 const page = { plix: null, seed: 0, seedFixed: false, size: null, frameLimit: -1, framesAhead: 0, frames: 0,
-    running: false, clock: 0, due: 0, band: null, converted: false, picture: null, drawn: { refreshes: 0, pixels: 0 },
+    running: false, clock: 0, due: 0, band: null, converted: false, picture: null, drawn: { refreshes: 0, pixels: 0, stepMs: 0 },
     pace: { since: 0, frames: 0, cut: false } };
 
-// The benchmark reads what the refreshes drew.
+// The benchmark reads what the refreshes drew, and the time the frames took.
 globalThis.plixDrawn = page.drawn;
 
 function say(text) { messageLine.textContent = text; }
@@ -167,6 +167,7 @@ function tick() {
     }
     if (page.frameLimit >= 0) count = Math.min(count, page.frameLimit - page.frames);
     const done = page.plix.run(count, now + tickBudgetMs);
+    page.drawn.stepMs += performance.now() - now;
     if (done < count) page.due = performance.now();
     page.frames += done;
     document.body.dataset.frames = page.frames;
