@@ -205,11 +205,12 @@ function draw() {
             page.converted = plix.convertChanges();
             page.drawn.refreshes++;
         }
+        const image = plix.image();
         while (page.band.length && performance.now() < until) {
             const b = page.band[page.band.length - 1];
             const rows = page.converted ? b.h : Math.min(b.h, Math.max(1, Math.floor(plix.bandPixels() / b.w)));
             if (!page.converted) plix.convert(b.x, b.y, b.w, rows);
-            ctx.putImageData(plix.image(), 0, 0, b.x, b.y, b.w, rows);
+            ctx.putImageData(image, 0, 0, b.x, b.y, b.w, rows);
             page.drawn.pixels += b.w * rows;
             b.y += rows;
             b.h -= rows;
