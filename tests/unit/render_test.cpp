@@ -336,22 +336,31 @@ TEST(Present, PlanTakesTheCheapestWay) {
     std::vector<dirty_pixels> seven = times(4, {{0, 0}}), column_and_corner = {{1019, 759}};
     seven.insert(seven.end(), 3, {1019, 759});
     for (int y = 0; y < 48; y++) column_and_corner.push_back({5, y});
+    // Runs of tiles longer than eight, a pixel a tile: 21 in two rows (one
+    // rectangle), a whole row of 64, and the corner's.
+    std::vector<dirty_pixels> long_runs = {{1019, 759}};
+    for (int32_t x = 0; x < 1020; x += 16) {
+        if (x < 336) long_runs.insert(long_runs.end(), {{x, 5}, {x, 20}});
+        long_runs.push_back({x, 700});
+    }
     struct {
         std::vector<dirty_pixels> list;
         present_way way;
         pixel_rect bounds;
         int32_t rects;
+        double area;  // by_tiles: what the rectangles cover
     } cases[] = {
-        {{}, by_pixels, {}, 0},
-        {times(3, {{10, 10}}), by_pixels, {}, 0},  // 3000: no more than a rectangle's fixed cost
-        {{{10, 10}, {11, 10}, {10, 12}, {11, 11}}, by_bounds, {10, 10, 12, 13}, 0},  // 3006 < 4000
+        {{}, by_pixels, {}, 0, 0},
+        {times(3, {{10, 10}}), by_pixels, {}, 0, 0},  // 3000: no more than a rectangle's fixed cost
+        {{{10, 10}, {11, 10}, {10, 12}, {11, 11}}, by_bounds, {10, 10, 12, 13}, 0, 0},  // 3006 < 4000
         // Two tiles: 5000 + 2 * 500 + 2 * 2 * 200 + 16 * 16 + 12 * 8 = 7152.
-        {seven, by_pixels, {}, 0},
-        {times(4, {{0, 0}, {1019, 759}}), by_tiles, {0, 0, 1020, 760}, 2},
+        {seven, by_pixels, {}, 0, 0},
+        {times(4, {{0, 0}, {1019, 759}}), by_tiles, {0, 0, 1020, 760}, 2, 352},
         // Against 7312 for two whole tiles: 3000 + 65 * 65, then 3000 + 66 * 66.
-        {times(4, {{0, 0}, {64, 64}}), by_bounds, {0, 0, 65, 65}, 0},
-        {times(4, {{0, 0}, {65, 65}}), by_tiles, {0, 0, 80, 80}, 2},
-        {column_and_corner, by_tiles, {0, 0, 1020, 760}, 2},  // three tiles of the column as one
+        {times(4, {{0, 0}, {64, 64}}), by_bounds, {0, 0, 65, 65}, 0, 0},
+        {times(4, {{0, 0}, {65, 65}}), by_tiles, {0, 0, 80, 80}, 2, 512},
+        {column_and_corner, by_tiles, {0, 0, 1020, 760}, 2, 864},  // three tiles of the column as one
+        {long_runs, by_tiles, {0, 0, 1020, 760}, 3, 336 * 32 + 1020 * 16 + 12 * 8},
     };
     for (auto &c : cases) {
         frame_buffer fb = {nullptr, 1020, 760, 0, 0, c.list.data(), int32_t(c.list.size()), nullptr, {}};
@@ -366,6 +375,7 @@ TEST(Present, PlanTakesTheCheapestWay) {
         }
         if (c.way == by_tiles) {
             EXPECT_EQ(plan.rect_count, c.rects);
+            EXPECT_EQ(plan.area, c.area);
         }
         EXPECT_EQ(marks_left(fb), 0) << "marks left for the next frame";
         deinit_present_tiles(&fb);
