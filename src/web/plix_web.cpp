@@ -287,11 +287,12 @@ EXPORT(plix_convert) int32_t plix_convert(int32_t left, int32_t top, int32_t w, 
 EXPORT(plix_convert_changes) int32_t plix_convert_changes() {
     const int32_t n = g.changed[0];
     int64_t area = 0;
-    for (int32_t k = 0; k < n; k++) area += int64_t(g.changed[3 + 4 * k]) * g.changed[4 + 4 * k];
+    for (int32_t k = 0; k < n; k++)
+        area += int64_t(g.pieces[k].right - g.pieces[k].left) * (g.pieces[k].bottom - g.pieces[k].top);
     if (!g.running || area > g.band_pixels) return 0;
     for (int32_t k = 0; k < n; k++) {
-        const int32_t *r = g.changed + 1 + 4 * k;
-        convert_rect(r[0], r[1], r[2], r[3]);
+        const pixel_rect &r = g.pieces[k];
+        convert_rect(r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
     return 1;
 }
