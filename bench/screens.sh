@@ -25,7 +25,8 @@
 #   ONLY_STEPS=1 (the frame steps alone), PUTS=1 (as root, with perf: also what
 #   Wine puts to the X server, by a probe on libXext's XShmPutImage, for each
 #   64-bit Windows program: puts a second and pixels a put; and the 64-bit
-#   Plix.scr's frame step in the run, from perf's samples in its own code).
+#   Plix.scr's frame step in the run: its share times the part of perf's samples,
+#   taken in a second window of SECONDS after the first, that lie in its own code).
 #   plix --root says its own step in the run (--fps), which the goal takes.
 set -u
 cd "$(dirname "${BASH_SOURCE[0]}")/.." || exit 2
@@ -200,11 +201,9 @@ measure() {
         perf record -q -e probe_libXext:XShmPutImage -p "$5" -o "$E2E_TMP/puts.data" -- \
             sleep "$seconds" >/dev/null 2>&1 &
         probe=$!
-        if [[ $3 != floor && $3 != copy ]]; then
-            perf record -q -e cpu-clock -F 2000 -p "$5" -o "$E2E_TMP/own.data" -- \
-                sleep "$seconds" >/dev/null 2>&1 &
-            sampler=$!
-        fi
+        # Sampled apart from the share: sampling at 2000 Hz costs the program
+        # itself 1 to 3 points of a core (docs/benchmarks-history.md).
+        [[ $3 == floor || $3 == copy ]] || sampler=1
     fi
     p0=$(bench_ticks "$5") x0=$(bench_ticks "$E2E_XVFB") t0=$(bench_now)
     sleep "$seconds"
@@ -220,7 +219,8 @@ measure() {
     fi
     step=$(tail -n +$((lines + 1)) "$6" | bench_step_share)
     if [ -n "$sampler" ]; then
-        wait "$sampler"
+        perf record -q -e cpu-clock -F 2000 -p "$5" -o "$E2E_TMP/own.data" -- \
+            sleep "$seconds" >/dev/null 2>&1
         # shellcheck disable=SC2046  # the range's two words
         step=$(image_share "$(bench_share "$p0" "$p1" "$t0" "$t1")" "$E2E_TMP/own.data" \
             $(pe_image_range "$E2E_TMP/$1/Plix.scr"))
