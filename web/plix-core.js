@@ -10,6 +10,20 @@ const clock = { now: () => performance.now() };
 // Settings file states, as the module takes them.
 export const NO_FILE = 0, READABLE = 1, UNREADABLE = 2;
 
+// What one putImageData costs Chromium beyond its pixels, in pixels' worth. At
+// steady state at 1024 x 768, one put of the whole screen cost less than the 310
+// pieces (31.6 % of it) a refresh puts: so a call costs more than 1 740 pixels.
+// At full HD the 393 pieces (13 %) cost less than the whole: less than 4 580
+// (docs/benchmarks-history.md, "The page's drawing at 1024 × 768, split").
+export const putCallPixels = 2800;
+
+// Whether one put of the whole width x height screen costs less than the pieces
+// [{ x, y, w, h }, ...] do. Nothing changed is nothing to put.
+export function putWhole(pieces, width, height) {
+    const area = pieces.reduce((sum, p) => sum + p.w * p.h, 0);
+    return pieces.length > 0 && pieces.length * putCallPixels + area > width * height;
+}
+
 export async function loadPlix(wasmBytesOrResponse) {
     const imports = { wasi_snapshot_preview1: noFiles, plix: clock };
     const { instance } = wasmBytesOrResponse instanceof ArrayBuffer || ArrayBuffer.isView(wasmBytesOrResponse)

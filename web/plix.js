@@ -2,7 +2,7 @@
 // settings and seed, the chosen picture, and the 10 ms clock that steps the field
 // and the drawing of what changed into the canvas. No step of either holds the
 // page much longer than its budget, whatever the settings, so it always answers.
-import { loadPlix, READABLE, UNREADABLE } from './plix-core.js';
+import { loadPlix, putWhole, READABLE, UNREADABLE } from './plix-core.js';
 
 const frameMs = 10;          // the saver's timer
 const mostCatchUp = 10;      // frames one late tick may make up; beyond, time is dropped
@@ -195,7 +195,10 @@ function notePace(now, done, cut) {
 // all, which once the dots have spread is nearly the whole field): converted in
 // one call where that is a band's worth or less, else each in bands, and each
 // put from the one converted screen, for at most drawBudgetMs; the rest goes on
-// at the next refresh. page.drawn counts the refreshes and the pixels drawn.
+// at the next refresh. Where the pieces' calls would cost more than putting the
+// whole screen, and all of them are converted (so is every earlier piece), the
+// whole converted screen goes in one put. page.drawn counts the refreshes and
+// the pixels drawn.
 function draw() {
     const plix = page.plix;
     if (page.running) {
@@ -203,6 +206,8 @@ function draw() {
         if (!page.band) {
             page.band = plix.changes(pieceGapTiles);
             page.converted = plix.convertChanges();
+            if (page.converted && putWhole(page.band, plix.width(), plix.height()))
+                page.band = [{ x: 0, y: 0, w: plix.width(), h: plix.height() }];
             page.drawn.refreshes++;
         }
         const image = plix.image();

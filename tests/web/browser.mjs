@@ -96,11 +96,13 @@ const cases = {
         const settings = 'dot_count=40&dot_history=32&inertia=10&speed_limit=4&brownian=0&bounce=0&chow=0&starting_pos=1';
         writeFileSync(join(work, 'link.ini'), '[Plix]\n' + settings.replaceAll('&', '\n') + '\n');
         // A size of its own, not the page's: the same picture in any window; the
-        // larger one is drawn in two bands. Then the shipped defaults 6000 frames
-        // on (frames_ahead), where the dots have spread over a full-HD field.
+        // larger one is drawn in two bands. Then the shipped defaults once the
+        // dots have spread (frames_ahead): over 1024 x 768, put whole at each
+        // refresh, and over full HD, put piece by piece.
         const defaults = join(site, 'Plix.default.ini');
         for (const [query, ini, w, h, ahead] of [[settings, join(work, 'link.ini'), 200, 120, 0],
-            [settings, join(work, 'link.ini'), 1100, 1000, 0], ['', defaults, 1920, 1080, 6000]]) {
+            [settings, join(work, 'link.ini'), 1100, 1000, 0], ['', defaults, 1024, 768, 2000],
+            ['', defaults, 1920, 1080, 6000]]) {
             const page = await open(`?${query}&seed=-77&frames=150&size=${w}x${h}&frames_ahead=${ahead}`);
             await page.waitForFunction(() => document.body.dataset.state === 'done');
             await assertSimPicture(page, ini, `${w}x${h}`, -77, ahead + 150);
