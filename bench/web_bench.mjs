@@ -7,7 +7,7 @@
 // the same run; then at 1920x1080 the page's drawing alone by the pieces' gap.
 // usage: node bench/web_bench.mjs BUILD-WASM/web BUILD/plix-sim [SECONDS (default 10)] [FRAMES_AHEAD (14000)]
 // environment: SIZES ("1024x768 1920x1080 3840x2160"), GAPS=0 (no gap runs),
-// BASE_SITE (an earlier build's web/: its page at the start, alternated with ours)
+// BASE_SITE (an earlier build's web/: its page at the start and steady, alternated with ours)
 import { execFileSync } from 'node:child_process';
 import { copyFileSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { cpus, loadavg, tmpdir } from 'node:os';
@@ -206,6 +206,8 @@ for (const sizeText of sizes) {
         if (baseServer) cases.push([`${what}: start, before`, baseServer.base, `?seed=1&${size}${q}`]);
         cases.push([`${what}: steady (${ahead})`, server.base, `?seed=1&${size}${q}&frames_ahead=${ahead}`,
             { ...values, ahead }]);
+        if (baseServer) cases.push([`${what}: steady (${ahead}), before`, baseServer.base,
+            `?seed=1&${size}${q}&frames_ahead=${ahead}`, { ...values, ahead }]);
     }
     const caseRuns = cases.map(() => []);
     for (let i = 0; i < 3; i++)
