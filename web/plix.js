@@ -196,9 +196,9 @@ function notePace(now, done, cut) {
 // one call where that is a band's worth or less, else each in bands, and each
 // put from the one converted screen, for at most drawBudgetMs; the rest goes on
 // at the next refresh. Where the pieces' calls would cost more than putting the
-// whole screen, and all of them are converted (so is every earlier piece), the
-// whole converted screen goes in one put. page.drawn counts the refreshes and
-// the pixels drawn.
+// whole screen, the whole goes instead: in one put where the pieces are converted
+// (so is every earlier piece, and the rest of the copy is as the screen), else
+// converted and put in bands. page.drawn counts the refreshes and the pixels drawn.
 function draw() {
     const plix = page.plix;
     if (page.running) {
@@ -206,7 +206,7 @@ function draw() {
         if (!page.band) {
             page.band = plix.changes(pieceGapTiles);
             page.converted = plix.convertChanges();
-            if (page.converted && putWhole(page.band, plix.width(), plix.height()))
+            if (putWhole(page.band, plix.width(), plix.height()))
                 page.band = [{ x: 0, y: 0, w: plix.width(), h: plix.height() }];
             page.drawn.refreshes++;
         }

@@ -98,11 +98,15 @@ const cases = {
         // A size of its own, not the page's: the same picture in any window; the
         // larger one is drawn in two bands. Then the shipped defaults once the
         // dots have spread (frames_ahead): over 1024 x 768, put whole at each
-        // refresh, and over full HD, put piece by piece.
+        // refresh, and over full HD, put piece by piece; and 1000 x 256 over full
+        // HD, put whole in bands.
         const defaults = join(site, 'Plix.default.ini');
+        const many = join(work, 'many.ini');
+        writeFileSync(many, readFileSync(defaults, 'latin1').replace(/^dot_count=.*$/m, 'dot_count=1000')
+            .replace(/^dot_history=.*$/m, 'dot_history=256'));
         for (const [query, ini, w, h, ahead] of [[settings, join(work, 'link.ini'), 200, 120, 0],
             [settings, join(work, 'link.ini'), 1100, 1000, 0], ['', defaults, 1024, 768, 2000],
-            ['', defaults, 1920, 1080, 6000]]) {
+            ['', defaults, 1920, 1080, 6000], ['dot_count=1000&dot_history=256', many, 1920, 1080, 2000]]) {
             const page = await open(`?${query}&seed=-77&frames=150&size=${w}x${h}&frames_ahead=${ahead}`);
             await page.waitForFunction(() => document.body.dataset.state === 'done');
             await assertSimPicture(page, ini, `${w}x${h}`, -77, ahead + 150);
