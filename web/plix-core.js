@@ -18,10 +18,10 @@ export const NO_FILE = 0, READABLE = 1, UNREADABLE = 2;
 export const putCallPixels = 2800;
 
 // Whether one put of the whole width x height screen costs less than the pieces
-// [{ x, y, w, h }, ...] do. Nothing changed is nothing to put.
+// [{ x, y, w, h }, ...] do.
 export function putWhole(pieces, width, height) {
     const area = pieces.reduce((sum, p) => sum + p.w * p.h, 0);
-    return pieces.length > 0 && pieces.length * putCallPixels + area > width * height;
+    return pieces.length * putCallPixels + area > width * height;
 }
 
 export async function loadPlix(wasmBytesOrResponse) {
