@@ -80,11 +80,10 @@ let frames = 0;
 setInterval(() => { plix.frames(1); document.body.dataset.frames = ++frames; }, 10);
 function draw() {
     drawn.refreshes++;
-    const pieces = plix.changes(gap), converted = plix.convertChanges(), image = plix.image();
+    const pieces = plix.changes(gap), image = plix.image();
     for (const b of pieces) {
         for (let y = b.y, rows; y < b.y + b.h; y += rows) {
-            rows = converted ? b.h : Math.min(b.y + b.h - y, Math.max(1, Math.floor(plix.bandPixels() / b.w)));
-            if (!converted) plix.convert(b.x, y, b.w, rows);
+            rows = Math.min(b.y + b.h - y, Math.max(1, Math.floor(plix.bandPixels() / b.w)));
             ctx.putImageData(image, 0, 0, b.x, y, b.w, rows);
             drawn.pixels += b.w * rows;
         }

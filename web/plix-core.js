@@ -84,8 +84,18 @@ export async function loadPlix(wasmBytesOrResponse) {
         width: () => x.plix_width(),
         height: () => x.plix_height(),
         pixelsPerFrame: () => x.plix_pixels_per_frame(),
-        // The screen in the frame buffer's own bytes (B G R 0 per pixel).
-        screen: () => bytes(x.plix_screen(), x.plix_width() * x.plix_height() * 4),
+        // The screen in the frame buffer's own bytes (B G R 0 per pixel), as
+        // plix-sim writes it; the module holds it as the canvas takes it.
+        screen() {
+            const out = bytes(x.plix_screen(), x.plix_width() * x.plix_height() * 4).slice();
+            for (let k = 0; k < out.length; k += 4) {
+                const red = out[k];
+                out[k] = out[k + 2];
+                out[k + 2] = red;
+                out[k + 3] = 0;
+            }
+            return out;
+        },
         // The parts of the screen that changed since the last call: [{ x, y, w, h }, ...],
         // runs of changed 16 x 16 tiles up to `gap` tiles apart taken as one (-1: the
         // one rectangle bounding them all).
@@ -95,19 +105,13 @@ export async function loadPlix(wasmBytesOrResponse) {
             const v = new Int32Array(x.memory.buffer, at + 4, 4 * n);
             return Array.from({ length: n }, (_, k) => ({ x: v[4 * k], y: v[4 * k + 1], w: v[4 * k + 2], h: v[4 * k + 3] }));
         },
-        // The most pixels convert takes at once.
+        // The most pixels the page puts at once.
         bandPixels: () => x.plix_band_pixels(),
-        // A part of the screen (within it, at most bandPixels()) converted into the
-        // same place of image(); false where it does not fit.
-        convert: (left, top, w, h) => x.plix_convert(left, top, w, h) !== 0,
-        // All that changes() last gave converted in one call, where together it is
-        // at most bandPixels(); false (nothing converted) where it is more.
-        convertChanges: () => x.plix_convert_changes() !== 0,
-        // The screen as convert leaves it, R G B A bytes: for putImageData's dirty
-        // rectangle, so that a piece costs the canvas one call. Made once a field,
-        // and again when the module's memory grows (the old view is then empty).
+        // The screen itself, R G B A bytes: for putImageData's dirty rectangle, so
+        // that a piece costs the canvas one call. Made once a field, and again
+        // when the module's memory grows (the old view is then empty).
         image() {
-            const at = x.plix_rgba() >>> 0, w = x.plix_width(), h = x.plix_height();
+            const at = x.plix_screen() >>> 0, w = x.plix_width(), h = x.plix_height();
             if (!shown || shown.data.buffer !== x.memory.buffer || shown.at !== at ||
                 shown.image.width !== w || shown.image.height !== h) {
                 const data = new Uint8ClampedArray(x.memory.buffer, at, w * h * 4);

@@ -17,8 +17,7 @@ const largestFile = 64 << 20; // as our settings reader refuses larger files
 const pieceGapTiles = 0;
 // A field's sides are at most 32767 pixels, as the saver's trail points hold. Its
 // area is at most 2^25 pixels, an 8K screen's worth (7680 x 4320 is 33177600): the
-// page takes Chromium some 24 bytes a pixel, so about 800 MB, and the module 4
-// more for the screen converted for the canvas. At 16000 x 16000
+// page takes Chromium some 24 bytes a pixel, so about 800 MB. At 16000 x 16000
 // (near 2^28, the most Chromium lets a canvas have: a larger one stays blank) it
 // took 6 GB and froze the tab for half a minute, making and first showing the canvas.
 const largestSide = 32767, largestArea = 2 ** 25;
@@ -30,12 +29,12 @@ const messageLine = document.getElementById('message');
 const paceLine = document.getElementById('pace');
 const params = new URLSearchParams(location.search);
 
-// band: the changed pieces still to draw, converted: all of them at once already
-// (else each as it is drawn); pace: frames and cut ticks since `since`.
+// band: the changed pieces still to draw, taken after bandOf frames; pace: frames
+// and cut ticks since `since`.
 // framesAhead: the address's frames_ahead, frames each new field runs unseen
 // before it is shown (for measuring a long run; it holds the page meanwhile).
 const page = { plix: null, seed: 0, seedFixed: false, size: null, frameLimit: -1, framesAhead: 0, frames: 0,
-    running: false, clock: 0, due: 0, band: null, converted: false, picture: null, drawn: { refreshes: 0, pixels: 0, stepMs: 0 },
+    running: false, clock: 0, due: 0, band: null, bandOf: 0, picture: null, drawn: { refreshes: 0, pixels: 0, stepMs: 0 },
     pace: { since: 0, frames: 0, cut: false } };
 
 // The benchmark reads what the refreshes drew, and the time the frames took.
@@ -192,20 +191,19 @@ function notePace(now, done, cut) {
 }
 
 // What changed since the last refresh, piece by piece (not the box bounding it
-// all, which once the dots have spread is nearly the whole field): converted in
-// one call where that is a band's worth or less, else each in bands, and each
-// put from the one converted screen, for at most drawBudgetMs; the rest goes on
-// at the next refresh. Where the pieces' calls would cost more than putting the
-// whole screen, the whole goes instead: in one put where the pieces are converted
-// (so is every earlier piece, and the rest of the copy is as the screen), else
-// converted and put in bands. page.drawn counts the refreshes and the pixels drawn.
+// all, which once the dots have spread is nearly the whole field), each put from
+// the module's screen, a large one in bands, for at most drawBudgetMs; the rest
+// goes on at the next refresh, as the screen then stands (what changed meanwhile
+// comes again with the next pieces). Where the pieces' calls would cost more than
+// putting the whole screen, the whole goes instead. page.drawn counts the
+// refreshes and the pixels drawn.
 function draw() {
     const plix = page.plix;
     if (page.running) {
         const until = performance.now() + drawBudgetMs;
         if (!page.band) {
             page.band = plix.changes(pieceGapTiles);
-            page.converted = plix.convertChanges();
+            page.bandOf = page.frames;
             if (putWhole(page.band, plix.width(), plix.height()))
                 page.band = [{ x: 0, y: 0, w: plix.width(), h: plix.height() }];
             page.drawn.refreshes++;
@@ -213,8 +211,7 @@ function draw() {
         const image = plix.image();
         while (page.band.length && performance.now() < until) {
             const b = page.band[page.band.length - 1];
-            const rows = page.converted ? b.h : Math.min(b.h, Math.max(1, Math.floor(plix.bandPixels() / b.w)));
-            if (!page.converted) plix.convert(b.x, b.y, b.w, rows);
+            const rows = Math.min(b.h, Math.max(1, Math.floor(plix.bandPixels() / b.w)));
             ctx.putImageData(image, 0, 0, b.x, b.y, b.w, rows);
             page.drawn.pixels += b.w * rows;
             b.y += rows;
@@ -222,7 +219,8 @@ function draw() {
             if (!b.h) page.band.pop();
         }
         if (!page.band.length) page.band = null;
-        if (page.frames === page.frameLimit && !page.band) document.body.dataset.state = 'done';
+        // Done once the pieces taken after the last frame are drawn.
+        if (page.bandOf === page.frameLimit && !page.band) document.body.dataset.state = 'done';
     }
     requestAnimationFrame(draw);
 }

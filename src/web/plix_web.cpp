@@ -4,7 +4,6 @@
 // call the exports in the page's order. All state lives in `g`.
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -31,7 +30,7 @@ IMPORT(now) double page_now();
 
 namespace {
 
-// The most the page converts and draws at once: a few milliseconds' work.
+// The most the page puts at once: a few milliseconds' work.
 constexpr int32_t band_pixels = 1 << 20;
 
 // What changed goes to the canvas in pieces, one putImageData each; the bound
@@ -44,14 +43,7 @@ struct web_field {
     int32_t unset_dot;    // the first dot the set-up has still to lay out
     int32_t next_dot;     // where a frame cut short by the page's clock goes on; 0: none is
     double until;         // plix_run's deadline on the page's clock
-    // The screen as the canvas wants it, R G B A bytes, where converted: one
-    // ImageData the page puts each piece from, so a piece costs one call.
-    // Kept from field to field of one size, as restarts at one page size come
-    // many: made afresh each time, it left the module's memory growing now and
-    // then over hundreds of them (the allocator's holes).
-    uint32_t *rgba;
-    size_t rgba_pixels;
-    int32_t band_pixels;  // the most one plix_convert takes: many rows, or one long row
+    int32_t band_pixels;  // the most the page puts at once: many rows, or one long row
     pixel_rect pieces[change_room];
     int32_t changed[1 + 4 * change_room];  // what plix_changes gives: n, then x, y, w, h each
     char message[1024];                    // why the last save failed
@@ -75,7 +67,6 @@ void stop_field() {
     free_dots();
     g.running = false;
     g.next_dot = 0;
-    g.changed[0] = 0;  // no pieces of this field are left to convert
 }
 
 int past_deadline() { return page_now() >= g.until ? 1 : 0; }
@@ -172,13 +163,9 @@ EXPORT(plix_start) int32_t plix_start(int32_t seed, int32_t width, int32_t heigh
     set_dot_fade();
     g.unset_dot = 0;
     g.band_pixels = cx > band_pixels ? cx : band_pixels;
-    if (g.rgba_pixels != size_t(cx) * size_t(cy)) {
-        free(g.rgba);
-        g.rgba = static_cast<uint32_t *>(malloc(size_t(cx) * size_t(cy) * 4));
-        g.rgba_pixels = g.rgba ? size_t(cx) * size_t(cy) : 0;
-    }
-    if (!g.rgba || new_picture(&g.frame, cx, cy, dirty_dot, chow, 0, 0) != 0 ||
-        !memory_screen_reset(cx, cy)) {
+    // The screen in the canvas's order: each piece is put from it as it stands.
+    if (new_picture(&g.frame, cx, cy, dirty_dot, chow, 0, 0) != 0 ||
+        !memory_screen_reset(cx, cy, screen_order::canvas)) {
         stop_field();
         plat_message_box(nullptr, out_of_memory_text, out_of_memory_caption);
         return 1;
@@ -222,8 +209,9 @@ EXPORT(plix_height) int32_t plix_height() { return g.running ? cy : 0; }
 EXPORT(plix_pixels_per_frame) int32_t plix_pixels_per_frame() {
     return int32_t(dirty_capacity(dot_count, dot_history));
 }
+// The screen, R G B A bytes: for putImageData's dirty rectangle, so that a piece
+// costs the canvas one call.
 EXPORT(plix_screen) const uint32_t *plix_screen() { return memory_screen_pixels(); }
-EXPORT(plix_rgba) const uint32_t *plix_rgba() { return g.rgba; }
 EXPORT(plix_band_pixels) int32_t plix_band_pixels() { return g.running ? g.band_pixels : 0; }
 
 // The parts of the screen that changed since the last call, at most
@@ -231,7 +219,7 @@ EXPORT(plix_band_pixels) int32_t plix_band_pixels() { return g.running ? g.band_
 // changed), then x, y, w, h of each; runs of changed tiles up to `gap` tiles
 // apart in a row of tiles go as one (the page's choice, by what a call costs
 // it), and a gap below 0 gives the one rectangle bounding them all. The page
-// converts each (plix_convert) and draws it, in bands when it is large.
+// puts each from the screen, in bands when it is large.
 EXPORT(plix_changes) const int32_t *plix_changes(int32_t gap) {
     int32_t n = 0;
     if (g.running && gap >= 0) {
@@ -251,48 +239,4 @@ EXPORT(plix_changes) const int32_t *plix_changes(int32_t gap) {
         out[3] = r.bottom - r.top;
     }
     return g.changed;
-}
-
-namespace {
-
-// A rectangle of the screen into the same place in plix_rgba, in one pass (bits
-// 16-23 red, 8-15 green, 0-7 blue, opaque).
-void convert_rect(int32_t left, int32_t top, int32_t w, int32_t h) {
-    const uint32_t *screen = memory_screen_pixels();
-    for (int32_t y = top; y < top + h; y++) {
-        const uint32_t *row = screen + size_t(y) * size_t(cx);
-        uint32_t *out = g.rgba + size_t(y) * size_t(cx);
-        for (int32_t x = left; x < left + w; x++) {
-            const uint32_t p = row[x];
-            out[x] = 0xFF000000u | (p & 0x00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
-        }
-    }
-}
-
-}  // namespace
-
-// A rectangle of the screen (within it, at most plix_band_pixels) converted
-// into plix_rgba. 1, or 0 for a rectangle that does not fit.
-EXPORT(plix_convert) int32_t plix_convert(int32_t left, int32_t top, int32_t w, int32_t h) {
-    if (!g.running || left < 0 || top < 0 || w < 0 || h < 0 || w > cx - left || h > cy - top ||
-        int64_t(w) * h > g.band_pixels)
-        return 0;
-    convert_rect(left, top, w, h);
-    return 1;
-}
-
-// Every piece plix_changes last gave converted at once, where together they
-// are at most plix_band_pixels: one call where there would be one a piece,
-// hundreds at steady state. 1, or 0 (nothing converted) where they are more.
-EXPORT(plix_convert_changes) int32_t plix_convert_changes() {
-    const int32_t n = g.changed[0];
-    int64_t area = 0;
-    for (int32_t k = 0; k < n; k++)
-        area += int64_t(g.pieces[k].right - g.pieces[k].left) * (g.pieces[k].bottom - g.pieces[k].top);
-    if (!g.running || area > g.band_pixels) return 0;
-    for (int32_t k = 0; k < n; k++) {
-        const pixel_rect &r = g.pieces[k];
-        convert_rect(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    }
-    return 1;
 }

@@ -26,9 +26,6 @@ int32_t plix_width();
 int32_t plix_height();
 int32_t plix_pixels_per_frame();
 const uint32_t *plix_screen();
-const uint32_t *plix_rgba();
 int32_t plix_band_pixels();
 const int32_t *plix_changes(int32_t gap);
-int32_t plix_convert(int32_t left, int32_t top, int32_t w, int32_t h);
-int32_t plix_convert_changes();
 }

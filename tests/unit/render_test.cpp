@@ -6,7 +6,9 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "framebuf/framebuf.h"
@@ -277,16 +279,32 @@ present_costs favouring(present_way way) {
 
 // Once the first paint has shown the whole picture, the three ways of presenting
 // a frame leave the same screen, equal to the picture everywhere: from black,
-// and from a captured screen to eat into (chow).
+// and from a captured screen to eat into (chow); in the frame buffer's order, and
+// in the canvas's (R G B A bytes, opaque).
 TEST_F(Render, EveryWayOfPresentingShowsTheSameScreen) {
-    for (bool chow_picture : {false, true}) {
+    for (int run = 0; run < 4; run++) {
+        const bool chow_picture = run % 2, canvas = run / 2;
         field(83, 50, 7, 12);  // tiles cut short at the right and bottom edges
+        if (canvas) memory_screen_reset(83, 50, screen_order::canvas);
+        SCOPED_TRACE(std::string(chow_picture ? "chow" : "black") + (canvas ? ", canvas order" : ""));
+        ASSERT_EQ(memory_screen_pixels()[83 * 50 - 1], canvas ? 0xFF000000u : 0u) << "black";
         starting_pos = 1;
         init_dots();
         for (size_t k = 0; k < fb_.size(); k++)
             fb_[k] = chow_picture ? uint32_t(k * 2654435761u) & 0xFFFFFFu : 0u;
+        // The picture as the screen holds it: in the canvas's order, bytes as putImageData reads them.
+        const auto as_shown = [&] {
+            std::vector<uint32_t> v(fb_);
+            if (canvas)
+                for (uint32_t &p : v) {
+                    const uint8_t rgba[4] = {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p), 255};
+                    memcpy(&p, rgba, 4);
+                }
+            return v;
+        };
         present_whole(memory_screen(), &frame_);
         uint32_t *screen = memory_screen_pixels();
+        ASSERT_TRUE(std::equal(screen, screen + fb_.size(), as_shown().begin()));
         std::vector<uint32_t> shown[3];
         for (auto &v : shown) v.assign(screen, screen + fb_.size());
         for (int f = 0; f < 30; f++) {
@@ -300,7 +318,7 @@ TEST_F(Render, EveryWayOfPresentingShowsTheSameScreen) {
                 ASSERT_EQ(plan.way, way);
                 present_frame_as(memory_screen(), &frame_, plan);
                 shown[way].assign(screen, screen + fb_.size());
-                ASSERT_EQ(shown[way], fb_) << "frame " << f << " way " << way << " chow " << chow_picture;
+                ASSERT_EQ(shown[way], as_shown()) << "frame " << f << " way " << way;
                 ASSERT_EQ(marks_left(frame_), 0);
             }
         }
@@ -313,7 +331,7 @@ TEST_F(Render, EveryWayOfPresentingShowsTheSameScreen) {
             present_plan plan = plan_presentation(&frame_, favouring(way));
             ASSERT_TRUE(way == by_pixels ? plan.way != by_pixels : plan.way == way) << plan.way;
             present_frame_as(memory_screen(), &frame_, plan);
-            ASSERT_TRUE(std::equal(fb_.begin(), fb_.end(), screen)) << "frame " << f;
+            ASSERT_TRUE(std::equal(screen, screen + fb_.size(), as_shown().begin())) << "frame " << f;
             plan = plan_presentation(&frame_, favouring(by_pixels));
             ASSERT_TRUE(plan.way == by_bounds && plan.bounds.right == 83 && plan.bounds.bottom == 50 &&
                         plan.bounds.left == 0 && plan.bounds.top == 0);

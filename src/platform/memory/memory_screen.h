@@ -6,16 +6,20 @@
 #include "platform/platform.h"
 
 // A screen in memory to present frames onto: plat_copy_pixel(memory_screen(), ...)
-// copies from a frame buffer into it, at the same place. Black and width x
-// height after memory_screen_reset(); the pixels are null when that much
-// memory cannot be had. memory_screen_copies() counts the copy calls since then;
+// copies from a frame buffer into it, at the same place, in the screen's order:
+// the frame buffer's own (bits 16-23 red, 8-15 green, 0-7 blue), or the canvas's
+// (R G B A bytes, opaque), converted as copied so that a page can put the screen
+// itself. Black and width x height after memory_screen_reset(); the pixels are
+// null when that much memory cannot be had. memory_screen_copies() counts the copy calls since then;
 // memory_screen_take_changes() gives the rectangle they touched since it was last
 // asked (empty: right <= left; right and bottom exclusive) and starts a new one.
 plat_dc memory_screen();
 uint32_t *memory_screen_pixels();
 int memory_screen_width();
 int memory_screen_height();
-bool memory_screen_reset(int width, int height);  // false when that much memory cannot be had
+enum class screen_order { frame_buffer, canvas };
+// False when that much memory cannot be had.
+bool memory_screen_reset(int width, int height, screen_order order = screen_order::frame_buffer);
 long memory_screen_copies();
 struct screen_change {
     int32_t left, top, right, bottom;

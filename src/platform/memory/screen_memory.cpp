@@ -11,6 +11,7 @@
 struct screen_in_memory {
     uint32_t *pixels;
     int width, height;
+    screen_order order;
     long copies;
     screen_change changed;  // right <= left: nothing yet
     uint8_t *touched;       // a mark per tile the copies touched since the last take
@@ -111,7 +112,12 @@ static void note_change(screen_in_memory *screen, int32_t left, int32_t top, int
     c.bottom = bottom > c.bottom ? bottom : c.bottom;
 }
 
-bool memory_screen_reset(int width, int height) {
+// A frame buffer's pixel in the canvas's order.
+static uint32_t canvas_pixel(uint32_t p) {
+    return 0xFF000000u | (p & 0x00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
+}
+
+bool memory_screen_reset(int width, int height, screen_order order) {
     screen_in_memory &s = g_screen;
     free(s.pixels);
     free(s.touched);
@@ -130,6 +136,9 @@ bool memory_screen_reset(int width, int height) {
     }
     s.width = width;
     s.height = height;
+    s.order = order;
+    if (order == screen_order::canvas)
+        for (size_t k = 0; k < size_t(width) * size_t(height); k++) s.pixels[k] = canvas_pixel(0);
     s.tiles_x = tiles_x;
     s.tiles_y = tiles_y;
     s.copies = 0;
@@ -139,9 +148,14 @@ bool memory_screen_reset(int width, int height) {
 
 static void copy_area(screen_in_memory *screen, const frame_buffer *fb, int32_t x, int32_t y,
                       int32_t w, int32_t h) {
-    for (int32_t row = y; row < y + h; row++)
-        memcpy(screen->pixels + size_t(row) * size_t(screen->width) + size_t(x),
-               fb->pixels + size_t(row) * size_t(fb->width) + size_t(x), size_t(w) * 4);
+    for (int32_t row = y; row < y + h; row++) {
+        uint32_t *out = screen->pixels + size_t(row) * size_t(screen->width) + size_t(x);
+        const uint32_t *in = fb->pixels + size_t(row) * size_t(fb->width) + size_t(x);
+        if (screen->order == screen_order::canvas)
+            for (int32_t k = 0; k < w; k++) out[k] = canvas_pixel(in[k]);
+        else
+            memcpy(out, in, size_t(w) * 4);
+    }
     if (w > 0 && h > 0) note_change(screen, x, y, x + w, y + h);
 }
 
@@ -166,7 +180,8 @@ void plat_copy_rects(plat_dc target, const frame_buffer *fb, const pixel_rect *r
 void plat_copy_pixel(plat_dc target, const frame_buffer *fb, int32_t x, int32_t y) {
     screen_in_memory *screen = reinterpret_cast<screen_in_memory *>(target);
     screen->copies++;
+    const uint32_t p = fb->pixels[size_t(y) * size_t(fb->width) + size_t(x)];
     screen->pixels[size_t(y) * size_t(screen->width) + size_t(x)] =
-        fb->pixels[size_t(y) * size_t(fb->width) + size_t(x)];
+        screen->order == screen_order::canvas ? canvas_pixel(p) : p;
     note_change(screen, x, y, x + 1, y + 1);
 }

@@ -43,36 +43,32 @@ std::string save(const std::vector<int32_t> &form) {
 // The page's canvas, as the drawing of what changed leaves it (R G B A bytes).
 std::vector<uint32_t> canvas;
 
-// The page's restart, as any change in the form makes: saved, then a new field
-// on a canvas made black.
+// A new canvas, as the page makes one for each field: transparent black.
+void new_canvas() { canvas.assign(size_t(plix_width()) * size_t(plix_height()), 0); }
+
+// The page's restart, as any change in the form makes: saved, then a new field.
 void restart(const std::vector<int32_t> &form) {
     save(form);
     ASSERT_EQ(plix_start(seed, width, height), 0) << plix_message();
-    canvas.assign(size_t(plix_width()) * size_t(plix_height()), 0xFF000000u);
+    new_canvas();
 }
 
-// The refreshes whose pieces plix_convert_changes converted in one call.
-int converted_at_once;
-
 // `count` ticks of the page's clock, a frame each, and the drawing of what
-// changed, piece by piece, into the canvas, which must then show the screen;
-// the screen after. The pieces are converted in one call where they fit, else
-// each in bands. `gap` as plix_changes takes it.
+// changed, piece by piece and each in bands, from the screen into the canvas,
+// which must then show the screen, opaque; the screen after. `gap` as
+// plix_changes takes it.
 std::vector<uint32_t> run(int count, int32_t gap = 8) {
     const size_t w = size_t(plix_width()), h = size_t(plix_height());
     for (int i = 0; i < count; i++) {
         EXPECT_EQ(plix_run(1, 1.0), 1);
         const int32_t *c = plix_changes(gap);
-        const bool at_once = plix_convert_changes() == 1;
-        converted_at_once += at_once;
         for (int32_t k = 0; k < c[0]; k++) {
             const int32_t *r = c + 1 + 4 * k;
             for (int32_t y = r[1], rows = 0; y < r[1] + r[3]; y += rows) {
-                rows = at_once ? r[3] : std::min(r[1] + r[3] - y, std::max(1, plix_band_pixels() / r[2]));
-                if (!at_once) EXPECT_EQ(plix_convert(r[0], y, r[2], rows), 1);
+                rows = std::min(r[1] + r[3] - y, std::max(1, plix_band_pixels() / r[2]));
                 for (int32_t j = 0; j < rows; j++) {  // putImageData's dirty rectangle
                     const size_t at = size_t(y + j) * w + size_t(r[0]);
-                    std::copy_n(plix_rgba() + at, r[2], canvas.begin() + ptrdiff_t(at));
+                    std::copy_n(plix_screen() + at, r[2], canvas.begin() + ptrdiff_t(at));
                 }
             }
         }
@@ -80,10 +76,9 @@ std::vector<uint32_t> run(int count, int32_t gap = 8) {
     const uint32_t *screen = plix_screen();
     std::vector<uint32_t> shown(screen, screen + w * h);
     for (size_t k = 0; k < shown.size(); k++) {
-        const uint32_t p = shown[k];  // as plix_convert gives it: R G B A bytes
-        const uint32_t want = 0xFF000000u | (p & 0x00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
-        if (canvas[k] != want) {
-            ADD_FAILURE() << "the canvas differs from the screen at pixel " << k;
+        if (canvas[k] != shown[k] || shown[k] >> 24 != 0xFFu) {
+            ADD_FAILURE() << "the canvas differs from the opaque screen at pixel " << k << ": "
+                          << std::hex << canvas[k] << " for " << shown[k];
             break;
         }
     }
@@ -126,30 +121,24 @@ TEST(WebModule, FormActionsLeaveTheRunningFieldAsItStarted) {
     }
 }
 
-// What changed converts in one call up to a band's worth, and piece by piece
-// beyond it: the first refresh of a field larger than a band is all of it.
-TEST(WebModule, ChangesConvertInOneCallUpToABand) {
+// What changed goes in bands of 1024 x 1024 pixels, and fills a new canvas as
+// the screen at every size; a new field's first pieces are all of it, none of
+// the last field's.
+TEST(WebModule, PiecesFillANewCanvasInBands) {
     read_settings("[Plix]\r\n");
     const int32_t band_side = 1024;  // plix_band_pixels is 1024 x 1024
-    struct {
-        int32_t width, height;
-        int at_once;  // of the first four refreshes
-    } cases[] = {{width, height, 4}, {band_side, band_side, 4}, {band_side + 1, band_side, 3}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
-        ASSERT_EQ(plix_start(seed, c.width, c.height), 0) << plix_message();
+    const int32_t sizes[][2] = {{width, height}, {band_side, band_side}, {band_side + 1, band_side}};
+    for (const auto &size : sizes) {
+        SCOPED_TRACE(std::to_string(size[0]) + "x" + std::to_string(size[1]));
+        ASSERT_EQ(plix_start(seed, size[0], size[1]), 0) << plix_message();
         ASSERT_EQ(plix_band_pixels(), band_side * band_side);
-        canvas.assign(size_t(c.width) * size_t(c.height), 0xFF000000u);
-        converted_at_once = 0;
+        new_canvas();
         run(4, 0);
-        EXPECT_EQ(converted_at_once, c.at_once);
     }
-    // A new field leaves none of the last one's pieces to convert: here one as
-    // large as a band into a smaller screen (tests/sanitize.sh sees any write past it).
-    ASSERT_EQ(plix_start(seed, band_side, band_side), 0);
-    ASSERT_EQ(plix_changes(-1)[3], band_side);
     ASSERT_EQ(plix_start(seed, width, height), 0);
-    EXPECT_EQ(plix_convert_changes(), 1);
+    const int32_t *c = plix_changes(-1);
+    EXPECT_TRUE(c[0] == 1 && c[1] == 0 && c[2] == 0 && c[3] == width && c[4] == height)
+        << c[0] << " pieces, the first " << c[3] << "x" << c[4] << " at " << c[1] << "," << c[2];
 }
 
 }  // namespace
