@@ -10,9 +10,10 @@
 // the frame buffer's own (bits 16-23 red, 8-15 green, 0-7 blue), or the canvas's
 // (R G B A bytes, opaque), converted as copied so that a page can put the screen
 // itself. Black and width x height after memory_screen_reset(); the pixels are
-// null when that much memory cannot be had. memory_screen_copies() counts the copy calls since then;
-// memory_screen_take_changes() gives the rectangle they touched since it was last
-// asked (empty: right <= left; right and bottom exclusive) and starts a new one.
+// null when that much memory cannot be had. memory_screen_copies() counts the
+// copy calls since then; memory_screen_take_changes() gives the rectangle they
+// touched since it was last asked (empty: right <= left; right and bottom
+// exclusive) and starts a new one.
 plat_dc memory_screen();
 uint32_t *memory_screen_pixels();
 int memory_screen_width();
