@@ -2,7 +2,7 @@
 // runs per setting, with the frame step natively (plix-sim) and in WebAssembly
 // under Node.js as the same run's reference. Prints a Markdown table. Then, per
 // size and setting, the page at the start and at steady state (frames_ahead),
-// with the share of the field it converted and put per refresh, beside a floor
+// with the share of the field it put per refresh, beside a floor
 // page (one pixel a frame) and one that puts the whole field every refresh, in
 // the same run; then at 1920x1080 the page's drawing alone by the pieces' gap.
 // usage: node bench/web_bench.mjs BUILD-WASM/web BUILD/plix-sim [SECONDS (default 10)] [FRAMES_AHEAD (14000)]
@@ -97,7 +97,7 @@ const refServer = await serve(refSite);
 const baseServer = process.env.BASE_SITE ? await serve(resolve(process.env.BASE_SITE)) : null;
 
 // One run: frames per second the page made and the share of one core it took;
-// for our page also the pixels it converted and put per refresh (of the canvas's
+// for our page also the pixels it put per refresh (of the canvas's
 // screen refreshes, requestAnimationFrame's).
 async function pageRun(query, n, at = server.base, viewport = { width, height }) {
     const profile = join(work, `profile-${n}`);
@@ -219,7 +219,7 @@ for (const sizeText of sizes) {
     const whole = worst(1).cpu;
     console.log(`\n${sizeText} field and page, ${seconds} s a run, worst of 3 alternated runs; ` +
         `load average ${loadavg().map((l) => l.toFixed(2)).join(' ')}:\n`);
-    console.log('| page | frames/s | Chromium CPU | converted and put per refresh (of the field) | frame step as it ran (back to back) | steady ≤ step + whole field |');
+    console.log('| page | frames/s | Chromium CPU | put per refresh (of the field) | frame step as it ran (back to back) | steady ≤ step + whole field |');
     console.log('|---|---:|---:|---:|---:|---|');
     for (const [k, [what, , , steadyOf]] of cases.entries()) {
         const r = worst(k);
@@ -246,7 +246,7 @@ for (let i = 0; i < 3; i++)
             refServer.base, { width: sw, height: sh }));
 if (gaps.length) {
     console.log(`\nThe drawing alone ${steadyFrames} frames on, by the pieces' gap, worst of 3 alternated runs:\n`);
-    console.log('| pieces | Chromium CPU | converted and put per refresh (of the field) |');
+    console.log('| pieces | Chromium CPU | put per refresh (of the field) |');
     console.log('|---|---:|---:|');
 }
 for (const [k, gap] of gaps.entries()) {
