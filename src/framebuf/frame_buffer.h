@@ -42,8 +42,8 @@ struct present_meter {
 // frame); the front end hands it over.
 //
 // `tiles` is the presentation's working storage, made with the picture so that
-// no frame allocates: a mark per tile (tiles_x * tiles_y, row by row, all zero
-// between frames), room for the rectangles the marked tiles merge into
+// no frame allocates: a mark per tile, 1 or 0 (tiles_x * tiles_y, row by row,
+// all 0 between frames), room for the rectangles the marked tiles merge into
 // (rect_capacity: every other tile of a row, on every row, the most there can
 // be) and for two rows of rectangle indexes. Null in a hand-made frame buffer:
 // its frames go by the other ways.

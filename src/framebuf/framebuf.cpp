@@ -43,8 +43,45 @@ pixel_rect dirty_bounds(const frame_buffer *fb) { return scan_dirty<false>(fb); 
 
 pixel_rect mark_dirty_tiles(frame_buffer *fb) { return scan_dirty<true>(fb); }
 
+namespace {
+
+// Eight tiles' marks (each 0 or 1) as one word, the first tile's in the low
+// byte: the scans below step over eight at a time, and the lowest set byte is
+// the first tile that differs.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "tile marks are read eight at a time");
+constexpr uint64_t eight_marked = 0x0101010101010101u;
+uint64_t eight_marks(const uint8_t *row) {
+    uint64_t eight;
+    memcpy(&eight, row, 8);
+    return eight;
+}
+
+// The first tile from `tx` on, before `end`, whose mark is `marked`; `end` if none.
+// Most of a sparse grid is unmarked, and most of a dense one marked.
+template <bool marked>
+int32_t next_tile(const uint8_t *row, int32_t tx, int32_t end) {
+    for (; tx + 8 <= end; tx += 8) {
+        const uint64_t differ = eight_marks(row + tx) ^ (marked ? 0 : eight_marked);
+        if (differ) return tx + (__builtin_ctzll(differ) >> 3);
+    }
+    while (tx < end && (row[tx] != 0) != marked) tx++;
+    return tx;
+}
+
+// One past the last marked tile before `end` from `first` on; `first` if none.
+int32_t past_last_marked(const uint8_t *row, int32_t first, int32_t end) {
+    for (; end - 8 >= first; end -= 8) {
+        const uint64_t eight = eight_marks(row + end - 8);
+        if (eight) return end - 8 + ((63 - __builtin_clzll(eight)) >> 3) + 1;
+    }
+    while (end > first && !row[end - 1]) end--;
+    return end;
+}
+
+}  // namespace
+
 int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *area,
-                          pixel_rect *covered_rect) {
+                          pixel_rect *covered_rect, const present_costs *costs, double most) {
     const present_tiles &t = fb->tiles;
     const int32_t first_x = bounds.left >> tile_shift,
                   end_x = ((bounds.right - 1) >> tile_shift) + 1;
@@ -55,20 +92,17 @@ int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *ar
     int32_t *above = t.row_rects, *here = t.row_rects + (t.tiles_x / 2 + 1);
     int32_t n_above = 0, count = 0;
     double covered = 0;
+    bool gave_up = false;
     pixel_rect all = {fb->width, fb->height, 0, 0};
     for (int32_t ty = first_y; ty < end_y; ty++) {
         uint8_t *const row = t.marks + ptrdiff_t(ty) * t.tiles_x;
         const int32_t top = ty << tile_shift;
         const int32_t bottom = top + tile_size < fb->height ? top + tile_size : fb->height;
         int32_t n_here = 0, a = 0;
-        for (int32_t tx = first_x; tx < end_x; tx++) {
-            // Eight unmarked tiles at a time: most of a large picture's grid is.
-            uint64_t eight;
-            while (tx + 8 <= end_x && (memcpy(&eight, row + tx, 8), eight == 0)) tx += 8;
-            if (tx >= end_x) break;
-            if (!row[tx]) continue;
+        for (int32_t tx = next_tile<true>(row, first_x, end_x); !gave_up && tx < end_x;
+             tx = next_tile<true>(row, tx, end_x)) {
             const int32_t run = tx;
-            while (tx < end_x && row[tx]) row[tx++] = 0;
+            tx = next_tile<false>(row, tx + 1, end_x);
             const int32_t left = run << tile_shift;
             const int32_t right = tx << tile_shift < fb->width ? tx << tile_shift : fb->width;
             covered += double(right - left) * double(bottom - top);
@@ -82,7 +116,20 @@ int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *ar
                 t.rects[count] = {left, top, right, bottom};
                 here[n_here++] = count++;
             }
+            // Each rectangle and pixel more only adds to the cost.
+            gave_up = costs && !(tiles_cost(*costs, count, covered) < most);
         }
+        if (gave_up) {  // from here on only the bounds
+            const int32_t left = next_tile<true>(row, first_x, end_x);
+            if (left < end_x) {
+                const int32_t end = past_last_marked(row, left, end_x);
+                const int32_t right = end << tile_shift < fb->width ? end << tile_shift : fb->width;
+                all = {left << tile_shift < all.left ? left << tile_shift : all.left,
+                       top < all.top ? top : all.top, right > all.right ? right : all.right,
+                       bottom};
+            }
+        }
+        memset(row + first_x, 0, size_t(end_x - first_x));
         int32_t *const swap = above;
         above = here;
         here = swap;
@@ -90,7 +137,7 @@ int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *ar
     }
     *area = covered;
     if (covered_rect) *covered_rect = all;
-    return count;
+    return gave_up ? -1 : count;
 }
 
 present_plan plan_presentation(frame_buffer *fb, const present_costs &c) {
@@ -114,14 +161,20 @@ present_plan plan_presentation(frame_buffer *fb, const present_costs &c) {
     }
     // Marked while drawing: the bounds are those of the marked tiles, found by the
     // merge over the whole grid. Otherwise the list gives the pixels' own bounds.
+    // The merge stops building rectangles once they cost what the pixels or the
+    // bounds would (the whole picture's, while the merge has still to find them).
     pixel_rect r = {0, 0, fb->width, fb->height};
+    auto others = [&](const pixel_rect &b) {
+        const double bounds = bounds_cost(c, b);
+        return !whole_list || bounds < by_pixels_cost ? bounds : by_pixels_cost;
+    };
     double area = 0;
     int32_t count = 0;
     if (marked)
-        count = merge_dirty_tiles(fb, r, &area, &r);
+        count = merge_dirty_tiles(fb, r, &area, &r, &c, others(r));
     else {
         r = tiled ? mark_dirty_tiles(fb) : dirty_bounds(fb);
-        if (tiled) count = merge_dirty_tiles(fb, r, &area, nullptr);
+        if (tiled) count = merge_dirty_tiles(fb, r, &area, nullptr, &c, others(r));
     }
     const double by_bounds_cost = bounds_cost(c, r);
     present_plan plan = {by_pixels, r, 0, 0};
@@ -130,7 +183,7 @@ present_plan plan_presentation(frame_buffer *fb, const present_costs &c) {
         plan.way = by_bounds;
         best = by_bounds_cost;
     }
-    if (tiled && tiles_cost(c, count, area) < best) {
+    if (tiled && count >= 0 && tiles_cost(c, count, area) < best) {
         // The rectangles' own bounds: those of the recorded pixels' tiles.
         const int32_t s = tile_shift;
         const int32_t right = (((r.right - 1) >> s) + 1) << s;

@@ -36,9 +36,13 @@ pixel_rect mark_dirty_tiles(frame_buffer *fb);
 // marked tiles in a tile row, a run growing down while the next row has a run with
 // the same edges. Clears the marks; returns the number of rectangles, in *area
 // the pixels they cover and, where covered_rect is not null, the rectangle
-// bounding them.
+// bounding them. With `costs` (none of them below 0), it stops adding rectangles
+// once their clipped copy would cost `most` or more, and returns -1; the marks
+// are cleared and *covered_rect found all the same: with many dots spread over a
+// large screen the whole picture wins every frame, and the merge need not finish.
 int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *area,
-                          pixel_rect *covered_rect);
+                          pixel_rect *covered_rect, const present_costs *costs = nullptr,
+                          double most = 0);
 
 // The cheapest way for the frame recorded in fb (its dirty_dot_index entries) by
 // `costs`. Where the frame step marked the tiles (fb->tiles.marked) it takes the

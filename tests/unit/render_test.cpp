@@ -450,6 +450,82 @@ TEST(Present, MeteredPlanFollowsTheTimeSeen) {
     }
 }
 
+// The merge's rectangles are the marked tiles, each once, whatever the pattern:
+// runs across the eight marks read at once, at a row's ends, in the tiles the
+// picture's edges cut. Given costs, it gives up exactly where its rectangles come
+// to `most`, still clearing and bounding the marks; so a plan whose merge gives
+// up takes the tiles exactly while they cost less than the bounds.
+TEST(Present, MergeCoversTheMarkedTilesAndGivesUpOnlyWhereTheyLose) {
+    const present_costs x11 = {1270, 1380, 0.19, 930, 52, 0.17, 0.19};
+    struct {
+        int32_t w, h;
+        bool (*marked)(int32_t tx, int32_t ty, uint32_t hash);
+    } cases[] = {
+        {1020, 760, [](int32_t, int32_t, uint32_t r) { return r % 10 == 0; }},
+        {1020, 760, [](int32_t, int32_t, uint32_t r) { return r % 10 < 7; }},
+        {2003, 45, [](int32_t, int32_t, uint32_t) { return true; }},
+        {2003, 733, [](int32_t x, int32_t y, uint32_t) { return (x + 3 * y) % (y % 23 + 2) <= y % 19; }},
+        {2003, 760, [](int32_t x, int32_t, uint32_t) { return x == 125; }},  // the last, 3 wide
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
+        frame_buffer fb = {nullptr, c.w, c.h, 0, 0, nullptr, 0, nullptr, {}};
+        ASSERT_EQ(init_present_tiles(&fb, c.w, c.h), 0);
+        present_tiles &t = fb.tiles;
+        std::vector<uint8_t> marks(size_t(t.tiles_x) * size_t(t.tiles_y));
+        pixel_rect want = {c.w, c.h, 0, 0};  // the marked tiles' bounds
+        double want_area = 0;
+        for (int32_t ty = 0; ty < t.tiles_y; ty++)
+            for (int32_t tx = 0; tx < t.tiles_x; tx++) {
+                if (!(marks[size_t(ty * t.tiles_x + tx)] = c.marked(tx, ty, uint32_t(tx * 2654435761u ^ ty * 40503u) >> 7)))
+                    continue;
+                const pixel_rect r = {tx * 16, ty * 16, std::min(c.w, tx * 16 + 16), std::min(c.h, ty * 16 + 16)};
+                want_area += double(r.right - r.left) * (r.bottom - r.top);
+                want = {std::min(want.left, r.left), std::min(want.top, r.top), std::max(want.right, r.right),
+                        std::max(want.bottom, r.bottom)};
+            }
+        double area = 0;
+        auto merge = [&](const present_costs *costs, double most) {
+            std::copy(marks.begin(), marks.end(), t.marks);
+            pixel_rect cover;
+            const int32_t n = merge_dirty_tiles(&fb, {0, 0, c.w, c.h}, &area, &cover, costs, most);
+            EXPECT_EQ(marks_left(fb), 0);
+            EXPECT_TRUE(cover.left == want.left && cover.top == want.top && cover.right == want.right &&
+                        cover.bottom == want.bottom);
+            return n;
+        };
+        const int32_t n = merge(nullptr, 0);
+        EXPECT_EQ(area, want_area);
+        std::vector<uint8_t> times(marks.size());
+        for (const pixel_rect &r : std::vector<pixel_rect>(t.rects, t.rects + n))
+            for (int32_t ty = r.top / 16; ty * 16 < r.bottom; ty++)
+                for (int32_t tx = r.left / 16; tx * 16 < r.right; tx++) times[size_t(ty * t.tiles_x + tx)]++;
+        EXPECT_EQ(times, marks) << "each marked tile once";
+        // The clipped copy's cost by the table, as present_costs describes it.
+        const double cost = x11.rects_fixed + n * (x11.rects_each + n * x11.rects_pair) + area * x11.rects_pixel;
+        EXPECT_EQ(merge(&x11, cost * (1 + 1e-12)), n);
+        EXPECT_EQ(area, want_area);
+        EXPECT_EQ(merge(&x11, cost), -1);
+        EXPECT_EQ(merge(&x11, cost / 3), -1);  // the rows after only bounded
+        // A frame the step marked, its list cut short: the bounds priced a hair
+        // either side of the tiles.
+        for (double side : {1 - 1e-9, 1 + 1e-9}) {
+            std::copy(marks.begin(), marks.end(), t.marks);
+            t.marked = true;
+            t.list_room = 0;
+            fb.dirty_dot_index = 1;
+            present_costs priced = x11;
+            priced.rect_fixed = 0;
+            priced.rect_pixel = cost * side / (double(want.right - want.left) * (want.bottom - want.top));
+            const present_plan plan = plan_presentation(&fb, priced);
+            EXPECT_EQ(plan.way, side < 1 ? by_bounds : by_tiles) << side;
+            EXPECT_EQ(plan.rect_count, side < 1 ? 0 : n);
+            EXPECT_EQ(marks_left(fb), 0);
+        }
+        deinit_present_tiles(&fb);
+    }
+}
+
 // A long frame asks about every stop_check_interval pixels whether to go on, and
 // when told to stop it stops drawing and shows nothing; a short frame never asks.
 TEST_F(Render, ALongFrameStopsWhenTheFrontEndIsEnding) {
