@@ -17,8 +17,8 @@
 # of start and steady state side by side, with whether steady state costs no
 # more than the frame step plus the whole-screen copy, program + server.
 # With BASE_NATIVE and BASE_WIN64 (another build's folders, either or both), that
-# build's plix --root and 64-bit Plix.scr at the start too, taking turns with
-# these in each run: before and after.
+# build's plix --root and 64-bit Plix.scr at the start and at steady state too,
+# taking turns with these in each run: before and after.
 # usage: bench/screens.sh [NATIVE_BUILD (build)] [WIN32_BUILD (build-win32)] [WIN64_BUILD (build-win64)]
 # environment: SIZES (default "1024x768 1920x1080 3840x2160 7680x2160"), RUNS (3),
 #   SECONDS_EACH (4), WARMUP (2), PLATFORMS ("wine x11"), BASE_NATIVE, BASE_WIN64,
@@ -261,12 +261,15 @@ run_wine() {
 
 wine_size() {  # SIZE RUN
     local s
-    if [ "$wine_platform" = wine64-base ]; then  # the other build: its starts only
+    if [ "$wine_platform" = wine64-base ]; then  # the other build: its starts and steady states
         for s in "${settings[@]}"; do
             # shellcheck disable=SC2086  # the setting's words become arguments
             set -- "$1" "$2" $s
             write_ini "$E2E_TMP/$wine_platform/Plix.ini" "$4" "$5" "$6"
             run_wine "$1" "$2" "$3" "Plix screensaver" ./Plix.scr /s
+            ahead=$(frames_ahead "$1" "$3")
+            run_wine "$1" "$2" "$3+$ahead" "Plix screensaver" ./Plix.scr /s
+            ahead=0
         done
         return
     fi
@@ -308,19 +311,12 @@ run_x11() {  # SIZE RUN NAME COMMAND...
 
 x11_size() {  # SIZE RUN
     local s start name plix=$native/plix
-    if [ "${x11_platform:-x11}" = x11-base ]; then  # the other build: its starts only
-        for s in "${settings[@]}"; do
-            # shellcheck disable=SC2086  # the setting's words become arguments
-            set -- "$1" "$2" $s
-            start=--no-starting-pos
-            [ "$6" = 1 ] && start=--starting-pos
-            run_x11 "$1" "$2" "$3" "$base_native" --root --fps --seed 1 --dot-count "$4" \
-                --dot-history "$5" --inertia 400 --speed-limit 3 --bounce --no-chow "$start"
-        done
-        return
+    if [ "${x11_platform:-x11}" = x11-base ]; then
+        plix=$base_native  # the other build: its starts and steady states
+    else
+        run_x11 "$1" "$2" floor "$counter" idle
+        run_x11 "$1" "$2" copy "$counter" copy
     fi
-    run_x11 "$1" "$2" floor "$counter" idle
-    run_x11 "$1" "$2" copy "$counter" copy
     for s in "${settings[@]}"; do
         # shellcheck disable=SC2086  # the setting's words become arguments
         set -- "$1" "$2" $s

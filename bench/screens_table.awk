@@ -117,21 +117,26 @@ END {
     }
 }
 
-# Before and after: each setting's start by the other build (BASE_*) beside
-# this one's, measured taking turns.
+# Before and after: each setting's start and steady state by the other build
+# (BASE_*) beside this one's, measured taking turns.
 END {
     split("wine64 x11", after, " ")
     for (p = 1; p <= 2; p++) {
         if (!(m = screens_of(after[p] "-base", sc))) continue
-        printf "\n%s at the start, before (BASE) and after: share of one core, worst of the runs (the X server's in brackets), frames a second\n\n", name[after[p]]
+        printf "\n%s at the start and at steady state, before (BASE) and after: share of one core, worst of the runs (the X server's in brackets), frames a second\n\n", name[after[p]]
         print "| screen | setting | before | after | program + server, after − before |"
         print "|---|---|---:|---:|---:|"
         for (i = 1; i <= m; i++) {
             for (j = 1; j <= 3; j++) {
-                bk = after[p] "-base" SUBSEP sc[i] SUBSEP setting[j]
-                ak = after[p] SUBSEP sc[i] SUBSEP setting[j]
-                if (!(bk in total) || !(ak in total)) continue
-                printf "| %s | %s%s%s | %+.1f points |\n", sc[i], label[setting[j]], cell(bk), cell(ak), total[ak] - total[bk]
+                for (q = 1; q <= 2; q++) {
+                    st = setting[j]
+                    if (q == 2) st = st "+" ahead[sc[i] SUBSEP st]
+                    bk = after[p] "-base" SUBSEP sc[i] SUBSEP st
+                    ak = after[p] SUBSEP sc[i] SUBSEP st
+                    if (!(bk in total) || !(ak in total)) continue
+                    printf "| %s | %s%s%s%s | %+.1f points |\n", sc[i], label[setting[j]],
+                        q == 2 ? ", steady (" ahead[sc[i] SUBSEP setting[j]] ")" : "", cell(bk), cell(ak), total[ak] - total[bk]
+                }
             }
         }
     }
