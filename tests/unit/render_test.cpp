@@ -464,7 +464,8 @@ TEST(Present, MergeCoversTheMarkedTilesAndGivesUpOnlyWhereTheyLose) {
         {1020, 760, [](int32_t, int32_t, uint32_t r) { return r % 10 == 0; }},
         {1020, 760, [](int32_t, int32_t, uint32_t r) { return r % 10 < 7; }},
         {2003, 45, [](int32_t, int32_t, uint32_t) { return true; }},
-        {2003, 733, [](int32_t x, int32_t y, uint32_t) { return (x + 3 * y) % (y % 23 + 2) <= y % 19; }},
+        {2003, 733,
+         [](int32_t x, int32_t y, uint32_t) { return (x + 3 * y) % (y % 23 + 2) <= y % 19; }},
         {2003, 760, [](int32_t x, int32_t, uint32_t) { return x == 125; }},  // the last, 3 wide
     };
     for (const auto &c : cases) {
@@ -477,12 +478,14 @@ TEST(Present, MergeCoversTheMarkedTilesAndGivesUpOnlyWhereTheyLose) {
         double want_area = 0;
         for (int32_t ty = 0; ty < t.tiles_y; ty++)
             for (int32_t tx = 0; tx < t.tiles_x; tx++) {
-                if (!(marks[size_t(ty * t.tiles_x + tx)] = c.marked(tx, ty, uint32_t(tx * 2654435761u ^ ty * 40503u) >> 7)))
+                if (!(marks[size_t(ty * t.tiles_x + tx)] =
+                          c.marked(tx, ty, uint32_t(tx * 2654435761u ^ ty * 40503u) >> 7)))
                     continue;
-                const pixel_rect r = {tx * 16, ty * 16, std::min(c.w, tx * 16 + 16), std::min(c.h, ty * 16 + 16)};
+                const pixel_rect r = {tx * 16, ty * 16, std::min(c.w, tx * 16 + 16),
+                                      std::min(c.h, ty * 16 + 16)};
                 want_area += double(r.right - r.left) * (r.bottom - r.top);
-                want = {std::min(want.left, r.left), std::min(want.top, r.top), std::max(want.right, r.right),
-                        std::max(want.bottom, r.bottom)};
+                want = {std::min(want.left, r.left), std::min(want.top, r.top),
+                        std::max(want.right, r.right), std::max(want.bottom, r.bottom)};
             }
         double area = 0;
         auto merge = [&](const present_costs *costs, double most) {
@@ -490,8 +493,8 @@ TEST(Present, MergeCoversTheMarkedTilesAndGivesUpOnlyWhereTheyLose) {
             pixel_rect cover;
             const int32_t n = merge_dirty_tiles(&fb, {0, 0, c.w, c.h}, &area, &cover, costs, most);
             EXPECT_EQ(marks_left(fb), 0);
-            EXPECT_TRUE(cover.left == want.left && cover.top == want.top && cover.right == want.right &&
-                        cover.bottom == want.bottom);
+            EXPECT_TRUE(cover.left == want.left && cover.top == want.top &&
+                        cover.right == want.right && cover.bottom == want.bottom);
             return n;
         };
         const int32_t n = merge(nullptr, 0);
@@ -499,10 +502,12 @@ TEST(Present, MergeCoversTheMarkedTilesAndGivesUpOnlyWhereTheyLose) {
         std::vector<uint8_t> times(marks.size());
         for (const pixel_rect &r : std::vector<pixel_rect>(t.rects, t.rects + n))
             for (int32_t ty = r.top / 16; ty * 16 < r.bottom; ty++)
-                for (int32_t tx = r.left / 16; tx * 16 < r.right; tx++) times[size_t(ty * t.tiles_x + tx)]++;
+                for (int32_t tx = r.left / 16; tx * 16 < r.right; tx++)
+                    times[size_t(ty * t.tiles_x + tx)]++;
         EXPECT_EQ(times, marks) << "each marked tile once";
         // The clipped copy's cost by the table, as present_costs describes it.
-        const double cost = x11.rects_fixed + n * (x11.rects_each + n * x11.rects_pair) + area * x11.rects_pixel;
+        const double cost =
+            x11.rects_fixed + n * (x11.rects_each + n * x11.rects_pair) + area * x11.rects_pixel;
         EXPECT_EQ(merge(&x11, cost * (1 + 1e-12)), n);
         EXPECT_EQ(area, want_area);
         EXPECT_EQ(merge(&x11, cost), -1);
@@ -516,7 +521,8 @@ TEST(Present, MergeCoversTheMarkedTilesAndGivesUpOnlyWhereTheyLose) {
             fb.dirty_dot_index = 1;
             present_costs priced = x11;
             priced.rect_fixed = 0;
-            priced.rect_pixel = cost * side / (double(want.right - want.left) * (want.bottom - want.top));
+            priced.rect_pixel =
+                cost * side / (double(want.right - want.left) * (want.bottom - want.top));
             const present_plan plan = plan_presentation(&fb, priced);
             EXPECT_EQ(plan.way, side < 1 ? by_bounds : by_tiles) << side;
             EXPECT_EQ(plan.rect_count, side < 1 ? 0 : n);
