@@ -94,20 +94,27 @@ int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *ar
     double covered = 0;
     bool gave_up = false;
     pixel_rect all = {fb->width, fb->height, 0, 0};
+    // The pixel edge of a tile column, the last one cut at the picture's edge.
+    auto edge = [fb](int32_t tx) {
+        return tx << tile_shift < fb->width ? tx << tile_shift : fb->width;
+    };
     for (int32_t ty = first_y; ty < end_y; ty++) {
         uint8_t *const row = t.marks + ptrdiff_t(ty) * t.tiles_x;
         const int32_t top = ty << tile_shift;
         const int32_t bottom = top + tile_size < fb->height ? top + tile_size : fb->height;
+        // `all` grown by the pixels from left to right in this row.
+        auto take = [&](int32_t left, int32_t right) {
+            all = {left < all.left ? left : all.left, top < all.top ? top : all.top,
+                   right > all.right ? right : all.right, bottom};
+        };
         int32_t n_here = 0, a = 0;
         for (int32_t tx = next_tile<true>(row, first_x, end_x); !gave_up && tx < end_x;
              tx = next_tile<true>(row, tx, end_x)) {
             const int32_t run = tx;
             tx = next_tile<false>(row, tx + 1, end_x);
-            const int32_t left = run << tile_shift;
-            const int32_t right = tx << tile_shift < fb->width ? tx << tile_shift : fb->width;
+            const int32_t left = run << tile_shift, right = edge(tx);
             covered += double(right - left) * double(bottom - top);
-            all = {left < all.left ? left : all.left, top < all.top ? top : all.top,
-                   right > all.right ? right : all.right, bottom};
+            take(left, right);
             while (a < n_above && t.rects[above[a]].left < left) a++;
             if (a < n_above && t.rects[above[a]].left == left && t.rects[above[a]].right == right) {
                 t.rects[above[a]].bottom = bottom;
@@ -120,14 +127,8 @@ int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *ar
             gave_up = costs && !(tiles_cost(*costs, count, covered) < most);
         }
         if (gave_up) {  // from here on only the bounds
-            const int32_t left = next_tile<true>(row, first_x, end_x);
-            if (left < end_x) {
-                const int32_t end = past_last_marked(row, left, end_x);
-                const int32_t right = end << tile_shift < fb->width ? end << tile_shift : fb->width;
-                all = {left << tile_shift < all.left ? left << tile_shift : all.left,
-                       top < all.top ? top : all.top, right > all.right ? right : all.right,
-                       bottom};
-            }
+            const int32_t first = next_tile<true>(row, first_x, end_x);
+            if (first < end_x) take(first << tile_shift, edge(past_last_marked(row, first, end_x)));
         }
         memset(row + first_x, 0, size_t(end_x - first_x));
         int32_t *const swap = above;
