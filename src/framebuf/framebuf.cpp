@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "framebuf/tile_marks.h"
+
 namespace {
 
 // The recorded pixels' bounds, inclusive while scanning, in picture coordinates;
@@ -42,43 +44,6 @@ double tiles_cost(const present_costs &c, double rects, double area) {
 pixel_rect dirty_bounds(const frame_buffer *fb) { return scan_dirty<false>(fb); }
 
 pixel_rect mark_dirty_tiles(frame_buffer *fb) { return scan_dirty<true>(fb); }
-
-namespace {
-
-// Eight tiles' marks (each 0 or 1) as one word, the first tile's in the low
-// byte: the scans below step over eight at a time, and the lowest set byte is
-// the first tile that differs.
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "tile marks are read eight at a time");
-constexpr uint64_t eight_marked = 0x0101010101010101u;
-uint64_t eight_marks(const uint8_t *row) {
-    uint64_t eight;
-    memcpy(&eight, row, 8);
-    return eight;
-}
-
-// The first tile from `tx` on, before `end`, whose mark is `marked`; `end` if none.
-// Most of a sparse grid is unmarked, and most of a dense one marked.
-template <bool marked>
-int32_t next_tile(const uint8_t *row, int32_t tx, int32_t end) {
-    for (; tx + 8 <= end; tx += 8) {
-        const uint64_t differ = eight_marks(row + tx) ^ (marked ? 0 : eight_marked);
-        if (differ) return tx + (__builtin_ctzll(differ) >> 3);
-    }
-    while (tx < end && (row[tx] != 0) != marked) tx++;
-    return tx;
-}
-
-// One past the last marked tile before `end` from `first` on; `first` if none.
-int32_t past_last_marked(const uint8_t *row, int32_t first, int32_t end) {
-    for (; end - 8 >= first; end -= 8) {
-        const uint64_t eight = eight_marks(row + end - 8);
-        if (eight) return end - 8 + ((63 - __builtin_clzll(eight)) >> 3) + 1;
-    }
-    while (end > first && !row[end - 1]) end--;
-    return end;
-}
-
-}  // namespace
 
 int32_t merge_dirty_tiles(frame_buffer *fb, const pixel_rect &bounds, double *area,
                           pixel_rect *covered_rect, const present_costs *costs, double most) {

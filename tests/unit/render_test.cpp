@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framebuf/framebuf.h"
@@ -450,6 +451,45 @@ TEST(Present, MeteredPlanFollowsTheTimeSeen) {
     }
 }
 
+// Grids of 16 x 16 tiles for the scans of marks: sparse and dense at random,
+// every tile, runs and gaps of every length and offset across the eight-mark
+// words, and only the last column, 3 pixels wide.
+struct tile_grid {
+    int32_t w, h;
+    bool (*marked)(int32_t tx, int32_t ty, uint32_t hash);
+};
+const tile_grid tile_grids[] = {
+    {1020, 760, [](int32_t, int32_t, uint32_t r) { return r % 10 == 0; }},
+    {1020, 760, [](int32_t, int32_t, uint32_t r) { return r % 10 < 7; }},
+    {2003, 45, [](int32_t, int32_t, uint32_t) { return true; }},
+    {2003, 733,
+     [](int32_t x, int32_t y, uint32_t) { return (x + 3 * y) % (y % 23 + 2) <= y % 19; }},
+    {2003, 760, [](int32_t x, int32_t, uint32_t) { return x == 125; }},
+};
+int32_t tiles_across(int32_t pixels) { return (pixels + 15) / 16; }
+std::vector<uint8_t> grid_marks(const tile_grid &c) {
+    const int32_t tiles_x = tiles_across(c.w), tiles_y = tiles_across(c.h);
+    std::vector<uint8_t> marks(size_t(tiles_x) * size_t(tiles_y));
+    for (int32_t ty = 0; ty < tiles_y; ty++)
+        for (int32_t tx = 0; tx < tiles_x; tx++)
+            marks[size_t(ty * tiles_x + tx)] =
+                c.marked(tx, ty, uint32_t(tx * 2654435761u ^ ty * 40503u) >> 7);
+    return marks;
+}
+pixel_rect tile_rect(const tile_grid &c, int32_t tx, int32_t ty) {
+    return {tx * 16, ty * 16, std::min(c.w, tx * 16 + 16), std::min(c.h, ty * 16 + 16)};
+}
+// How many times `rects` cover each tile.
+std::vector<uint8_t> times_covered(const tile_grid &c, const pixel_rect *rects, int32_t n) {
+    const int32_t tiles_x = tiles_across(c.w);
+    std::vector<uint8_t> times(size_t(tiles_x) * size_t(tiles_across(c.h)));
+    for (const pixel_rect &r : std::vector<pixel_rect>(rects, rects + n))
+        for (int32_t ty = r.top / 16; ty * 16 < r.bottom; ty++)
+            for (int32_t tx = r.left / 16; tx * 16 < r.right; tx++)
+                times[size_t(ty * tiles_x + tx)]++;
+    return times;
+}
+
 // The merge's rectangles are the marked tiles, each once, whatever the pattern:
 // runs across the eight marks read at once, at a row's ends, in the tiles the
 // picture's edges cut. Given costs, it gives up exactly where its rectangles come
@@ -457,32 +497,18 @@ TEST(Present, MeteredPlanFollowsTheTimeSeen) {
 // up takes the tiles exactly while they cost less than the bounds.
 TEST(Present, MergeCoversTheMarkedTilesAndGivesUpOnlyWhereTheyLose) {
     const present_costs x11 = {1270, 1380, 0.19, 930, 52, 0.17, 0.19};
-    struct {
-        int32_t w, h;
-        bool (*marked)(int32_t tx, int32_t ty, uint32_t hash);
-    } cases[] = {
-        {1020, 760, [](int32_t, int32_t, uint32_t r) { return r % 10 == 0; }},
-        {1020, 760, [](int32_t, int32_t, uint32_t r) { return r % 10 < 7; }},
-        {2003, 45, [](int32_t, int32_t, uint32_t) { return true; }},
-        {2003, 733,
-         [](int32_t x, int32_t y, uint32_t) { return (x + 3 * y) % (y % 23 + 2) <= y % 19; }},
-        {2003, 760, [](int32_t x, int32_t, uint32_t) { return x == 125; }},  // the last, 3 wide
-    };
-    for (const auto &c : cases) {
+    for (const tile_grid &c : tile_grids) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
         frame_buffer fb = {nullptr, c.w, c.h, 0, 0, nullptr, 0, nullptr, {}};
         ASSERT_EQ(init_present_tiles(&fb, c.w, c.h), 0);
         present_tiles &t = fb.tiles;
-        std::vector<uint8_t> marks(size_t(t.tiles_x) * size_t(t.tiles_y));
+        const std::vector<uint8_t> marks = grid_marks(c);
         pixel_rect want = {c.w, c.h, 0, 0};  // the marked tiles' bounds
         double want_area = 0;
         for (int32_t ty = 0; ty < t.tiles_y; ty++)
             for (int32_t tx = 0; tx < t.tiles_x; tx++) {
-                if (!(marks[size_t(ty * t.tiles_x + tx)] =
-                          c.marked(tx, ty, uint32_t(tx * 2654435761u ^ ty * 40503u) >> 7)))
-                    continue;
-                const pixel_rect r = {tx * 16, ty * 16, std::min(c.w, tx * 16 + 16),
-                                      std::min(c.h, ty * 16 + 16)};
+                if (!marks[size_t(ty * t.tiles_x + tx)]) continue;
+                const pixel_rect r = tile_rect(c, tx, ty);
                 want_area += double(r.right - r.left) * (r.bottom - r.top);
                 want = {std::min(want.left, r.left), std::min(want.top, r.top),
                         std::max(want.right, r.right), std::max(want.bottom, r.bottom)};
@@ -499,12 +525,7 @@ TEST(Present, MergeCoversTheMarkedTilesAndGivesUpOnlyWhereTheyLose) {
         };
         const int32_t n = merge(nullptr, 0);
         EXPECT_EQ(area, want_area);
-        std::vector<uint8_t> times(marks.size());
-        for (const pixel_rect &r : std::vector<pixel_rect>(t.rects, t.rects + n))
-            for (int32_t ty = r.top / 16; ty * 16 < r.bottom; ty++)
-                for (int32_t tx = r.left / 16; tx * 16 < r.right; tx++)
-                    times[size_t(ty * t.tiles_x + tx)]++;
-        EXPECT_EQ(times, marks) << "each marked tile once";
+        EXPECT_EQ(times_covered(c, t.rects, n), marks) << "each marked tile once";
         // The clipped copy's cost by the table, as present_costs describes it.
         const double cost =
             x11.rects_fixed + n * (x11.rects_each + n * x11.rects_pair) + area * x11.rects_pixel;
@@ -529,6 +550,63 @@ TEST(Present, MergeCoversTheMarkedTilesAndGivesUpOnlyWhereTheyLose) {
             EXPECT_EQ(marks_left(fb), 0);
         }
         deinit_present_tiles(&fb);
+    }
+}
+
+// The page's pieces: the tiles the copies touched, runs up to `gap` tiles apart
+// in a row joined, each rectangle grown down over the rows below with a run of
+// the same edges; with too little room, fewer and larger pieces still covering
+// every touched tile once.
+TEST(MemoryScreen, PiecesAreTheTouchedTilesWithTheirGapsJoined) {
+    for (const tile_grid &c : tile_grids) {
+        const std::vector<uint8_t> marks = grid_marks(c);
+        const int32_t tiles_x = tiles_across(c.w), tiles_y = tiles_across(c.h);
+        std::vector<uint32_t> pixels(size_t(c.w) * size_t(c.h));
+        frame_buffer fb = {pixels.data(), c.w, c.h, 0, 0, nullptr, 0, nullptr, {}};
+        std::vector<pixel_rect> out(marks.size());
+        for (int32_t gap : {0, 1, 2, 7, 8, 9, 1000}) {
+            SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << ", gap " << gap);
+            // The joined runs of each row, as [first, end) tile pairs; a piece
+            // begins where the row above has no run of the same edges.
+            std::vector<uint8_t> want(marks.size());
+            std::vector<std::pair<int32_t, int32_t>> above, here;
+            int32_t want_count = 0;
+            for (int32_t ty = 0; ty < tiles_y; ty++, above.swap(here)) {
+                here.clear();
+                for (int32_t tx = 0; tx < tiles_x; tx++) {
+                    if (!marks[size_t(ty * tiles_x + tx)]) continue;
+                    if (!here.empty() && tx - here.back().second <= gap)
+                        here.back().second = tx + 1;
+                    else
+                        here.push_back({tx, tx + 1});
+                }
+                for (const auto &run : here) {
+                    want_count += std::find(above.begin(), above.end(), run) == above.end();
+                    std::fill_n(want.begin() + ty * tiles_x + run.first, run.second - run.first, 1);
+                }
+            }
+            for (int32_t room : {int32_t(out.size()), std::max(1, want_count / 2)}) {
+                ASSERT_TRUE(memory_screen_reset(c.w, c.h));
+                for (int32_t ty = 0; ty < tiles_y; ty++)
+                    for (int32_t tx = 0; tx < tiles_x; tx++) {
+                        const pixel_rect r = tile_rect(c, tx, ty);
+                        if (marks[size_t(ty * tiles_x + tx)])
+                            plat_copy_rect(memory_screen(), &fb, r.left, r.top, r.right - r.left,
+                                           r.bottom - r.top);
+                    }
+                const int32_t n = memory_screen_take_change_rects(gap, out.data(), room);
+                const std::vector<uint8_t> times = times_covered(c, out.data(), n);
+                if (room > want_count) {
+                    EXPECT_EQ(n, want_count);
+                    EXPECT_EQ(times, want);
+                } else {
+                    EXPECT_LE(n, room);
+                    for (size_t k = 0; k < marks.size(); k++)
+                        ASSERT_TRUE(times[k] == 1 || (times[k] == 0 && !marks[k])) << "tile " << k;
+                }
+                EXPECT_EQ(memory_screen_take_change_rects(gap, out.data(), room), 0) << "taken";
+            }
+        }
     }
 }
 

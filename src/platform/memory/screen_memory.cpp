@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framebuf/tile_marks.h"
 #include "platform/memory/memory_screen.h"
 #include "platform/platform.h"
 
@@ -46,14 +47,16 @@ static int32_t touched_rects(int32_t gap, pixel_rect *out, int32_t room) {
         const int32_t top = ty * tile_size;
         const int32_t bottom = top + tile_size < s.height ? top + tile_size : s.height;
         int32_t n_here = 0, a = 0;
-        for (int32_t tx = 0; tx < s.tiles_x;) {
-            if (!row[tx]) {
-                tx++;
-                continue;
+        for (int32_t tx = next_tile<true>(row, 0, s.tiles_x); tx < s.tiles_x;
+             tx = next_tile<true>(row, tx, s.tiles_x)) {
+            // One past the run's last touched tile, over gaps of `gap` tiles at most.
+            int32_t end = next_tile<false>(row, tx + 1, s.tiles_x);
+            for (;;) {
+                const int32_t reach = gap < s.tiles_x - end ? end + gap + 1 : s.tiles_x;
+                const int32_t next = next_tile<true>(row, end, reach);
+                if (next == reach) break;
+                end = next_tile<false>(row, next + 1, s.tiles_x);
             }
-            int32_t end = tx + 1;  // one past the run's last touched tile
-            for (int32_t k = end; k < s.tiles_x && k <= end + gap; k++)
-                if (row[k]) end = k + 1;
             const int32_t left = tx * tile_size;
             const int32_t right = end * tile_size < s.width ? end * tile_size : s.width;
             tx = end;
