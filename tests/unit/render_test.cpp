@@ -564,7 +564,7 @@ TEST(MemoryScreen, PiecesAreTheTouchedTilesWithTheirGapsJoined) {
         std::vector<uint32_t> pixels(size_t(c.w) * size_t(c.h));
         frame_buffer fb = {pixels.data(), c.w, c.h, 0, 0, nullptr, 0, nullptr, {}};
         std::vector<pixel_rect> out(marks.size());
-        for (int32_t gap : {0, 1, 2, 7, 8, 9, 1000}) {
+        for (int32_t gap : {0, 1, 2, 7, 8, 9, 1000, INT32_MAX}) {
             SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << ", gap " << gap);
             // The joined runs of each row, as [first, end) tile pairs; a piece
             // begins where the row above has no run of the same edges.
